@@ -1,0 +1,527 @@
+'use strict';
+// Kelo editor page: the bridge to the plug-in's native functions, the cue compiler,
+// the editor, the playback display and the stage scaling. One classic script so that
+// the plug-in can serve it as a single embedded file.
+
+// ---------------------------------------------------------------------------
+// Constants and interface texts
+
+const kStageWidth = 1584;
+const kStageHeight = 808;
+const kPollDelayMs = 33;
+const kMinBar = 1;
+const kMaxBar = 1000000;
+const kMinTicks = 1;
+const kMaxTicks = 256;
+const kFillColour = '#19b5e1';
+const kUnfilledColour = '#182b5b';
+
+const translations = [
+  {
+    edit: 'EDIT', play: 'PLAY', settings: 'Settings', marker: 'Add marker', timer: 'Add timer',
+    ticks: 'Timer ticks', duration: 'Timer unit', mode: 'Mode', scroll: 'Scrolling', staticMode: 'Static',
+    autoFill: 'Auto-fill', on: 'On', off: 'Off', language: 'Language',
+    noPosition: 'DAW does not provide a musical position', noText: 'Add lyrics in the editor',
+    end: 'End of lyrics', units: ['1', '1/2', '1/4', '1/8'],
+    tickHelp: 'Number of ticks\nfor each timer\ncountdown.',
+  },
+  {
+    edit: 'EDIT', play: 'PLAY', settings: 'Réglages', marker: 'Ajouter un repère', timer: 'Ajouter un minuteur',
+    ticks: 'Tics du minuteur', duration: 'Durée', mode: 'Mode', scroll: 'Défilement', staticMode: 'Statique',
+    autoFill: 'Remplissage auto', on: 'Oui', off: 'Non', language: 'Langue',
+    noPosition: 'La STAN ne fournit pas de position musicale', noText: 'Ajoutez des paroles',
+    end: 'Fin des paroles', units: ['1', '1/2', '1/4', '1/8'],
+    tickHelp: 'Nombre de tics\npar décompte.',
+  },
+  {
+    edit: 'EDIT', play: 'PLAY', settings: 'Impostazioni', marker: 'Aggiungi segno', timer: 'Aggiungi timer',
+    ticks: 'Tick del timer', duration: 'Durata', mode: 'Modalità', scroll: 'Scorrimento', staticMode: 'Statica',
+    autoFill: 'Riempimento auto', on: 'Sì', off: 'No', language: 'Lingua',
+    noPosition: 'La DAW non fornisce la posizione musicale', noText: 'Aggiungi il testo',
+    end: 'Fine del testo', units: ['1', '1/2', '1/4', '1/8'],
+    tickHelp: 'Numero di tick\nper conto alla rovescia.',
+  },
+  {
+    edit: 'EDIT', play: 'PLAY', settings: 'Einstellungen', marker: 'Marke hinzufügen', timer: 'Timer hinzufügen',
+    ticks: 'Timer-Ticks', duration: 'Dauer', mode: 'Modus', scroll: 'Scrollen', staticMode: 'Statisch',
+    autoFill: 'Auto-Füllung', on: 'Ein', off: 'Aus', language: 'Sprache',
+    noPosition: 'Die DAW liefert keine musikalische Position', noText: 'Liedtext hinzufügen',
+    end: 'Textende', units: ['1', '1/2', '1/4', '1/8'],
+    tickHelp: 'Ticks pro\nCountdown.',
+  },
+  {
+    edit: 'EDIT', play: 'PLAY', settings: 'Ajustes', marker: 'Añadir marca', timer: 'Añadir temporizador',
+    ticks: 'Ticks del temporizador', duration: 'Duración', mode: 'Modo', scroll: 'Desplazamiento', staticMode: 'Estático',
+    autoFill: 'Autocompletar', on: 'Sí', off: 'No', language: 'Idioma',
+    noPosition: 'La DAW no proporciona posición musical', noText: 'Añade la letra',
+    end: 'Fin de la letra', units: ['1', '1/2', '1/4', '1/8'],
+    tickHelp: 'Número de tics\npor cuenta atrás.',
+  },
+  {
+    edit: 'EDIT', play: 'PLAY', settings: 'Настройки', marker: 'Добавить маркер', timer: 'Добавить таймер',
+    ticks: 'Тики таймера', duration: 'Единица таймера', mode: 'Режим', scroll: 'Прокрутка', staticMode: 'Статический',
+    autoFill: 'Автозаполнение', on: 'Вкл', off: 'Выкл', language: 'Язык',
+    noPosition: 'DAW не предоставляет музыкальную позицию', noText: 'Добавьте текст в редакторе',
+    end: 'Конец текста', units: ['1', '1/2', '1/4', '1/8'],
+    tickHelp: 'Количество тиков\nдля каждого отсчёта\nтаймера.',
+  },
+];
+
+const languageNames = ['English', 'French', 'Italian', 'German', 'Spanish', 'Russian'];
+
+const demoScript = [
+  '[30] Lanterns on the water, we were young',
+  'Counting every wave until the morning',
+  'Singing to the harbour lights',
+  'Every word a promise on the wind',
+  '[34] Hold the line, hold the light',
+  'Carry me across the silver night',
+  'Every bar another step',
+  'Every breath another song',
+  'Keep the time and sing it true',
+  'Until the last chord rings for you',
+  '[timer|40]',
+].join('\n');
+
+// ---------------------------------------------------------------------------
+// Page records
+
+const state = {
+  script: '',
+  timerTicks: 1,
+  timerUnit: 2,
+  displayMode: 0,
+  autoFill: true,
+  language: 0,
+};
+
+const transport = {
+  playing: false,
+  hasPpq: false,
+  ppq: 0,
+  beatsPerBar: 4,
+};
+
+let cues = [];
+
+// ---------------------------------------------------------------------------
+// Bridge: polls the native side and writes edits back, one at a time, newest wins.
+
+function createBridge() {
+  const listeners = new Map();
+  let revision = -1;
+  let pendingState;
+  let writing = false;
+  let started = false;
+
+  function notify(name, value) {
+    const listener = listeners.get(name);
+    if (listener) listener(value);
+  }
+
+  async function flush() {
+    if (writing) return;
+    writing = true;
+    try {
+      while (pendingState !== undefined) {
+        const next = pendingState;
+        pendingState = undefined;
+        const accepted = await window.keloWrite(next);
+        if (!accepted) throw new Error('Host rejected state update');
+      }
+    } catch (error) {
+      console.error('Kelo state save failed', error);
+    } finally {
+      writing = false;
+    }
+  }
+
+  async function poll() {
+    try {
+      const snapshot = await window.keloRead(revision);
+      // A snapshot taken before our own edits reached the host must not undo them.
+      if (!writing && pendingState === undefined && snapshot.revision !== revision) {
+        revision = snapshot.revision;
+        notify('keloSnapshot', snapshot.state);
+      }
+      notify('keloTransport', snapshot.transport);
+    } catch (error) {
+      console.error('Kelo native bridge failed', error);
+    }
+    setTimeout(poll, kPollDelayMs);
+  }
+
+  return {
+    addEventListener(name, listener) {
+      listeners.set(name, listener);
+    },
+    emitEvent(name, value) {
+      if (name === 'keloState') {
+        pendingState = value;
+        flush();
+      } else if (name === 'keloReady') {
+        if (started) return;
+        started = true;
+        poll();
+      }
+    },
+  };
+}
+
+const bridge = typeof window.keloRead === 'function' && typeof window.keloWrite === 'function'
+  ? createBridge()
+  : undefined;
+
+function send() {
+  if (!bridge) return;
+  bridge.emitEvent('keloState', { ...state });
+}
+
+// ---------------------------------------------------------------------------
+// Cue compiler
+
+function tickLength(unit) {
+  switch (unit) {
+    case 0: return 4;
+    case 1: return 2;
+    case 2: return 1;
+    case 3: return 0.5;
+    default: return 1;
+  }
+}
+
+function isDigit(code) {
+  return code >= 48 && code <= 57;
+}
+
+// Reads the marker that opens at `open` (a "["). Returns null when the bracket does not
+// open a valid marker, else { bar, timer, next } with `next` the index after the "]".
+function readMarker(text, open) {
+  let i = open + 1;
+  let timer = false;
+  if (text.substr(i, 6).toLowerCase() === 'timer|') {
+    timer = true;
+    i += 6;
+  }
+  const digitsStart = i;
+  while (i < text.length && isDigit(text.charCodeAt(i))) i++;
+  if (i === digitsStart || text.charCodeAt(i) !== 93 /* ] */) return null;
+  const bar = Number(text.slice(digitsStart, i));
+  if (bar < kMinBar || bar > kMaxBar) return null;
+  return { bar, timer, next: i + 1 };
+}
+
+function closePhrase(list, raw, from, to) {
+  const text = raw.trim();
+  if (text === '' || !(to > from)) return;
+  list.push({ start: from, end: to, text, countdown: false });
+}
+
+function compileCues(s) {
+  const tick = tickLength(s.timerUnit);
+  const beatsPerBar = transport.beatsPerBar;
+  const script = typeof s.script === 'string' ? s.script : '';
+  const list = [];
+  let cursor = null;
+  let textStart = 0;
+  let open = script.indexOf('[');
+  while (open !== -1) {
+    const marker = readMarker(script, open);
+    if (!marker) {
+      // A rejected bracket is plain text; scanning resumes right after it.
+      open = script.indexOf('[', open + 1);
+      continue;
+    }
+    const target = (marker.bar - 1) * beatsPerBar;
+    if (marker.timer) {
+      const countStart = Math.max(0, target - s.timerTicks * tick);
+      if (cursor !== null) closePhrase(list, script.slice(textStart, open), cursor, countStart);
+      if (target > countStart) list.push({ start: countStart, end: target, text: '', countdown: true });
+    } else if (cursor !== null) {
+      closePhrase(list, script.slice(textStart, open), cursor, target);
+    }
+    cursor = target;
+    textStart = marker.next;
+    open = script.indexOf('[', marker.next);
+  }
+  // Text after the last marker has no end, so it is never shown.
+  list.sort((a, b) => a.start - b.start);
+  return list;
+}
+
+// ---------------------------------------------------------------------------
+// Editor
+
+const scriptInput = document.getElementById('script');
+const gutter = document.getElementById('gutter');
+const highlight = document.getElementById('highlight');
+const ticksInput = document.getElementById('ticks');
+const ticksHelp = document.getElementById('ticks-help');
+const durationGroup = document.getElementById('duration');
+const displayModeButton = document.getElementById('display-mode');
+const autoFillButton = document.getElementById('auto-fill');
+const languageButton = document.getElementById('language');
+const modeBadge = document.getElementById('mode-badge');
+const brandLink = document.getElementById('brand-link');
+const editView = document.getElementById('edit-view');
+const playView = document.getElementById('play-view');
+const playPanel = document.getElementById('play-panel');
+const playText = document.getElementById('play-text');
+const stage = document.getElementById('stage');
+
+const kHtmlEscapes = { '&': '&amp;', '<': '&lt;', '>': '&gt;', '"': '&quot;', "'": '&#39;' };
+function escapeHtml(text) {
+  return String(text).replace(/[&<>"']/g, (c) => kHtmlEscapes[c]);
+}
+
+function texts() {
+  return translations[state.language] || translations[0];
+}
+
+// The native side keeps whole ticks (it truncates toward zero); the page does the same so
+// that its count-downs match what the host will store.
+function ticksFromField(value) {
+  let ticks = Math.trunc(value);
+  if (Number.isNaN(ticks) || ticks === 0) ticks = kMinTicks;
+  return Math.min(kMaxTicks, Math.max(kMinTicks, ticks));
+}
+
+const kLeadingMarker = /^\s*\[(?:timer\|)?(\d+)\]/i;
+const kMarkerSpans = /\[(\d+)\]|\[timer\|\d+\]/gi;
+let gutterNumbers = '';
+
+function renderScript() {
+  const text = scriptInput.value;
+  const lines = text.split('\n');
+  const numbers = new Array(lines.length);
+  let bar = 1;
+  for (let i = 0; i < lines.length; i++) {
+    const match = kLeadingMarker.exec(lines[i]);
+    if (match) bar = Number(match[1]);
+    numbers[i] = bar;
+    bar += 1;
+  }
+  // The gutter is rebuilt only when its numbers change: most keystrokes keep them.
+  const joined = numbers.join(',');
+  if (joined !== gutterNumbers) {
+    gutterNumbers = joined;
+    gutter.innerHTML = numbers.map((n) => '<div>' + n + '</div>').join('');
+  }
+  highlight.innerHTML = escapeHtml(text).replace(kMarkerSpans, (token, digits) =>
+    '<span class="' + (digits === undefined ? 'timer' : 'marker') + '">' + token + '</span>') + '\n';
+  highlight.scrollTop = scriptInput.scrollTop;
+  highlight.scrollLeft = scriptInput.scrollLeft;
+  gutter.scrollTop = scriptInput.scrollTop;
+}
+
+function renderSettings() {
+  const t = texts();
+  for (const element of document.querySelectorAll('[data-t]')) {
+    element.textContent = t[element.dataset.t];
+  }
+  ticksHelp.textContent = t.tickHelp;
+  // Writing an unchanged value back would disturb the field while the user types.
+  if (ticksInput.value !== String(state.timerTicks)) ticksInput.value = state.timerTicks;
+  durationGroup.innerHTML = t.units.map((label, index) =>
+    '<button type="button" data-unit="' + index + '"' + (index === state.timerUnit ? ' class="selected"' : '') +
+    '>' + escapeHtml(label) + '</button>').join('');
+  displayModeButton.querySelector('.setting-text').textContent =
+    t.mode + ': ' + (state.displayMode === 0 ? t.scroll : t.staticMode);
+  autoFillButton.querySelector('.setting-text').textContent =
+    t.autoFill + ': ' + (state.autoFill ? t.on : t.off);
+  languageButton.querySelector('.setting-text').textContent =
+    t.language + ': ' + languageNames[state.language];
+  modeBadge.textContent = transport.playing ? t.play : t.edit;
+  // The header image already shows an English "EDIT" badge; the element covers it otherwise.
+  modeBadge.hidden = !transport.playing && state.language === 0;
+}
+
+function renderMode() {
+  editView.hidden = transport.playing;
+  playView.hidden = !transport.playing;
+  renderSettings();
+  if (transport.playing) renderPlayback();
+}
+
+function updateState(patch) {
+  Object.assign(state, patch);
+  cues = compileCues(state);
+  send();
+  renderSettings();
+}
+
+function insertToken(timer) {
+  const offset = timer ? 2 : 1;
+  const bar = transport.hasPpq
+    ? Math.max(1, Math.floor(transport.ppq / transport.beatsPerBar) + offset)
+    : offset;
+  const prefix = timer ? '[timer|' : '[';
+  const token = prefix + bar + ']';
+  const start = scriptInput.selectionStart;
+  const end = scriptInput.selectionEnd;
+  const value = scriptInput.value;
+  scriptInput.value = value.slice(0, start) + token + value.slice(end);
+  scriptInput.focus();
+  const numberStart = start + prefix.length;
+  scriptInput.setSelectionRange(numberStart, numberStart + String(bar).length);
+  updateState({ script: scriptInput.value });
+  renderScript();
+}
+
+scriptInput.addEventListener('input', () => {
+  state.script = scriptInput.value;
+  cues = compileCues(state);
+  send();
+  renderScript();
+});
+scriptInput.addEventListener('scroll', renderScript);
+document.getElementById('marker').addEventListener('click', () => insertToken(false));
+document.getElementById('timer').addEventListener('click', () => insertToken(true));
+ticksInput.addEventListener('input', () => {
+  if (ticksInput.value === '') return;
+  updateState({ timerTicks: ticksFromField(Number(ticksInput.value)) });
+});
+durationGroup.addEventListener('click', (event) => {
+  const segment = event.target.closest('[data-unit]');
+  if (segment) updateState({ timerUnit: Number(segment.dataset.unit) });
+});
+displayModeButton.addEventListener('click', () => updateState({ displayMode: 1 - state.displayMode }));
+autoFillButton.addEventListener('click', () => updateState({ autoFill: !state.autoFill }));
+languageButton.addEventListener('click', () => updateState({ language: (state.language + 1) % languageNames.length }));
+brandLink.addEventListener('click', (event) => {
+  if (typeof window.keloOpenBrand !== 'function') return;
+  event.preventDefault();
+  Promise.resolve()
+    .then(() => window.keloOpenBrand())
+    .then((opened) => {
+      if (!opened) console.error('Could not open Velmora website in the default browser');
+    }, (error) => console.error('Could not open Velmora website', error));
+});
+
+// ---------------------------------------------------------------------------
+// Playback display
+
+let displayedCue = null;
+let displayedMessage = '';
+let characterSpans = [];
+let characterFractions = [];
+
+function activeCue(beat) {
+  if (!transport.hasPpq) return null;
+  for (let i = cues.length - 1; i >= 0; i--) {
+    const cue = cues[i];
+    if (cue.start <= beat && beat < cue.end) return cue;
+  }
+  return null;
+}
+
+function playbackMessage(beat) {
+  const t = texts();
+  if (!transport.hasPpq) return t.noPosition;
+  if (cues.length === 0) return t.noText;
+  let lastEnd = 0;
+  for (const cue of cues) lastEnd = Math.max(lastEnd, cue.end);
+  return beat >= lastEnd ? t.end : '';
+}
+
+function rebuildPlayText(cue, message) {
+  displayedCue = cue;
+  displayedMessage = message;
+  characterSpans = [];
+  characterFractions = [];
+  playText.replaceChildren();
+  if (cue && cue.countdown) {
+    playText.className = 'countdown';
+  } else if (cue) {
+    playText.className = 'lyrics';
+    if (state.autoFill) {
+      const fragment = document.createDocumentFragment();
+      for (const character of cue.text) {
+        const span = document.createElement('span');
+        span.textContent = character;
+        fragment.appendChild(span);
+        characterSpans.push(span);
+        characterFractions.push(NaN);
+      }
+      playText.appendChild(fragment);
+    } else {
+      playText.textContent = cue.text;
+    }
+  } else {
+    playText.className = 'message';
+    playText.textContent = message;
+  }
+}
+
+function paintFill(progress) {
+  const filled = progress * characterSpans.length;
+  for (let i = 0; i < characterSpans.length; i++) {
+    const fraction = Math.min(1, Math.max(0, filled - i));
+    // Most characters are wholly filled or wholly empty; skip the ones that did not change.
+    if (fraction === characterFractions[i]) continue;
+    characterFractions[i] = fraction;
+    const percent = fraction * 100;
+    characterSpans[i].style.backgroundImage =
+      'linear-gradient(90deg, ' + kFillColour + ' ' + percent + '%, ' + kUnfilledColour + ' ' + percent + '%)';
+  }
+}
+
+function renderPlayback() {
+  const beat = transport.ppq;
+  const cue = activeCue(beat);
+  const message = playbackMessage(beat);
+  if (cue !== displayedCue || (!cue && message !== displayedMessage)) rebuildPlayText(cue, message);
+
+  const scrolling = state.displayMode === 0 && cue !== null && !cue.countdown;
+  playPanel.classList.toggle('scrolling', scrolling);
+  playPanel.classList.toggle('static', !scrolling);
+  if (!cue) {
+    playText.style.transform = '';
+    return;
+  }
+
+  const progress = Math.min(1, Math.max(0, (beat - cue.start) / (cue.end - cue.start)));
+  if (cue.countdown) {
+    const tick = tickLength(state.timerUnit);
+    playText.textContent = String(Math.max(1, state.timerTicks - Math.floor((beat - cue.start) / tick)));
+  } else if (state.autoFill) {
+    paintFill(progress);
+  }
+  playText.style.transform = scrolling ? 'translateY(' + (-progress * playPanel.clientHeight) + 'px)' : '';
+}
+
+// ---------------------------------------------------------------------------
+// Stage scaling and start
+
+function scale() {
+  const factor = Math.min(window.innerWidth / kStageWidth, window.innerHeight / kStageHeight);
+  stage.style.transform = 'scale(' + factor + ')';
+}
+
+function adoptState(incoming) {
+  Object.assign(state, incoming);
+  scriptInput.value = state.script;
+  cues = compileCues(state);
+  renderScript();
+  renderMode();
+}
+
+function adoptTransport(incoming) {
+  const modeChanged = transport.playing !== incoming.playing;
+  const meterChanged = transport.beatsPerBar !== incoming.beatsPerBar;
+  Object.assign(transport, incoming);
+  if (meterChanged) cues = compileCues(state);
+  if (modeChanged) renderMode();
+  else if (transport.playing) renderPlayback();
+}
+
+scale();
+window.addEventListener('resize', scale);
+
+if (bridge) {
+  bridge.addEventListener('keloSnapshot', adoptState);
+  bridge.addEventListener('keloTransport', adoptTransport);
+  bridge.emitEvent('keloReady', {});
+} else {
+  adoptState({ script: demoScript, timerTicks: 4 });
+}

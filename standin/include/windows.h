@@ -157,10 +157,12 @@ inline HRESULT HRESULT_FROM_WIN32(unsigned long error) {
 #define ERROR_INVALID_FLAGS 1004L
 #define ERROR_NO_UNICODE_TRANSLATION 1113L
 #define ERROR_INVALID_WINDOW_HANDLE 1400L
+#define ERROR_TLW_WITH_WSCHILD 1406L
 #define ERROR_CANNOT_FIND_WND_CLASS 1407L
 #define ERROR_CLASS_ALREADY_EXISTS 1410L
 #define ERROR_CLASS_DOES_NOT_EXIST 1411L
 #define ERROR_CLASS_HAS_WINDOWS 1412L
+#define ERROR_INVALID_INDEX 1413L
 #define ERROR_RESOURCE_DATA_NOT_FOUND 1812L
 #define ERROR_RESOURCE_TYPE_NOT_FOUND 1813L
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
@@ -373,8 +375,18 @@ typedef MSG* LPMSG;
 #define SM_CYSCREEN 1
 #define SM_CXICON 11
 #define SM_CYICON 12
+#define SM_CXSIZEFRAME 32
+#define SM_CYSIZEFRAME 33
+#define SM_CXMINTRACK 34
+#define SM_CYMINTRACK 35
 #define SM_CXSMICON 49
 #define SM_CYSMICON 50
+#define SM_CXMAXTRACK 59
+#define SM_CYMAXTRACK 60
+#define SM_CYCAPTION 4
+#define SM_CXBORDER 5
+#define SM_CYBORDER 6
+#define SM_CYMENU 15
 
 // ---- Message queue ----
 #define PM_NOREMOVE 0x0000
@@ -422,6 +434,8 @@ BOOL WINAPI ShowWindow(HWND window, int command);
 BOOL WINAPI UpdateWindow(HWND window);
 HWND WINAPI SetFocus(HWND window);
 HWND WINAPI GetFocus(void);
+HWND WINAPI GetActiveWindow(void);
+HWND WINAPI GetDesktopWindow(void);
 BOOL WINAPI RedrawWindow(HWND window, const RECT* updateRect, void* updateRegion, UINT flags);
 BOOL WINAPI InvalidateRect(HWND window, const RECT* rect, BOOL erase);
 BOOL WINAPI SetWindowTextW(HWND window, LPCWSTR text);

@@ -1,0 +1,50 @@
+// InitDll/ExitDll: the module reference count. The module registers no
+// start-up or shut-down work of its own, so they only count.
+#include "ModuleEntry.h"
+
+#include "pluginterfaces/base/fplatform.h"
+
+#include <cstdint>
+
+namespace kelo {
+
+namespace {
+void* handle = nullptr;
+std::string folder;
+std::int32_t moduleCount = 0;
+} // namespace
+
+void* moduleHandle ()
+{
+	return handle;
+}
+
+const std::string& moduleFolder ()
+{
+	return folder;
+}
+
+void recordModule (void* moduleHandleValue, const std::string& filePath)
+{
+	handle = moduleHandleValue;
+	const auto separator = filePath.find_last_of ("/\\");
+	folder = separator == std::string::npos ? std::string () : filePath.substr (0, separator + 1);
+}
+
+} // namespace kelo
+
+extern "C" {
+
+SMTG_EXPORT_SYMBOL bool InitDll ()
+{
+	++kelo::moduleCount;
+	return true;
+}
+
+SMTG_EXPORT_SYMBOL bool ExitDll ()
+{
+	--kelo::moduleCount;
+	return kelo::moduleCount >= 0;
+}
+
+} // extern "C"

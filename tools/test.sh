@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Runs every test: the plain build's whole suite (native, browser and page
+# tests), then the native tests again under ThreadSanitizer, and the native
+# and browser-driving C++ tests under AddressSanitizer with
+# UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh
+
+jobs=$(nproc)
+status=0
+
+# run_suite <build dir> "<ctest selection>" <cmake options...>
+run_suite() {
+  local dir=$1 selection=$2; shift 2
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  # shellcheck disable=SC2086
+  ctest --test-dir "$dir" --output-on-failure $selection || status=1
+}
+
+run_suite build-tests "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
+run_suite build-tsan "-L native" -DCMAKE_BUILD_TYPE=Debug -DKELO_SANITIZE=thread \
+  -DKELO_BUILD_BENCHMARKS=OFF -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14
+unset TSAN_OPTIONS
+
+export ASAN_OPTIONS="detect_leaks=1 abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1 halt_on_error=1"
+run_suite build-asan "-LE web" -DCMAKE_BUILD_TYPE=Debug -DKELO_SANITIZE=address,undefined \
+  -DKELO_BUILD_BENCHMARKS=OFF -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14
+
+exit $status

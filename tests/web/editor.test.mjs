@@ -1,0 +1,222 @@
+// The editor driven by keyboard and mouse: gutter, highlighting, marker insertion and settings.
+import { describe, it, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { launchBrowser, openPage, waitForPolls } from './support/browser.mjs';
+import { feedTransport } from './support/native.mjs';
+
+let browser;
+let session;
+let page;
+
+before(async () => {
+  browser = await launchBrowser();
+  session = await openPage(browser, { native: {} });
+  page = session.page;
+});
+after(async () => { await browser?.close(); });
+
+async function replaceScript(text) {
+  await page.focus('#script');
+  await page.keyboard.press('Control+A');
+  if (text === '') await page.keyboard.press('Delete');
+  else await page.keyboard.insertText(text);
+}
+
+const gutterRows = () => page.$$eval('#gutter > div', (rows) => rows.map((r) => r.textContent));
+const lastWrite = () => page.evaluate(() => window.__native.writes.at(-1));
+const selection = () => page.$eval('#script', (t) => t.value.slice(t.selectionStart, t.selectionEnd));
+
+describe('gutter', () => {
+  it('numbers one bar per line and restarts at lines opening with a marker', async () => {
+    await replaceScript('[5] a\nb\nc\n[2] d\ne');
+    assert.deepEqual(await gutterRows(), ['5', '6', '7', '2', '3']);
+  });
+
+  it('restarts after leading spaces but not at a marker inside a line', async () => {
+    await replaceScript('x\n   [timer|9] y\nz [3]\n[007]\n[0]\n');
+    assert.deepEqual(await gutterRows(), ['1', '9', '10', '7', '0', '1']);
+  });
+
+  it('keeps each bar number level with its unwrapped line', async () => {
+    await replaceScript('[1] a\nb\nc');
+    const tops = await page.evaluate(() => {
+      const rows = [...document.querySelectorAll('#gutter > div')].map((r) => r.getBoundingClientRect());
+      return rows.map((r) => r.top);
+    });
+    // One line height apart, scaled by the stage factor 0.75 at this window size.
+    assert.ok(Math.abs(tops[1] - tops[0] - 46 * 0.75) < 0.5);
+    assert.ok(Math.abs(tops[2] - tops[1] - 46 * 0.75) < 0.5);
+  });
+});
+
+describe('highlight layer', () => {
+  it('colours bar and timer markers, including ones the compiler rejects', async () => {
+    await replaceScript('[1] a [TIMER|2] b [0] [chorus]');
+    const spans = await page.$$eval('#highlight span', (all) => all.map((s) => [s.className, s.textContent]));
+    assert.deepEqual(spans, [['marker', '[1]'], ['timer', '[TIMER|2]'], ['marker', '[0]']]);
+    const colours = await page.$$eval('#highlight span', (all) => all.map((s) => getComputedStyle(s).color));
+    assert.deepEqual(colours, ['rgb(255, 105, 120)', 'rgb(25, 181, 225)', 'rgb(255, 105, 120)']);
+  });
+
+  it('shows markup in lyrics as text and never runs it', async () => {
+    await page.evaluate(() => { window.__pwned = 0; });
+    const hostile = '[1] <b>bold</b> <img src=x onerror="window.__pwned=1"> <script>window.__pwned=2</script> "q" \'a\' & [2]';
+    await replaceScript(hostile);
+    await page.waitForTimeout(100);
+    assert.equal(await page.evaluate(() => window.__pwned), 0);
+    assert.equal(await page.$$eval('#highlight b, #highlight img, #highlight script', (e) => e.length), 0);
+    assert.equal(await page.$eval('#highlight', (h) => h.textContent), hostile + '\n');
+    assert.equal(await page.inputValue('#script'), hostile);
+  });
+
+  it('scrolls with the text area, and so does the gutter', async () => {
+    await replaceScript(Array.from({ length: 40 }, (_, i) => 'line ' + i).join('\n'));
+    await page.$eval('#script', (t) => { t.scrollTop = 300; t.dispatchEvent(new Event('scroll')); });
+    await page.waitForTimeout(50);
+    const offsets = await page.evaluate(() => [
+      document.getElementById('script').scrollTop,
+      document.getElementById('highlight').scrollTop,
+      document.getElementById('gutter').scrollTop,
+    ]);
+    assert.equal(offsets[0], 300);
+    assert.deepEqual(offsets, [300, 300, 300]);
+  });
+});
+
+describe('inserting markers', () => {
+  it('inserts the playhead\'s bar, or the next bar for a timer, with the number selected', async () => {
+    await feedTransport(page, { hasPpq: true, ppq: 37, beatsPerBar: 4 });
+    await replaceScript('ab');
+    await page.keyboard.press('ArrowLeft');
+    await page.click('#marker');
+    assert.equal(await page.inputValue('#script'), 'a[10]b');
+    assert.equal(await selection(), '10');
+    await page.keyboard.type('12');
+    assert.equal(await page.inputValue('#script'), 'a[12]b');
+    await page.keyboard.press('ArrowRight');
+    await page.click('#timer');
+    assert.equal(await page.inputValue('#script'), 'a[12][timer|11]b');
+    assert.equal(await selection(), '11');
+    assert.equal((await lastWrite()).script, 'a[12][timer|11]b');
+  });
+
+  it('inserts bar 1 at least before the project start and [1] / [timer|2] without a position', async () => {
+    await feedTransport(page, { hasPpq: true, ppq: -20 });
+    await replaceScript('');
+    await page.click('#marker');
+    await page.keyboard.press('End');
+    await page.click('#timer');
+    assert.equal(await page.inputValue('#script'), '[1][timer|1]');
+    await feedTransport(page, { hasPpq: false, ppq: 100 });
+    await replaceScript('');
+    await page.click('#marker');
+    await page.keyboard.press('End');
+    await page.click('#timer');
+    assert.equal(await page.inputValue('#script'), '[1][timer|2]');
+  });
+
+  it('replaces the selected text', async () => {
+    await feedTransport(page, { hasPpq: true, ppq: 0 });
+    await replaceScript('keep REPLACE keep');
+    await page.$eval('#script', (t) => t.setSelectionRange(5, 12));
+    await page.click('#marker');
+    assert.equal(await page.inputValue('#script'), 'keep [1] keep');
+    assert.deepEqual(await page.evaluate(() => cues.length), 0);
+  });
+});
+
+describe('settings', () => {
+  async function typeTicks(text) {
+    await page.fill('#ticks', '');
+    await page.focus('#ticks');
+    await page.keyboard.type(text);
+  }
+  const ticksState = () => page.evaluate(() => state.timerTicks);
+
+  it('corrects out-of-range ticks in the field at once', async () => {
+    await typeTicks('300');
+    assert.equal(await ticksState(), 256);
+    assert.equal(await page.inputValue('#ticks'), '256');
+    await typeTicks('0');
+    assert.equal(await ticksState(), 1);
+    assert.equal(await page.inputValue('#ticks'), '1');
+    await typeTicks('-7');
+    assert.equal(await ticksState(), 1);
+  });
+
+  it('keeps ticks whole the way the host stores them, so a count-down never shows a fraction', async () => {
+    await typeTicks('2.5');
+    assert.equal(await ticksState(), 2);
+    assert.equal((await lastWrite()).timerTicks, 2);
+    assert.equal(await page.inputValue('#ticks'), '2');
+    await replaceScript('[timer|3]');
+    assert.deepEqual(await page.evaluate(() => cues.map((c) => [c.start, c.end])), [[6, 8]]);
+  });
+
+  it('leaves the state alone while the field is empty', async () => {
+    await typeTicks('9');
+    await page.fill('#ticks', '');
+    assert.equal(await ticksState(), 9);
+  });
+
+  it('selects the clicked unit segment and recompiles the cues', async () => {
+    await replaceScript('[timer|5]');
+    await typeTicks('4');
+    await page.click('#duration button:has-text("1/8")');
+    const segments = await page.$$eval('#duration button', (all) =>
+      all.map((b) => [b.textContent, b.className, b.dataset.unit, b.type]));
+    assert.deepEqual(segments, [['1', '', '0', 'button'], ['1/2', '', '1', 'button'],
+      ['1/4', '', '2', 'button'], ['1/8', 'selected', '3', 'button']]);
+    assert.deepEqual(await page.evaluate(() => cues.map((c) => [c.start, c.end])), [[14, 16]]);
+    assert.equal((await lastWrite()).timerUnit, 3);
+    await page.click('#duration button:has-text("1/4")');
+  });
+
+  it('toggles the display mode and the auto-fill', async () => {
+    const text = (id) => page.textContent('#' + id + ' .setting-text');
+    assert.equal(await text('display-mode'), 'Mode: Scrolling');
+    await page.click('#display-mode');
+    assert.equal(await text('display-mode'), 'Mode: Static');
+    assert.equal((await lastWrite()).displayMode, 1);
+    await page.click('#display-mode');
+    assert.equal(await text('auto-fill'), 'Auto-fill: On');
+    await page.click('#auto-fill');
+    assert.equal(await text('auto-fill'), 'Auto-fill: Off');
+    assert.equal((await lastWrite()).autoFill, false);
+    await page.click('#auto-fill');
+  });
+
+  it('cycles through the six languages and translates every label', async () => {
+    const seen = [];
+    for (let i = 0; i < 6; i++) {
+      seen.push(await page.evaluate(() => ({
+        language: document.querySelector('#language .setting-text').textContent,
+        heading: document.querySelector('h1').textContent,
+        marker: document.querySelector('#marker [data-t]').textContent,
+        unit: document.querySelector('[data-t="duration"]').textContent,
+        help: document.getElementById('ticks-help').textContent,
+        badge: document.getElementById('mode-badge').hidden ? null : document.getElementById('mode-badge').textContent,
+      })));
+      await page.click('#language');
+    }
+    assert.deepEqual(seen.map((s) => s.language), ['Language: English', 'Langue: French', 'Lingua: Italian',
+      'Sprache: German', 'Idioma: Spanish', 'Язык: Russian']);
+    assert.deepEqual(seen.map((s) => s.heading), ['Settings', 'Réglages', 'Impostazioni', 'Einstellungen', 'Ajustes', 'Настройки']);
+    assert.deepEqual(seen.map((s) => s.marker), ['Add marker', 'Ajouter un repère', 'Aggiungi segno', 'Marke hinzufügen',
+      'Añadir marca', 'Добавить маркер']);
+    assert.equal(seen[0].unit, 'Timer unit');
+    assert.equal(seen[5].help, 'Количество тиков\nдля каждого отсчёта\nтаймера.');
+    assert.deepEqual(seen.map((s) => s.badge), [null, 'EDIT', 'EDIT', 'EDIT', 'EDIT', 'EDIT']);
+    assert.equal(await page.textContent('#language .setting-text'), 'Language: English');
+    assert.equal((await lastWrite()).language, 0);
+  });
+
+  it('shows PLAY in the badge in every language while the host plays', async () => {
+    await feedTransport(page, { playing: true, hasPpq: true, ppq: 0 });
+    assert.equal(await page.isVisible('#mode-badge'), true);
+    assert.equal(await page.textContent('#mode-badge'), 'PLAY');
+    await feedTransport(page, { playing: false });
+    assert.equal(await page.isVisible('#mode-badge'), false);
+    await waitForPolls(page, 1);
+  });
+});

@@ -136,14 +136,16 @@ TEST(UnbindFunction, DoesNothingForANameThatIsNotBound) {
 
 TEST(UnbindFunction, CanBeCalledByTheBoundFunctionItself) {
   RecordingWebview webview;
-  webview.BindFunction("keloOpenBrand", [](Webview* view, int, const std::string& name, const json&) {
+  // The function's own state is used after it has unbound itself.
+  const std::string reply(64, 'r');
+  webview.BindFunction("keloOpenBrand", [reply](Webview* view, int, const std::string& name, const json&) {
     view->UnbindFunction(name);
-    return json(name);
+    return json(reply);
   });
   webview.OnBrowserMessage(R"({"id":4,"method":"keloOpenBrand"})");
   EXPECT_EQ(webview.EvaluatedScripts(),
             (std::vector<std::string>{"delete window['keloOpenBrand'];",
-                                      R"(window._rpc[4].resolve("keloOpenBrand"); delete window._rpc[4])"}));
+                                      "window._rpc[4].resolve(\"" + reply + "\"); delete window._rpc[4]"}));
 }
 
 } // namespace

@@ -65,7 +65,13 @@ public:
     const fs::path log = folder / "node.log";
     const std::string command = "\"" KELO_NODE "\" \"" KELO_RUN_SCRIPTS "\" \"" + folder.string() + "\" > \"" +
                                 log.string() + "\" 2>&1";
-    const int status = std::system(command.c_str());
+#ifdef _WIN32
+    // cmd.exe drops the outermost quotes of a command that starts with one.
+    const std::string shellCommand = "\"" + command + "\"";
+#else
+    const std::string& shellCommand = command;
+#endif
+    const int status = std::system(shellCommand.c_str());
     if (status != 0 || !fs::exists(folder / "result.json"))
       throw std::runtime_error("Node.js failed (" + std::to_string(status) + ") in " + folder.string() +
                                ": " + ReadFile(log));
@@ -106,18 +112,13 @@ const json kCalls = json::parse(R"({
   ]
 })");
 
-TEST(PageScripts, EveryBoundNameBecomesAFunctionAndAnUnboundOneDisappears) {
-  RecordingWebview webview;
-  BindPageFunctions(webview);
-  const json page = PageRun().Run(DocumentScripts(webview), kCalls);
-  EXPECT_EQ(page["functions"], json::parse(R"({"keloRead":"function","keloWrite":"function",
-                                               "keloOpenBrand":"function","keloGone":"undefined"})"));
-}
-
 TEST(PageScripts, CallsPostTheirMessageWithSequenceNumbersSharedAcrossNames) {
   RecordingWebview webview;
   BindPageFunctions(webview);
   const json page = PageRun().Run(DocumentScripts(webview), kCalls);
+
+  EXPECT_EQ(page["functions"], json::parse(R"({"keloRead":"function","keloWrite":"function",
+                                               "keloOpenBrand":"function","keloGone":"undefined"})"));
 
   EXPECT_EQ(page["posted"], json::array({
       R"({"id":1,"method":"keloRead","params":[-1]})",

@@ -1,0 +1,193 @@
+// The playback display, fed transport readings through the plug-in's read function.
+import { describe, it, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { launchBrowser, openPage } from './support/browser.mjs';
+import { feedHostState, feedTransport } from './support/native.mjs';
+
+let browser;
+let session;
+let page;
+
+before(async () => {
+  browser = await launchBrowser();
+  session = await openPage(browser, { native: { transport: { playing: true, hasPpq: true, ppq: 0 } } });
+  page = session.page;
+});
+after(async () => { await browser?.close(); });
+
+const display = () => page.evaluate(() => {
+  const text = document.getElementById('play-text');
+  const panel = document.getElementById('play-panel');
+  return {
+    className: text.className,
+    text: text.textContent,
+    panel: panel.className,
+    transform: text.style.transform,
+    spans: text.querySelectorAll('span').length,
+  };
+});
+
+async function at(ppq, more = {}) {
+  await feedTransport(page, { playing: true, hasPpq: true, ppq, ...more });
+  return display();
+}
+
+// Per character: the filled share read back from the gradient's stops, with both colours checked.
+const fills = () => page.$$eval('#play-text span', (spans) => spans.map((span) => {
+  const image = span.style.backgroundImage;
+  const match = /linear-gradient\(90deg, rgb\(25, 181, 225\) ([\d.]+)%, rgb\(24, 43, 91\) ([\d.]+)%\)/.exec(image);
+  if (!match || match[1] !== match[2]) return 'bad gradient: ' + image;
+  return Number(match[1]) / 100;
+}));
+
+describe('messages', () => {
+  it('tells that the host gives no musical position, whatever the cues', async () => {
+    await feedHostState(page, { script: '[1] Hello [2]', language: 0, autoFill: true, displayMode: 0 });
+    const shown = await at(1, { hasPpq: false });
+    assert.deepEqual([shown.className, shown.text, shown.panel], ['message', 'DAW does not provide a musical position', 'static']);
+  });
+
+  it('asks for lyrics when there are no cues, in the chosen language', async () => {
+    await feedHostState(page, { script: 'no markers', language: 0 });
+    assert.equal((await at(1)).text, 'Add lyrics in the editor');
+    await feedHostState(page, { language: 3 });
+    assert.equal((await at(1)).text, 'Liedtext hinzufügen');
+    await feedHostState(page, { language: 0 });
+  });
+
+  it('is empty before the first cue and in gaps, and tells the end after the last cue', async () => {
+    await feedHostState(page, { script: '[2] a [3] [4] b [5]' });
+    for (const beat of [0, 3.99, 8, 11.5]) {
+      const shown = await at(beat);
+      assert.deepEqual([shown.className, shown.text, shown.transform], ['message', '', ''], 'beat ' + beat);
+    }
+    assert.equal((await at(16)).text, 'End of lyrics');
+    assert.equal((await at(500)).text, 'End of lyrics');
+    assert.equal((await at(15.9)).className, 'lyrics');
+  });
+});
+
+describe('phrases', () => {
+  it('fills a 10-character phrase character by character with hard colour edges', async () => {
+    await feedHostState(page, { script: '[1] abcdefghij [2]', autoFill: true, displayMode: 1 });
+    const shown = await at(0.35 * 4);
+    assert.deepEqual([shown.className, shown.spans, shown.text], ['lyrics', 10, 'abcdefghij']);
+    assert.deepEqual((await fills()).map((f) => Math.round(f * 1000) / 1000), [1, 1, 1, 0.5, 0, 0, 0, 0, 0, 0]);
+    const glyphs = await page.$eval('#play-text span', (s) => {
+      const style = getComputedStyle(s);
+      return [style.webkitTextFillColor, style.backgroundClip || style.webkitBackgroundClip];
+    });
+    assert.deepEqual(glyphs, ['rgba(0, 0, 0, 0)', 'text']);
+  });
+
+  it('keeps surrogate pairs whole and gives spaces and line breaks their own characters', async () => {
+    await feedHostState(page, { script: '[1] a😀 b\nc [2]' });
+    await at(1);
+    const characters = await page.$$eval('#play-text span', (spans) => spans.map((s) => s.textContent));
+    assert.deepEqual(characters, ['a', '😀', ' ', 'b', '\n', 'c']);
+  });
+
+  it('shows the phrase as plain text without auto-fill', async () => {
+    await feedHostState(page, { script: '[1] plain words [2]', autoFill: false });
+    const shown = await at(2);
+    assert.deepEqual([shown.className, shown.spans, shown.text], ['lyrics', 0, 'plain words']);
+    await feedHostState(page, { autoFill: true });
+  });
+
+  it('scrolls a phrase up from the bottom by one panel height over its duration', async () => {
+    await feedHostState(page, { script: '[1] rising [2]', displayMode: 0 });
+    const start = await at(0);
+    assert.equal(start.panel, 'scrolling');
+    const height = await page.$eval('#play-panel', (p) => p.clientHeight);
+    const middle = await at(2);
+    assert.equal(middle.transform, 'translateY(' + (-0.5 * height) + 'px)');
+    const boxes = await page.evaluate(() => {
+      const panel = document.getElementById('play-panel').getBoundingClientRect();
+      const text = document.getElementById('play-text').getBoundingClientRect();
+      return { panelBottom: panel.bottom, panelHeight: panel.height, textBottom: text.bottom };
+    });
+    // Half way, the text's bottom edge has risen half a panel above the panel's bottom.
+    assert.ok(Math.abs(boxes.panelBottom - boxes.panelHeight / 2 - boxes.textBottom) < 1, JSON.stringify(boxes));
+  });
+
+  it('centres a static phrase and never moves it', async () => {
+    await feedHostState(page, { script: '[1] still [2]', displayMode: 1 });
+    for (const beat of [0.5, 3]) {
+      const shown = await at(beat);
+      assert.deepEqual([shown.panel, shown.transform], ['static', '']);
+      const centre = await page.evaluate(() => {
+        const panel = document.getElementById('play-panel').getBoundingClientRect();
+        const text = document.getElementById('play-text').getBoundingClientRect();
+        return (panel.top + panel.bottom) / 2 - (text.top + text.bottom) / 2;
+      });
+      assert.ok(Math.abs(centre) < 1, 'off centre by ' + centre);
+    }
+  });
+
+  it('shows the later of two overlapping cues', async () => {
+    await feedHostState(page, { script: '[1] first [3] second [4] [timer|3]', timerTicks: 8, timerUnit: 2, displayMode: 0 });
+    // The clamped count-down (0 to 8) lies over `first` (0 to 8) and comes later in the list.
+    const shown = await at(0.5);
+    assert.deepEqual([shown.className, shown.text, shown.panel], ['countdown', '8', 'static']);
+    assert.equal((await at(9)).text, 'second');
+  });
+
+  it('shows lyrics markup as text and never runs it', async () => {
+    await page.evaluate(() => { window.__pwned = 0; });
+    await feedHostState(page, { script: '[1] <img src=x onerror="window.__pwned=1"><script>window.__pwned=2</script> [2]' });
+    for (const autoFill of [true, false]) {
+      await feedHostState(page, { autoFill });
+      const shown = await at(1);
+      assert.equal(shown.text, '<img src=x onerror="window.__pwned=1"><script>window.__pwned=2</script>');
+    }
+    await page.waitForTimeout(100);
+    assert.equal(await page.evaluate(() => window.__pwned), 0);
+    assert.equal(await page.$$eval('#play-text img, #play-text script', (e) => e.length), 0);
+    await feedHostState(page, { autoFill: true });
+  });
+});
+
+describe('count-downs', () => {
+  it('counts whole ticks down to 1 before the timer bar', async () => {
+    await feedHostState(page, { script: '[1] intro [timer|5]', timerTicks: 4, timerUnit: 2 });
+    const seen = [];
+    for (const beat of [12, 12.9, 13, 14, 15, 15.99]) seen.push((await at(beat)).text);
+    assert.deepEqual(seen, ['4', '4', '3', '2', '1', '1']);
+    const shown = await at(16);
+    assert.equal(shown.className, 'message');
+    assert.equal(shown.text, 'End of lyrics');
+  });
+
+  it('starts a clamped count-down at its full tick count and ends before reaching 1', async () => {
+    await feedHostState(page, { script: '[timer|2]', timerTicks: 8, timerUnit: 2 });
+    const seen = [];
+    for (const beat of [0, 1, 2, 3, 3.99]) seen.push((await at(beat)).text);
+    assert.deepEqual(seen, ['8', '7', '6', '5', '5']);
+  });
+
+  it('counts in the tick length of the unit', async () => {
+    await feedHostState(page, { script: '[timer|5]', timerTicks: 4, timerUnit: 3 });
+    const seen = [];
+    for (const beat of [14, 14.5, 15, 15.5]) seen.push((await at(beat)).text);
+    assert.deepEqual(seen, ['4', '3', '2', '1']);
+    const colour = await page.$eval('#play-text', (t) => getComputedStyle(t).color);
+    assert.equal(colour, 'rgb(255, 105, 120)');
+  });
+});
+
+describe('switching views', () => {
+  it('shows the editor while stopped and the display while playing', async () => {
+    await feedTransport(page, { playing: false });
+    assert.deepEqual([await page.isVisible('#edit-view'), await page.isVisible('#play-view')], [true, false]);
+    await feedTransport(page, { playing: true });
+    assert.deepEqual([await page.isVisible('#edit-view'), await page.isVisible('#play-view')], [false, true]);
+  });
+
+  it('recompiles when the meter changes', async () => {
+    await feedHostState(page, { script: '[3] moved [4]' });
+    assert.equal((await at(7, { beatsPerBar: 4 })).className, 'message');
+    const shown = await at(7, { beatsPerBar: 3 });
+    assert.deepEqual([shown.className, shown.text], ['lyrics', 'moved']);
+    await at(0, { beatsPerBar: 4 });
+  });
+});

@@ -1,0 +1,128 @@
+// The one list of embedded files, and the page served from it under the private origin.
+import { describe, it, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { existsSync, readFileSync, statSync } from 'node:fs';
+import { basename, join } from 'node:path';
+import { launchBrowser, openPage } from './support/browser.mjs';
+import { kRepoRoot, loadResourceList, parseResourceList, resolveRequest } from './support/resources.mjs';
+import { pngSize } from './support/png.mjs';
+
+const kPageFiles = {
+  KELO_INDEX_HTML: 'web/index.html',
+  KELO_APP_JS: 'web/app.js',
+  KELO_STYLE_CSS: 'web/style.css',
+  KELO_HEADER_PNG: 'web/header.png',
+  KELO_EDITOR_FLOURISH_PNG: 'web/editor_flourish.png',
+  KELO_SETTINGS_FLOURISH_PNG: 'web/settings_flourish.png',
+  KELO_VELMORA_PNG: 'web/velmora.png',
+};
+const kNotices = ['KELO_THIRD_PARTY_NOTICES_TXT', 'KELO_APACHE_2_0_TXT', 'KELO_NLOHMANN_JSON_MIT_TXT',
+  'KELO_VST3_SDK_MIT_TXT', 'KELO_WEBVIEW2_LICENSE_TXT', 'KELO_WEBVIEW2_NOTICE_TXT'];
+const kImageSizes = {
+  KELO_HEADER_PNG: [1584, 97],
+  KELO_EDITOR_FLOURISH_PNG: [375, 96],
+  KELO_SETTINGS_FLOURISH_PNG: [90, 40],
+  KELO_VELMORA_PNG: [254, 160],
+};
+
+describe('the list of embedded files', () => {
+  const list = loadResourceList();
+
+  it('names the page files and the six notices, each an existing non-empty file', () => {
+    assert.deepEqual([...list.keys()].sort(), [...Object.keys(kPageFiles), ...kNotices].sort());
+    for (const [name, path] of Object.entries(kPageFiles)) assert.equal(list.get(name), path);
+    for (const path of list.values()) {
+      assert.ok(existsSync(join(kRepoRoot, path)), path + ' exists');
+      assert.ok(statSync(join(kRepoRoot, path)).size > 0, path + ' is not empty');
+    }
+  });
+
+  it('gives each file the name its request path maps to', () => {
+    for (const [name, path] of list) {
+      assert.equal(resolveRequest('https://kelo.invalid/' + basename(path)).name, name);
+    }
+  });
+
+  it('holds images of the sizes the page lays out', () => {
+    for (const [name, [width, height]] of Object.entries(kImageSizes)) {
+      assert.deepEqual(pngSize(readFileSync(join(kRepoRoot, list.get(name)))), { width, height }, name);
+    }
+  });
+
+  it('carries the licence texts of the libraries in the module', () => {
+    const text = (name) => readFileSync(join(kRepoRoot, list.get(name)), 'utf8');
+    assert.match(text('KELO_APACHE_2_0_TXT'), /Apache License\s+Version 2\.0, January 2004/);
+    assert.match(text('KELO_NLOHMANN_JSON_MIT_TXT'), /Niels Lohmann[\s\S]*Permission is hereby granted, free of charge/);
+    assert.match(text('KELO_VST3_SDK_MIT_TXT'), /Copyright \(c\) 2025, Steinberg Media Technologies GmbH[\s\S]*Permission is hereby granted/);
+    assert.match(text('KELO_WEBVIEW2_LICENSE_TXT'), /Microsoft Corporation[\s\S]*Redistribution and use in source and binary forms/);
+    assert.match(text('KELO_WEBVIEW2_NOTICE_TXT'), /Microsoft\.Web\.WebView2/);
+    for (const file of ['vst3_sdk_mit.txt', 'nlohmann_json_mit.txt', 'webview2_license.txt', 'webview2_notice.txt', 'apache_2.0.txt']) {
+      assert.ok(text('KELO_THIRD_PARTY_NOTICES_TXT').includes(file), 'notices point at ' + file);
+    }
+  });
+
+  it('rejects malformed and duplicate lines and ignores comments', () => {
+    assert.deepEqual([...parseResourceList('# c\n\n  KELO_A   a/b.txt  # note\n')], [['KELO_A', 'a/b.txt']]);
+    assert.throws(() => parseResourceList('KELO_A\n'), /Malformed/);
+    assert.throws(() => parseResourceList('KELO_A x\nKELO_A y\n'), /Duplicate/);
+  });
+});
+
+describe('the page served from the list', () => {
+  let browser;
+  let session;
+  before(async () => {
+    browser = await launchBrowser();
+    session = await openPage(browser, { native: {} });
+  });
+  after(async () => { await browser?.close(); });
+
+  it('loads every page file by its relative name with its content type', async () => {
+    const served = new Map(session.requests.map((r) => [r.name, r]));
+    for (const name of Object.keys(kPageFiles)) {
+      assert.equal(served.get(name)?.status, 200, name + ' served');
+    }
+    assert.equal(served.get('KELO_APP_JS').contentType, 'application/javascript; charset=utf-8');
+    assert.equal(served.get('KELO_STYLE_CSS').contentType, 'text/css; charset=utf-8');
+    assert.ok(session.requests.every((r) => r.status === 200), 'nothing the page asks for is missing');
+    const images = await session.page.$$eval('img', (all) => all.map((i) => [i.getAttribute('src'), i.naturalWidth]));
+    assert.deepEqual(images, [['header.png', 1584], ['velmora.png', 254], ['editor_flourish.png', 375],
+      ['settings_flourish.png', 90]]);
+    assert.deepEqual(session.pageErrors, []);
+  });
+
+  it('answers request paths by the resource rules', async () => {
+    const answers = await session.page.evaluate(async (paths) => {
+      const out = [];
+      for (const path of paths) {
+        const response = await fetch('https://kelo.invalid/' + path);
+        out.push([path, response.status, response.headers.get('content-type'), response.headers.get('cache-control')]);
+      }
+      return out;
+    }, ['', 'index.html?v=2', 'index.html#top', 'INDEX.HTML', 'Index.Html', 'index_html', 'app%2Ejs',
+      'img/header.png', 'missing.css', 'third_party_notices.txt']);
+    assert.deepEqual(answers, [
+      ['', 200, 'text/html; charset=utf-8', 'no-store'],
+      ['index.html?v=2', 200, 'text/html; charset=utf-8', 'no-store'],
+      ['index.html#top', 200, 'text/html; charset=utf-8', 'no-store'],
+      ['INDEX.HTML', 200, 'text/html; charset=utf-8', 'no-store'],
+      ['Index.Html', 200, 'text/html; charset=utf-8', 'no-store'],
+      ['index_html', 200, 'application/octet-stream', 'no-store'],
+      ['app%2Ejs', 404, 'application/octet-stream', 'no-store'],
+      ['img/header.png', 404, 'image/png', 'no-store'],
+      ['missing.css', 404, 'text/css; charset=utf-8', 'no-store'],
+      ['third_party_notices.txt', 200, 'text/plain; charset=utf-8', 'no-store'],
+    ]);
+  });
+
+  it('shows the document\'s own texts and the maker\'s link', async () => {
+    const page = session.page;
+    assert.equal(await page.title(), 'Kelo');
+    assert.equal(await page.getAttribute('html', 'lang'), 'en');
+    assert.deepEqual(await page.$eval('#brand-link', (a) => [a.href, a.target, a.rel, a.getAttribute('aria-label')]),
+      ['https://velmora.example/', '_blank', 'noopener noreferrer', 'Velmora — open website in browser']);
+    assert.equal(await page.textContent('.version-label'), 'v0.1.7');
+    assert.equal(await page.getAttribute('#script', 'spellcheck'), 'false');
+    assert.equal(await page.getAttribute('#highlight', 'aria-hidden'), 'true');
+  });
+});

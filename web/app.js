@@ -289,6 +289,36 @@ function ticksFromField(value) {
 const kLeadingMarker = /^\s*\[(?:timer\|)?(\d+)\]/i;
 const kMarkerSpans = /\[(\d+)\]|\[timer\|\d+\]/gi;
 let gutterNumbers = '';
+let highlightLines = [];
+
+function highlightLine(line) {
+  return escapeHtml(line).replace(kMarkerSpans, (token, digits) =>
+    '<span class="' + (digits === undefined ? 'timer' : 'marker') + '">' + token + '</span>');
+}
+
+// The layer holds one block per script line, each ending in its line break, so that its
+// text is the script plus one final "\n" and a trailing empty line keeps its height.
+// Only the lines that changed are replaced: laying out a whole long script again on every
+// keystroke would cost far more than the keystroke itself.
+function renderHighlight(lines) {
+  const next = lines.map(highlightLine);
+  const previous = highlightLines;
+  let head = 0;
+  while (head < next.length && head < previous.length && next[head] === previous[head]) head++;
+  let tail = 0;
+  while (tail < next.length - head && tail < previous.length - head &&
+    next[next.length - 1 - tail] === previous[previous.length - 1 - tail]) tail++;
+  const blocks = highlight.children;
+  for (let i = previous.length - tail - 1; i >= head; i--) blocks[i].remove();
+  const fragment = document.createDocumentFragment();
+  for (let i = head; i < next.length - tail; i++) {
+    const block = document.createElement('div');
+    block.innerHTML = next[i] + '\n';
+    fragment.appendChild(block);
+  }
+  highlight.insertBefore(fragment, blocks[head] || null);
+  highlightLines = next;
+}
 
 function renderScript() {
   const text = scriptInput.value;
@@ -307,8 +337,7 @@ function renderScript() {
     gutterNumbers = joined;
     gutter.innerHTML = numbers.map((n) => '<div>' + n + '</div>').join('');
   }
-  highlight.innerHTML = escapeHtml(text).replace(kMarkerSpans, (token, digits) =>
-    '<span class="' + (digits === undefined ? 'timer' : 'marker') + '">' + token + '</span>') + '\n';
+  renderHighlight(lines);
   highlight.scrollTop = scriptInput.scrollTop;
   highlight.scrollLeft = scriptInput.scrollLeft;
   gutter.scrollTop = scriptInput.scrollTop;

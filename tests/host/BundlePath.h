@@ -4,15 +4,9 @@
 
 namespace kelo::testhost {
 
-/// The built Kelo module of this build tree, or an empty string when the
-/// build has no module target (tests then skip or pass their own path).
-inline std::string builtBundlePath ()
-{
-#ifdef KELO_BUNDLE_PATH
-	return KELO_BUNDLE_PATH;
-#else
-	return {};
-#endif
-}
+/// The built Kelo module of this build tree (the shared object inside
+/// Kelo.vst3), or an empty string when the build has no module target;
+/// tests then pass a path of their own (a bundle folder works as well).
+std::string builtBundlePath ();
 
 } // namespace kelo::testhost

@@ -453,7 +453,18 @@ function playbackMessage(beat) {
   return beat >= lastEnd ? t.end : '';
 }
 
-function rebuildPlayText(cue, message) {
+function fillGradient(fraction) {
+  const percent = fraction * 100;
+  return 'linear-gradient(90deg, ' + kFillColour + ' ' + percent + '%, ' + kUnfilledColour + ' ' + percent + '%)';
+}
+
+function characterFraction(filled, index) {
+  return Math.min(1, Math.max(0, filled - index));
+}
+
+// The character elements are made in one pass of markup, already painted for `progress`:
+// one parse is much cheaper than hundreds of element and style calls.
+function rebuildPlayText(cue, message, progress) {
   displayedCue = cue;
   displayedMessage = message;
   characterSpans = [];
@@ -464,15 +475,16 @@ function rebuildPlayText(cue, message) {
   } else if (cue) {
     playText.className = 'lyrics';
     if (state.autoFill) {
-      const fragment = document.createDocumentFragment();
-      for (const character of cue.text) {
-        const span = document.createElement('span');
-        span.textContent = character;
-        fragment.appendChild(span);
-        characterSpans.push(span);
-        characterFractions.push(NaN);
+      const characters = Array.from(cue.text);
+      const filled = progress * characters.length;
+      let markup = '';
+      for (let i = 0; i < characters.length; i++) {
+        const fraction = characterFraction(filled, i);
+        characterFractions.push(fraction);
+        markup += '<span style="background-image: ' + fillGradient(fraction) + '">' + escapeHtml(characters[i]) + '</span>';
       }
-      playText.appendChild(fragment);
+      playText.innerHTML = markup;
+      characterSpans = Array.from(playText.children);
     } else {
       playText.textContent = cue.text;
     }
@@ -485,21 +497,24 @@ function rebuildPlayText(cue, message) {
 function paintFill(progress) {
   const filled = progress * characterSpans.length;
   for (let i = 0; i < characterSpans.length; i++) {
-    const fraction = Math.min(1, Math.max(0, filled - i));
+    const fraction = characterFraction(filled, i);
     // Most characters are wholly filled or wholly empty; skip the ones that did not change.
     if (fraction === characterFractions[i]) continue;
     characterFractions[i] = fraction;
-    const percent = fraction * 100;
-    characterSpans[i].style.backgroundImage =
-      'linear-gradient(90deg, ' + kFillColour + ' ' + percent + '%, ' + kUnfilledColour + ' ' + percent + '%)';
+    characterSpans[i].style.backgroundImage = fillGradient(fraction);
   }
+}
+
+function cueProgress(cue, beat) {
+  return cue ? Math.min(1, Math.max(0, (beat - cue.start) / (cue.end - cue.start))) : 0;
 }
 
 function renderPlayback() {
   const beat = transport.ppq;
   const cue = activeCue(beat);
   const message = playbackMessage(beat);
-  if (cue !== displayedCue || (!cue && message !== displayedMessage)) rebuildPlayText(cue, message);
+  const progress = cueProgress(cue, beat);
+  if (cue !== displayedCue || (!cue && message !== displayedMessage)) rebuildPlayText(cue, message, progress);
 
   const scrolling = state.displayMode === 0 && cue !== null && !cue.countdown;
   playPanel.classList.toggle('scrolling', scrolling);
@@ -509,7 +524,6 @@ function renderPlayback() {
     return;
   }
 
-  const progress = Math.min(1, Math.max(0, (beat - cue.start) / (cue.end - cue.start)));
   if (cue.countdown) {
     const tick = tickLength(state.timerUnit);
     playText.textContent = String(Math.max(1, state.timerTicks - Math.floor((beat - cue.start) / tick)));

@@ -326,6 +326,16 @@ typedef MSG* LPMSG;
 #define SWP_HIDEWINDOW 0x0080
 #define SWP_NOOWNERZORDER 0x0200
 #define HWND_TOP ((HWND)0)
+#define HWND_BOTTOM ((HWND)1)
+#define HWND_TOPMOST ((HWND)-1)
+#define HWND_NOTOPMOST ((HWND)-2)
+
+#define GW_HWNDFIRST 0
+#define GW_HWNDLAST 1
+#define GW_HWNDNEXT 2
+#define GW_HWNDPREV 3
+#define GW_OWNER 4
+#define GW_CHILD 5
 
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
@@ -448,6 +458,8 @@ BOOL WINAPI GetWindowRect(HWND window, LPRECT rect);
 BOOL WINAPI IsWindow(HWND window);
 BOOL WINAPI IsWindowVisible(HWND window);
 BOOL WINAPI IsChild(HWND parent, HWND window);
+HWND WINAPI GetWindow(HWND window, UINT command);
+HWND WINAPI GetTopWindow(HWND parent);
 DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD processId);
 LRESULT WINAPI DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT WINAPI SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace standin::webview2 {
+
+// Where the browser comes from and how it is started, from the environment:
+//   KELO_STANDIN_CHROMIUM  the browser binary (else <folder>/chromium when the
+//                          caller names a folder, else the Debian binary)
+//   KELO_STANDIN_HEADLESS  "1" headless, "0" a visible window; unset:
+//                          headless exactly when DISPLAY is unset or empty
+struct BrowserLaunch {
+    std::string binary;
+    bool headless = true;
+};
+
+BrowserLaunch ResolveBrowserLaunch(const std::string& browserFolder);
+
+// Chromium's command line for a profile in `userDataDir`, DevTools on a pipe.
+std::vector<std::string> BrowserArguments(const BrowserLaunch& launch, const std::string& userDataDir);
+
+constexpr const char* kDefaultChromium = "/usr/lib/chromium/chromium";
+constexpr const char* kChromiumVariable = "KELO_STANDIN_CHROMIUM";
+constexpr const char* kHeadlessVariable = "KELO_STANDIN_HEADLESS";
+
+}  // namespace standin::webview2

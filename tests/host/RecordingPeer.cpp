@@ -93,6 +93,10 @@ tresult PLUGIN_API RecordingPeer::disconnect (Vst::IConnectionPoint* oldPeer)
 {
 	if (!other || oldPeer != other)
 		return kResultFalse;
+	// A component that drops the link itself (as the SDK's do on terminate)
+	// may be gone before this peer is; detach must not reach it then.
+	if (oldPeer == attached)
+		attached = nullptr;
 	other = nullptr;
 	return kResultOk;
 }

@@ -33,7 +33,9 @@ struct RecordedMessage
 /// A stand-in for the other component: an IConnectionPoint that records
 /// every message it is sent, for tests that talk to one component alone.
 /// Connect it both ways with `attach`, so the component's sends reach it.
-/// Created with a reference count of 1; usable on the stack. UI-thread only.
+/// It detaches itself when destroyed; a component that outlives it must not
+/// still be attached unless it disconnects on terminate, as SDK components
+/// do. Created with a reference count of 1; usable on the stack. UI thread.
 class RecordingPeer : public Steinberg::Vst::IConnectionPoint
 {
 public:

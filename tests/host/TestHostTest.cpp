@@ -190,6 +190,19 @@ TEST (TestHostMessages, AttributesRoundTripThroughThePluginIncludingZeroBytes)
 	EXPECT_EQ (peer.messages ().size (), 1u);
 }
 
+TEST (TestHostMessages, APeerThatOutlivesTheInstanceIsLetGoByTheTerminatingComponent)
+{
+	Module module (KELO_FAKE_BUNDLE);
+	RecordingPeer peer;
+	{
+		PluginInstance instance (module, unconnected ());
+		ASSERT_EQ (peer.attach (instance.processorConnection ()), kResultOk);
+		EXPECT_EQ (peer.peer (), instance.processorConnection ());
+	}
+	EXPECT_EQ (peer.peer (), nullptr);
+	EXPECT_EQ (peer.detach (), kResultOk);
+}
+
 TEST (TestHostMessages, GettersOfAnotherTypeDoNotSeeAnAttribute)
 {
 	AttributeList list;

@@ -5,6 +5,7 @@
 #include "ids.h"
 
 #include "pluginterfaces/vst/ivstmessage.h"
+#include "pluginterfaces/vst/ivstprocesscontext.h"
 #include "pluginterfaces/vst/vstspeaker.h"
 
 #include <cstring>

@@ -4,6 +4,7 @@
 #include "Processor.h"
 
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
+#include "pluginterfaces/vst/ivstprocesscontext.h"
 
 #include <cstring>
 #include <vector>

@@ -1,0 +1,169 @@
+// What a host sees of the built module before any plug-in object exists:
+// its exports, the class factory and the class information.
+#include "Module.h"
+
+#include "pluginterfaces/base/ipluginbase.h"
+#include "pluginterfaces/vst/ivstaudioprocessor.h"
+#include "pluginterfaces/vst/ivstcomponent.h"
+#include "pluginterfaces/vst/ivsteditcontroller.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+using namespace Steinberg;
+
+namespace {
+
+const TUID kProcessorCid = INLINE_UID (0xF3F21A72, 0x943E499D, 0xA130C81B, 0xB8C32E71);
+const TUID kControllerCid = INLINE_UID (0x4EBA109D, 0xEF1848CA, 0xB774E331, 0x16A2FE94);
+
+std::string utf8 (const char16* text)
+{
+	std::string result;
+	for (; *text; ++text)
+		result += static_cast<char> (*text);
+	return result;
+}
+
+class ModuleTest : public ::testing::Test
+{
+protected:
+	kelo::testhost::Module module {KELO_BUNDLE_PATH};
+
+	void SetUp () override { ASSERT_TRUE (module.loaded ()) << module.lastError (); }
+};
+
+TEST_F (ModuleTest, GetPluginFactoryReturnsOneFactoryThatCountsItsReferences)
+{
+	auto* getFactory = module.symbol<IPluginFactory* PLUGIN_API ()> ("GetPluginFactory");
+	ASSERT_NE (getFactory, nullptr);
+	IPluginFactory* again = getFactory ();
+	EXPECT_EQ (again, module.factory ());
+	// The module holds one reference, this call added one; a release leaves
+	// the factory usable through the module's own reference.
+	again->release ();
+	EXPECT_EQ (module.factory ()->countClasses (), 2);
+}
+
+TEST_F (ModuleTest, FactoryInformationNamesTheVendorWithUnicodeFlags)
+{
+	PFactoryInfo info;
+	ASSERT_EQ (module.factory ()->getFactoryInfo (&info), kResultOk);
+	EXPECT_STREQ (info.vendor, "Kelo");
+	EXPECT_STREQ (info.url, "");
+	EXPECT_STREQ (info.email, "");
+	EXPECT_EQ (info.flags, PFactoryInfo::kUnicode);
+}
+
+TEST_F (ModuleTest, FactoryListsTheProcessorFirstAndThenTheController)
+{
+	IPtr<IPluginFactory2> factory2 = FUnknownPtr<IPluginFactory2> (module.factory ());
+	ASSERT_TRUE (factory2);
+	ASSERT_EQ (module.factory ()->countClasses (), 2);
+
+	PClassInfo2 processor;
+	ASSERT_EQ (factory2->getClassInfo2 (0, &processor), kResultOk);
+	EXPECT_EQ (std::memcmp (processor.cid, kProcessorCid, sizeof (TUID)), 0);
+	EXPECT_EQ (processor.cardinality, PClassInfo::kManyInstances);
+	EXPECT_STREQ (processor.category, "Audio Module Class");
+	EXPECT_STREQ (processor.name, "Kelo");
+	EXPECT_EQ (processor.classFlags, 1u);
+	EXPECT_STREQ (processor.subCategories, "Fx|Tools");
+	EXPECT_STREQ (processor.vendor, "");
+	EXPECT_STREQ (processor.version, "0.1.7");
+	EXPECT_STREQ (processor.sdkVersion, "VST 3.8.0");
+
+	PClassInfo2 controller;
+	ASSERT_EQ (factory2->getClassInfo2 (1, &controller), kResultOk);
+	EXPECT_EQ (std::memcmp (controller.cid, kControllerCid, sizeof (TUID)), 0);
+	EXPECT_STREQ (controller.category, "Component Controller Class");
+	EXPECT_STREQ (controller.name, "Kelo Controller");
+	EXPECT_EQ (controller.classFlags, 0u);
+	EXPECT_STREQ (controller.subCategories, "");
+	EXPECT_STREQ (controller.sdkVersion, "VST 3.8.0");
+
+	PClassInfo2 none;
+	EXPECT_NE (factory2->getClassInfo2 (2, &none), kResultOk);
+	EXPECT_NE (factory2->getClassInfo2 (-1, &none), kResultOk);
+}
+
+TEST_F (ModuleTest, ClassInformationComesInPlainAndUtf16Form)
+{
+	PClassInfo plain;
+	ASSERT_EQ (module.factory ()->getClassInfo (1, &plain), kResultOk);
+	EXPECT_STREQ (plain.name, "Kelo Controller");
+	EXPECT_EQ (std::memcmp (plain.cid, kControllerCid, sizeof (TUID)), 0);
+
+	IPtr<IPluginFactory3> factory3 = FUnknownPtr<IPluginFactory3> (module.factory ());
+	ASSERT_TRUE (factory3);
+	PClassInfoW wide;
+	ASSERT_EQ (factory3->getClassInfoUnicode (0, &wide), kResultOk);
+	EXPECT_EQ (utf8 (wide.name), "Kelo");
+	EXPECT_EQ (utf8 (wide.version), "0.1.7");
+	EXPECT_EQ (utf8 (wide.sdkVersion), "VST 3.8.0");
+	EXPECT_STREQ (wide.subCategories, "Fx|Tools");
+	EXPECT_EQ (std::memcmp (wide.cid, kProcessorCid, sizeof (TUID)), 0);
+}
+
+TEST_F (ModuleTest, ClassIdentifiersReadAsTheirGuids)
+{
+	char text[40] = {};
+	FUID (kProcessorCid).toRegistryString (text);
+	EXPECT_STREQ (text, "{F3F21A72-943E-499D-A130-C81BB8C32E71}");
+	FUID (kControllerCid).toRegistryString (text);
+	EXPECT_STREQ (text, "{4EBA109D-EF18-48CA-B774-E33116A2FE94}");
+}
+
+TEST_F (ModuleTest, CreatingTheProcessorGivesItsComponentInterface)
+{
+	Vst::IComponent* component = nullptr;
+	ASSERT_EQ (module.factory ()->createInstance (kProcessorCid, Vst::IComponent::iid,
+	                                              reinterpret_cast<void**> (&component)),
+	           kResultOk);
+	ASSERT_NE (component, nullptr);
+	TUID controllerClass;
+	EXPECT_EQ (component->getControllerClassId (controllerClass), kResultOk);
+	EXPECT_EQ (std::memcmp (controllerClass, kControllerCid, sizeof (TUID)), 0);
+	// The host holds the only reference.
+	EXPECT_EQ (component->release (), 0u);
+}
+
+TEST_F (ModuleTest, CreatingWithAnInterfaceTheObjectLacksFailsAndLeavesNothing)
+{
+	void* object = reinterpret_cast<void*> (0x1);
+	EXPECT_NE (module.factory ()->createInstance (kControllerCid, Vst::IAudioProcessor::iid, &object),
+	           kResultOk);
+	EXPECT_EQ (object, nullptr);
+	const TUID unknown = INLINE_UID (1, 2, 3, 4);
+	EXPECT_NE (module.factory ()->createInstance (unknown, FUnknown::iid, &object), kResultOk);
+	EXPECT_EQ (object, nullptr);
+}
+
+TEST_F (ModuleTest, InitDllAndExitDllCountModuleReferences)
+{
+	auto* initDll = module.symbol<bool ()> ("InitDll");
+	auto* exitDll = module.symbol<bool ()> ("ExitDll");
+	ASSERT_NE (initDll, nullptr);
+	ASSERT_NE (exitDll, nullptr);
+	// ModuleEntry counted once already; balance around it.
+	EXPECT_TRUE (initDll ());
+	EXPECT_TRUE (initDll ());
+	EXPECT_TRUE (exitDll ());
+	EXPECT_TRUE (exitDll ());
+	EXPECT_TRUE (exitDll ());  // the count is back at 0
+	EXPECT_FALSE (exitDll ()); // below 0
+	EXPECT_TRUE (initDll ());  // back at 0
+	EXPECT_TRUE (initDll ());  // ModuleExit's share
+}
+
+TEST_F (ModuleTest, OnlyTheEntryPointsAreExported)
+{
+	EXPECT_NE (module.rawSymbol ("ModuleEntry"), nullptr);
+	EXPECT_NE (module.rawSymbol ("ModuleExit"), nullptr);
+	// Internals stay hidden, the factory global among them.
+	EXPECT_EQ (module.rawSymbol ("_ZN9Steinberg14gPluginFactoryE"), nullptr);
+}
+
+} // namespace

@@ -1,0 +1,140 @@
+// The processor's side of the messages between the two components, on the
+// built module: "KeloPoll" answered with "KeloTransport", "KeloState"
+// taken over, everything else left to the SDK.
+#include "Attribute.h"
+#include "Message.h"
+#include "MessageSender.h"
+#include "Module.h"
+#include "PluginInstance.h"
+#include "RecordingPeer.h"
+#include "StreamText.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+using kelo::testhost::sendMessage;
+
+namespace {
+
+const std::string kDefaultText =
+    R"({"autoFill":true,"barsPerLine":2,"displayMode":0,"language":0,"script":"","timerTicks":1,"timerUnit":2,"version":2})";
+constexpr std::size_t kMaxStateBytes = 8388608;
+
+class ProcessorMessages : public ::testing::Test
+{
+protected:
+	kelo::testhost::Module module {KELO_BUNDLE_PATH};
+	std::unique_ptr<kelo::testhost::PluginInstance> instance;
+	kelo::testhost::RecordingPeer peer;
+
+	void SetUp () override
+	{
+		ASSERT_TRUE (module.loaded ()) << module.lastError ();
+		kelo::testhost::InstanceOptions options;
+		options.connect = false;
+		instance = std::make_unique<kelo::testhost::PluginInstance> (module, options);
+		ASSERT_TRUE (instance->ok ()) << instance->lastError ();
+		ASSERT_EQ (peer.attach (instance->processorConnection ()), kResultOk);
+	}
+
+	void TearDown () override { peer.detach (); }
+
+	IConnectionPoint* processor () { return instance->processorConnection (); }
+
+	tresult sendState (const std::string& payload)
+	{
+		return sendMessage (processor (), "KeloState", {kelo::testhost::binaryAttribute ("json", payload)});
+	}
+
+	std::string saved ()
+	{
+		auto stream = owned (new kelo::testhost::BufferStream);
+		EXPECT_EQ (instance->component ()->getState (stream), kResultOk);
+		return stream->bytes ();
+	}
+};
+
+TEST_F (ProcessorMessages, AStateMessageReplacesTheSavedDocumentAfterNormalising)
+{
+	EXPECT_EQ (sendState (R"({"script":"[9] x","language":9,"extra":true})"), kResultOk);
+	EXPECT_EQ (saved (),
+	           R"({"autoFill":true,"barsPerLine":2,"displayMode":0,"language":5,"script":"[9] x","timerTicks":1,"timerUnit":2,"version":2})");
+	EXPECT_TRUE (peer.messages ().empty ());
+}
+
+TEST_F (ProcessorMessages, RefusedStateMessagesKeepTheDocument)
+{
+	ASSERT_EQ (sendState (R"({"script":"kept"})"), kResultOk);
+	const std::string before = saved ();
+
+	EXPECT_EQ (sendState ("[]"), kResultFalse);
+	EXPECT_EQ (sendState ("{"), kResultFalse);
+	EXPECT_EQ (sendState (""), kResultFalse);
+	EXPECT_EQ (sendState (R"({"script":"a"} {})"), kResultFalse);
+	EXPECT_EQ (sendState (R"({"autoFill":"yes"})"), kResultFalse);
+	EXPECT_EQ (sendState (std::string ("{\"script\":\"\xFF\"}")), kResultFalse);
+	EXPECT_EQ (sendMessage (processor (), "KeloState"), kResultFalse);
+	EXPECT_EQ (sendMessage (processor (), "KeloState", {kelo::testhost::intAttribute ("json", 1)}),
+	           kResultFalse);
+
+	auto bare = owned (new kelo::testhost::Message);
+	bare->setMessageID ("KeloState");
+	bare->dropAttributes ();
+	EXPECT_EQ (processor ()->notify (bare), kResultFalse);
+
+	EXPECT_EQ (saved (), before);
+}
+
+TEST_F (ProcessorMessages, APayloadOfExactlyTheLimitIsParsedAndOneByteMoreIsNot)
+{
+	// Whitespace around the document counts in the payload.
+	std::string payload = kDefaultText;
+	payload.replace (payload.find ("\"\""), 2, "\"lim\"");
+	payload += std::string (kMaxStateBytes - payload.size (), ' ');
+	ASSERT_EQ (payload.size (), kMaxStateBytes);
+	EXPECT_EQ (sendState (payload), kResultOk);
+	EXPECT_NE (saved ().find ("lim"), std::string::npos);
+
+	payload.replace (payload.find ("lim"), 3, "big");
+	payload += ' ';
+	EXPECT_EQ (sendState (payload), kResultFalse);
+	EXPECT_EQ (saved ().find ("big"), std::string::npos);
+}
+
+TEST_F (ProcessorMessages, APollIsAnsweredBeforeNotifyReturns)
+{
+	EXPECT_EQ (sendMessage (processor (), "KeloPoll"), kResultOk);
+	ASSERT_EQ (peer.messages ().size (), 1u);
+	EXPECT_EQ (peer.messages ()[0].id, std::string ("KeloTransport"));
+}
+
+TEST_F (ProcessorMessages, MessageIdsAreComparedExactly)
+{
+	EXPECT_EQ (processor ()->notify (nullptr), kInvalidArgument);
+	auto unnamed = owned (new kelo::testhost::Message);
+	EXPECT_EQ (processor ()->notify (unnamed), kInvalidArgument);
+	for (const char* id : {"KeloPollX", "kelopoll", "KeloPol", "KELOSTATE", "KeloTransport", ""})
+		EXPECT_EQ (sendMessage (processor (), id), kResultFalse) << id;
+	EXPECT_TRUE (peer.messages ().empty ());
+}
+
+TEST_F (ProcessorMessages, APollFailsWhenTheReplyCannotBeMadeOrDelivered)
+{
+	instance->host ().setPolicy (kelo::testhost::HostApplication::Messages::kRefuse);
+	EXPECT_EQ (sendMessage (processor (), "KeloPoll"), kResultFalse);
+	instance->host ().setPolicy (kelo::testhost::HostApplication::Messages::kCreate);
+	EXPECT_TRUE (peer.messages ().empty ());
+
+	peer.setNotifyResult (kResultFalse);
+	EXPECT_EQ (sendMessage (processor (), "KeloPoll"), kResultFalse);
+	peer.setNotifyResult (kResultOk);
+
+	peer.detach ();
+	EXPECT_EQ (sendMessage (processor (), "KeloPoll"), kResultFalse);
+	ASSERT_EQ (peer.attach (processor ()), kResultOk);
+}
+
+} // namespace

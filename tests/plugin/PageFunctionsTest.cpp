@@ -1,0 +1,319 @@
+// The controller's page functions and its state store, called the way the
+// page calls them: call messages through the web view's bindings, answered
+// by settling scripts. The processor is the real one, connected directly.
+#include "Controller.h"
+#include "Processor.h"
+#include "ids.h"
+
+#include "HostApplication.h"
+#include "Message.h"
+#include "RecordingComponentHandler.h"
+#include "RecordingWebview.h"
+#include "StreamText.h"
+
+#include "pluginterfaces/vst/ivstaudioprocessor.h"
+#include "pluginterfaces/vst/ivstprocesscontext.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+
+using namespace Steinberg;
+using kelo::json;
+using kelo::testhost::HostApplication;
+using kelo::testhost::RecordingComponentHandler;
+using kelo::testhost::streamFrom;
+
+namespace {
+
+const std::string kDefaultText =
+    R"({"autoFill":true,"barsPerLine":2,"displayMode":0,"language":0,"script":"","timerTicks":1,"timerUnit":2,"version":2})";
+const std::string kDefaultTransport = R"({"beatsPerBar":4.0,"hasPpq":false,"playing":false,"ppq":0.0})";
+
+// What the page saw: the value a call's Promise settled with, and how.
+struct Settlement
+{
+	bool answered = false;
+	bool resolved = false;
+	json value;
+};
+
+class PageFunctions : public ::testing::Test
+{
+protected:
+	IPtr<HostApplication> host = owned (new HostApplication);
+	IPtr<RecordingComponentHandler> handler = owned (new RecordingComponentHandler);
+	IPtr<kelo::Processor> processor = owned (new kelo::Processor);
+	IPtr<kelo::Controller> controller = owned (new kelo::Controller);
+	webhost::testing::RecordingWebview webview;
+	int nextSeq = 1;
+
+	void SetUp () override
+	{
+		ASSERT_EQ (processor->initialize (host), kResultOk);
+		ASSERT_EQ (controller->initialize (host), kResultOk);
+		connect ();
+		ASSERT_EQ (controller->setComponentHandler (handler), kResultOk);
+		controller->Bind (&webview);
+	}
+
+	void TearDown () override
+	{
+		disconnect ();
+		controller->terminate ();
+		processor->terminate ();
+	}
+
+	void connect ()
+	{
+		processor->connect (controller);
+		controller->connect (processor);
+	}
+
+	void disconnect ()
+	{
+		processor->disconnect (controller);
+		controller->disconnect (processor);
+	}
+
+	// Posts a call message as the page's stub does and reads the settling script.
+	Settlement call (const std::string& name, const json& params)
+	{
+		const int seq = nextSeq++;
+		json message = {{"id", seq}, {"method", name}};
+		if (!params.is_discarded ())
+			message["params"] = params;
+		const std::size_t before = webview.evaluations.size ();
+		webview.OnBrowserMessage (message.dump ());
+		Settlement settlement;
+		if (webview.evaluations.size () == before)
+			return settlement;
+		const std::string script = webview.evaluations.back ().script;
+		static const std::regex settle (R"(^window\._rpc\[(-?\d+)\]\.(resolve|reject)\((.*)\); delete window\._rpc\[\1\]$)");
+		std::smatch match;
+		EXPECT_TRUE (std::regex_match (script, match, settle)) << script;
+		EXPECT_EQ (match[1].str (), std::to_string (seq));
+		settlement.answered = true;
+		settlement.resolved = match[2].str () == "resolve";
+		settlement.value = json::parse (match[3].str ());
+		return settlement;
+	}
+
+	json poll (const json& params)
+	{
+		Settlement answer = call ("keloRead", params);
+		EXPECT_TRUE (answer.answered && answer.resolved);
+		return answer.value;
+	}
+
+	std::string processorState ()
+	{
+		auto stream = owned (new kelo::testhost::BufferStream);
+		EXPECT_EQ (processor->getState (stream), kResultOk);
+		return stream->bytes ();
+	}
+
+	void play (double ppq, int numerator, int denominator)
+	{
+		Vst::ProcessContext context {};
+		context.state = Vst::ProcessContext::kPlaying | Vst::ProcessContext::kProjectTimeMusicValid |
+		                Vst::ProcessContext::kTimeSigValid;
+		context.projectTimeMusic = ppq;
+		context.timeSigNumerator = numerator;
+		context.timeSigDenominator = denominator;
+		Vst::ProcessData data {};
+		data.processContext = &context;
+		processor->process (data);
+	}
+};
+
+TEST_F (PageFunctions, BindOffersExactlyTheThreeFunctionsInOrder)
+{
+	ASSERT_EQ (webview.initScripts.size (), 3u);
+	EXPECT_NE (webview.initScripts[0].find ("'keloOpenBrand'"), std::string::npos);
+	EXPECT_NE (webview.initScripts[1].find ("'keloRead'"), std::string::npos);
+	EXPECT_NE (webview.initScripts[2].find ("'keloWrite'"), std::string::npos);
+}
+
+TEST_F (PageFunctions, TheFirstPollCarriesTheStateEvenAtRevisionZero)
+{
+	json snapshot = poll ({-1});
+	EXPECT_EQ (snapshot["revision"], 0);
+	EXPECT_TRUE (snapshot["revision"].is_number_unsigned ());
+	EXPECT_EQ (snapshot["state"].dump (), kDefaultText);
+	EXPECT_EQ (snapshot["transport"].dump (), kDefaultTransport);
+	EXPECT_EQ (snapshot.size (), 3u);
+}
+
+TEST_F (PageFunctions, APollWithTheCurrentRevisionCarriesNoState)
+{
+	json snapshot = poll ({0});
+	EXPECT_EQ (snapshot.size (), 2u);
+	EXPECT_TRUE (snapshot.contains ("revision"));
+	EXPECT_TRUE (snapshot.contains ("transport"));
+}
+
+TEST_F (PageFunctions, OnlyAnIntegerEqualToTheRevisionLeavesTheStateOut)
+{
+	ASSERT_EQ (controller->setComponentState (streamFrom (kDefaultText)), kResultOk);
+	ASSERT_EQ (controller->setComponentState (streamFrom (kDefaultText)), kResultOk);
+	ASSERT_EQ (controller->setComponentState (streamFrom (kDefaultText)), kResultOk);
+	EXPECT_FALSE (poll ({3}).contains ("state"));
+	EXPECT_FALSE (poll (json::array ({3u, "extra"})).contains ("state"));
+	EXPECT_TRUE (poll ({3.0}).contains ("state"));
+	EXPECT_TRUE (poll ({"3"}).contains ("state"));
+	EXPECT_TRUE (poll ({true}).contains ("state"));
+	EXPECT_TRUE (poll (json::array ()).contains ("state"));
+	EXPECT_TRUE (poll (json (json::value_t::discarded)).contains ("state"));
+	EXPECT_TRUE (poll (json::object ()).contains ("state"));
+	// 2^32 + 3 is not revision 3: the comparison is on 64 bits.
+	EXPECT_TRUE (poll ({4294967299LL}).contains ("state"));
+}
+
+TEST_F (PageFunctions, EveryHostLoadRaisesTheRevisionAndAFailedOneDoesNot)
+{
+	EXPECT_EQ (controller->setComponentState (streamFrom (kDefaultText)), kResultOk);
+	EXPECT_EQ (poll ({-1})["revision"], 1);
+	EXPECT_EQ (controller->setState (streamFrom (R"({"script":"[2] x"})")), kResultOk);
+	json snapshot = poll ({1});
+	EXPECT_EQ (snapshot["revision"], 2);
+	EXPECT_EQ (snapshot["state"]["script"], "[2] x");
+
+	EXPECT_EQ (controller->setComponentState (nullptr), kResultFalse);
+	EXPECT_EQ (controller->setComponentState (streamFrom ("")), kResultFalse);
+	EXPECT_EQ (controller->setState (streamFrom ("[]")), kResultFalse);
+	snapshot = poll ({-1});
+	EXPECT_EQ (snapshot["revision"], 2);
+	EXPECT_EQ (snapshot["state"]["script"], "[2] x");
+}
+
+TEST_F (PageFunctions, APollBringsTheTransportOfThatVeryPoll)
+{
+	play (37.5, 6, 8);
+	json transport = poll ({0})["transport"];
+	EXPECT_EQ (transport.dump (), R"({"beatsPerBar":3.0,"hasPpq":true,"playing":true,"ppq":37.5})");
+
+	play (-2.0, 7, 8);
+	EXPECT_EQ (poll ({0})["transport"].dump (),
+	           R"({"beatsPerBar":3.5,"hasPpq":true,"playing":true,"ppq":-2.0})");
+
+	processor->setActive (true);
+	processor->setActive (false);
+	EXPECT_EQ (poll ({0})["transport"].dump (),
+	           R"({"beatsPerBar":3.5,"hasPpq":false,"playing":false,"ppq":-2.0})");
+}
+
+TEST_F (PageFunctions, WithoutAProcessorThePollAnswersTheCachedTransport)
+{
+	play (8.0, 3, 4);
+	poll ({0});
+	disconnect ();
+	play (99.0, 4, 4);
+	EXPECT_EQ (poll ({0})["transport"]["ppq"], 8.0);
+	connect ();
+	EXPECT_EQ (poll ({0})["transport"]["ppq"], 99.0);
+}
+
+TEST_F (PageFunctions, ATransportMessageReplacesTheCacheWithDefaultsForWhatItLacks)
+{
+	play (12.0, 3, 4);
+	poll ({0});
+	auto message = owned (new kelo::testhost::Message);
+	message->setMessageID ("KeloTransport");
+	message->getAttributes ()->setInt ("playing", 2);
+	EXPECT_EQ (controller->notify (message), kResultOk);
+	EXPECT_EQ (webview.evaluations.size (), 1u);
+	disconnect ();
+	EXPECT_EQ (poll ({0})["transport"].dump (),
+	           R"({"beatsPerBar":4.0,"hasPpq":false,"playing":true,"ppq":0.0})");
+}
+
+TEST_F (PageFunctions, OtherMessagesAreLeftToTheSdkBase)
+{
+	EXPECT_EQ (controller->notify (nullptr), kInvalidArgument);
+	auto message = owned (new kelo::testhost::Message);
+	message->setMessageID ("kelotransport");
+	message->getAttributes ()->setInt ("playing", 1);
+	EXPECT_EQ (controller->notify (message), kResultFalse);
+	message->setMessageID ("KeloTransportX");
+	EXPECT_EQ (controller->notify (message), kResultFalse);
+	disconnect ();
+	EXPECT_EQ (poll ({0})["transport"].dump (), kDefaultTransport);
+}
+
+TEST_F (PageFunctions, AWriteReachesTheProcessorMarksTheProjectAndKeepsTheRevision)
+{
+	ASSERT_EQ (controller->setComponentState (streamFrom (kDefaultText)), kResultOk);
+	Settlement answer = call ("keloWrite", {{{"script", "[1] Hi \xC3\xA9"}, {"timerTicks", 2.5}, {"extra", 1}}});
+	EXPECT_TRUE (answer.resolved);
+	EXPECT_EQ (answer.value, true);
+
+	const std::string written =
+	    R"({"autoFill":true,"barsPerLine":2,"displayMode":0,"language":0,"script":"[1] Hi )"
+	    "\xC3\xA9"
+	    R"(","timerTicks":2,"timerUnit":2,"version":2})";
+	EXPECT_EQ (processorState (), written);
+	EXPECT_EQ (handler->dirtyCount (), 1);
+	EXPECT_TRUE (handler->lastDirty ());
+
+	// Not sent back to the page that wrote it, but held for a page that asks.
+	EXPECT_FALSE (poll ({1}).contains ("state"));
+	json snapshot = poll ({-1});
+	EXPECT_EQ (snapshot["revision"], 1);
+	EXPECT_EQ (snapshot["state"].dump (), written);
+
+	auto saved = owned (new kelo::testhost::BufferStream);
+	EXPECT_EQ (controller->getState (saved), kResultOk);
+	EXPECT_EQ (saved->bytes (), written);
+}
+
+TEST_F (PageFunctions, InvalidWritesAreRejectedAndReachNobody)
+{
+	const json refused[] = {json (json::value_t::discarded), json (), json::array (),
+	                        json::array ({json::array ()}), json::array ({5}), json::array ({"text"}),
+	                        json::array ({{{"autoFill", 1}}}), json::object ()};
+	for (const json& params : refused)
+	{
+		Settlement answer = call ("keloWrite", params);
+		EXPECT_TRUE (answer.answered) << params.dump ();
+		EXPECT_FALSE (answer.resolved) << params.dump ();
+		EXPECT_EQ (answer.value, "Invalid native request") << params.dump ();
+	}
+	EXPECT_EQ (processorState (), kDefaultText);
+	EXPECT_EQ (handler->dirtyCount (), 0);
+	EXPECT_EQ (poll ({-1})["state"].dump (), kDefaultText);
+}
+
+TEST_F (PageFunctions, AWriteNobodyCanReceiveResolvesFalseAndChangesNothing)
+{
+	disconnect ();
+	Settlement answer = call ("keloWrite", {{{"script", "lost"}}});
+	EXPECT_TRUE (answer.resolved);
+	EXPECT_EQ (answer.value, false);
+	EXPECT_EQ (handler->dirtyCount (), 0);
+	EXPECT_EQ (poll ({-1})["state"].dump (), kDefaultText);
+	connect ();
+
+	host->setPolicy (HostApplication::Messages::kRefuse);
+	answer = call ("keloWrite", {{{"script", "lost"}}});
+	EXPECT_EQ (answer.value, false);
+	host->setPolicy (HostApplication::Messages::kCreate);
+	EXPECT_EQ (processorState (), kDefaultText);
+	EXPECT_EQ (poll ({-1})["state"].dump (), kDefaultText);
+}
+
+TEST_F (PageFunctions, AHostWithoutTheDirtyFlagStillGetsTheWrite)
+{
+	auto oldHandler = owned (new RecordingComponentHandler (false));
+	controller->setComponentHandler (oldHandler);
+	EXPECT_EQ (call ("keloWrite", {{{"script", "kept"}}}).value, true);
+	EXPECT_EQ (oldHandler->dirtyCount (), 0);
+	EXPECT_NE (processorState ().find ("kept"), std::string::npos);
+}
+
+} // namespace

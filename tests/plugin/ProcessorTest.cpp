@@ -1,0 +1,355 @@
+// The audio component of the built module as a host drives it: buses and
+// arrangements, sample sizes, audio pass-through and transport capture.
+#include "Module.h"
+#include "PluginInstance.h"
+#include "ProcessDriver.h"
+#include "RecordingPeer.h"
+#include "MessageSender.h"
+
+#include "pluginterfaces/vst/ivstaudioprocessor.h"
+#include "pluginterfaces/vst/ivstcomponent.h"
+#include "pluginterfaces/vst/vstspeaker.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+using kelo::testhost::ProcessDriver;
+using kelo::testhost::ProcessLayout;
+
+namespace {
+
+std::string utf8 (const char16* text)
+{
+	std::string result;
+	for (; *text; ++text)
+		result += static_cast<char> (*text);
+	return result;
+}
+
+// The processor alone, its messages going to a recording peer.
+class Processor : public ::testing::Test
+{
+protected:
+	kelo::testhost::Module module {KELO_BUNDLE_PATH};
+	std::unique_ptr<kelo::testhost::PluginInstance> instance;
+	kelo::testhost::RecordingPeer peer;
+
+	void SetUp () override
+	{
+		ASSERT_TRUE (module.loaded ()) << module.lastError ();
+		kelo::testhost::InstanceOptions options;
+		options.connect = false;
+		instance = std::make_unique<kelo::testhost::PluginInstance> (module, options);
+		ASSERT_TRUE (instance->ok ()) << instance->lastError ();
+		ASSERT_EQ (peer.attach (instance->processorConnection ()), kResultOk);
+	}
+
+	void TearDown () override { peer.detach (); }
+
+	IAudioProcessor* processor () { return instance->processor (); }
+
+	// The transport as the processor reports it to its peer.
+	const kelo::testhost::RecordedMessage& transport ()
+	{
+		peer.clear ();
+		EXPECT_EQ (kelo::testhost::sendMessage (instance->processorConnection (), "KeloPoll"), kResultOk);
+		EXPECT_EQ (peer.count ("KeloTransport"), 1);
+		return *peer.last ("KeloTransport");
+	}
+};
+
+TEST_F (Processor, InitializeAddsOneStereoInputAndOneStereoOutput)
+{
+	IComponent* component = instance->component ();
+	EXPECT_EQ (component->getBusCount (kAudio, kInput), 1);
+	EXPECT_EQ (component->getBusCount (kAudio, kOutput), 1);
+	EXPECT_EQ (component->getBusCount (kEvent, kInput), 0);
+	EXPECT_EQ (component->getBusCount (kEvent, kOutput), 0);
+
+	BusInfo input;
+	ASSERT_EQ (component->getBusInfo (kAudio, kInput, 0, input), kResultOk);
+	EXPECT_EQ (utf8 (input.name), "Input");
+	EXPECT_EQ (input.busType, kMain);
+	EXPECT_EQ (input.channelCount, 2);
+	EXPECT_EQ (input.flags, static_cast<uint32> (BusInfo::kDefaultActive));
+	BusInfo output;
+	ASSERT_EQ (component->getBusInfo (kAudio, kOutput, 0, output), kResultOk);
+	EXPECT_EQ (utf8 (output.name), "Output");
+
+	SpeakerArrangement arrangement = 0;
+	EXPECT_EQ (processor ()->getBusArrangement (kOutput, 0, arrangement), kResultTrue);
+	EXPECT_EQ (arrangement, SpeakerArr::kStereo);
+}
+
+TEST_F (Processor, AsksForMusicalPositionAndTimeSignatureOnly)
+{
+	auto requirements = instance->processorAs<IProcessContextRequirements> ();
+	ASSERT_TRUE (requirements);
+	EXPECT_EQ (requirements->getProcessContextRequirements (), 0x84u);
+	EXPECT_EQ (processor ()->getLatencySamples (), 0u);
+	EXPECT_EQ (processor ()->getTailSamples (), 0u);
+}
+
+TEST_F (Processor, TerminateRemovesTheBusesAndInitializeBringsThemBack)
+{
+	IComponent* component = instance->component ();
+	peer.detach ();
+	ASSERT_EQ (component->terminate (), kResultOk);
+	EXPECT_EQ (component->getBusCount (kAudio, kInput), 0);
+	ASSERT_EQ (component->initialize (&instance->host ()), kResultOk);
+	EXPECT_EQ (component->getBusCount (kAudio, kInput), 1);
+	EXPECT_EQ (component->getBusCount (kAudio, kOutput), 1);
+	// A second initialize without terminate is refused and adds nothing.
+	EXPECT_NE (component->initialize (&instance->host ()), kResultOk);
+	EXPECT_EQ (component->getBusCount (kAudio, kOutput), 1);
+	ASSERT_EQ (peer.attach (instance->processorConnection ()), kResultOk);
+}
+
+TEST_F (Processor, AcceptsOnlyOneEqualMonoOrStereoPair)
+{
+	SpeakerArrangement mono = SpeakerArr::kMono;
+	SpeakerArrangement stereo = SpeakerArr::kStereo;
+	SpeakerArrangement surround = SpeakerArr::k51;
+	SpeakerArrangement pair[2] = {stereo, stereo};
+
+	EXPECT_EQ (processor ()->setBusArrangements (&mono, 1, &stereo, 1), kResultFalse);
+	EXPECT_EQ (processor ()->setBusArrangements (pair, 2, &stereo, 1), kResultFalse);
+	EXPECT_EQ (processor ()->setBusArrangements (&surround, 1, &surround, 1), kResultFalse);
+	EXPECT_EQ (processor ()->setBusArrangements (nullptr, 1, &stereo, 1), kResultFalse);
+	EXPECT_EQ (processor ()->setBusArrangements (&stereo, 0, &stereo, 1), kResultFalse);
+
+	SpeakerArrangement arrangement = 0;
+	processor ()->getBusArrangement (kInput, 0, arrangement);
+	EXPECT_EQ (arrangement, SpeakerArr::kStereo);
+
+	EXPECT_EQ (processor ()->setBusArrangements (&mono, 1, &mono, 1), kResultTrue);
+	processor ()->getBusArrangement (kInput, 0, arrangement);
+	EXPECT_EQ (arrangement, SpeakerArr::kMono);
+	processor ()->getBusArrangement (kOutput, 0, arrangement);
+	EXPECT_EQ (arrangement, SpeakerArr::kMono);
+}
+
+TEST_F (Processor, ProcessesThirtyTwoAndSixtyFourBitSamplesOnly)
+{
+	EXPECT_EQ (processor ()->canProcessSampleSize (kSample32), kResultTrue);
+	EXPECT_EQ (processor ()->canProcessSampleSize (kSample64), kResultTrue);
+	EXPECT_EQ (processor ()->canProcessSampleSize (2), kResultFalse);
+
+	ProcessSetup setup {kRealtime, 2, 512, 48000.0};
+	EXPECT_NE (processor ()->setupProcessing (setup), kResultOk);
+	setup.symbolicSampleSize = kSample64;
+	EXPECT_EQ (processor ()->setupProcessing (setup), kResultOk);
+}
+
+class PassThrough : public Processor
+{
+protected:
+	void expectCopied (ProcessDriver& driver, int32 channel, int32 samples)
+	{
+		for (int32 i = 0; i < samples; ++i)
+			ASSERT_EQ (driver.outputSample (channel, i), ProcessDriver::inputValue (channel, i))
+			    << "channel " << channel << " sample " << i;
+	}
+	void expectZeroed (ProcessDriver& driver, int32 channel, int32 samples)
+	{
+		for (int32 i = 0; i < samples; ++i)
+			ASSERT_EQ (driver.outputSample (channel, i), 0.0) << "channel " << channel << " sample " << i;
+	}
+};
+
+TEST_F (PassThrough, CopiesEveryChannelUnchangedInBothSampleSizes)
+{
+	for (int32 size : {kSample32, kSample64})
+	{
+		ProcessLayout layout;
+		layout.sampleSize = size;
+		ProcessDriver driver (processor (), layout);
+		driver.fillInputs ();
+		driver.fillOutputs (7.0);
+		driver.outputBus ().silenceFlags = 0b11;
+		ASSERT_EQ (driver.process (256), kResultOk);
+		expectCopied (driver, 0, 256);
+		expectCopied (driver, 1, 256);
+		EXPECT_EQ (driver.outputBus ().silenceFlags, 0u);
+		// Samples past the block are not touched.
+		EXPECT_EQ (driver.outputSample (0, 256), 7.0);
+	}
+}
+
+TEST_F (PassThrough, ASilentInputChannelIsZeroedAndFlagged)
+{
+	ProcessDriver driver (processor ());
+	driver.fillInputs ();
+	driver.fillOutputs (7.0);
+	driver.inputBus ().silenceFlags = 0b10;
+	ASSERT_EQ (driver.process (128), kResultOk);
+	expectCopied (driver, 0, 128);
+	expectZeroed (driver, 1, 128);
+	EXPECT_EQ (driver.outputBus ().silenceFlags, 0b10u);
+}
+
+TEST_F (PassThrough, OutputChannelsWithoutAnInputChannelAreSilent)
+{
+	ProcessLayout layout;
+	layout.inputChannels = 1;
+	ProcessDriver driver (processor (), layout);
+	driver.fillInputs ();
+	driver.fillOutputs (7.0);
+	ASSERT_EQ (driver.process (64), kResultOk);
+	expectCopied (driver, 0, 64);
+	expectZeroed (driver, 1, 64);
+	EXPECT_EQ (driver.outputBus ().silenceFlags, 0b10u);
+
+	ProcessLayout noInput;
+	noInput.hasInputBus = false;
+	ProcessDriver silent (processor (), noInput);
+	silent.fillOutputs (7.0);
+	ASSERT_EQ (silent.process (64), kResultOk);
+	expectZeroed (silent, 0, 64);
+	expectZeroed (silent, 1, 64);
+	EXPECT_EQ (silent.outputBus ().silenceFlags, 0b11u);
+}
+
+TEST_F (PassThrough, InPlaceBuffersAreLeftAsTheyAre)
+{
+	ProcessLayout layout;
+	layout.inPlace = true;
+	ProcessDriver driver (processor (), layout);
+	driver.fillInputs ();
+	ASSERT_EQ (driver.process (512), kResultOk);
+	expectCopied (driver, 0, 512);
+	expectCopied (driver, 1, 512);
+	EXPECT_EQ (driver.outputBus ().silenceFlags, 0u);
+}
+
+TEST_F (PassThrough, AMissingInputBufferGivesSilenceNotStaleOutput)
+{
+	ProcessDriver driver (processor ());
+	driver.fillInputs ();
+	driver.fillOutputs (7.0);
+	driver.setInputChannelNull (1);
+	ASSERT_EQ (driver.process (32), kResultOk);
+	expectCopied (driver, 0, 32);
+	expectZeroed (driver, 1, 32);
+	EXPECT_EQ (driver.outputBus ().silenceFlags, 0b10u);
+
+	driver.restoreChannelPointers ();
+	driver.setOutputChannelNull (0);
+	driver.fillOutputs (7.0);
+	EXPECT_EQ (driver.process (32), kResultOk);
+	expectCopied (driver, 1, 32);
+}
+
+TEST_F (PassThrough, EmptyBlocksTouchNoBuffer)
+{
+	ProcessDriver driver (processor ());
+	driver.fillInputs ();
+	driver.fillOutputs (7.0);
+	driver.outputBus ().silenceFlags = 0b01;
+	for (int32 samples : {0, -5})
+	{
+		ASSERT_EQ (driver.process (samples), kResultOk);
+		EXPECT_EQ (driver.outputSample (0, 0), 7.0);
+		EXPECT_EQ (driver.outputBus ().silenceFlags, 0b01u);
+	}
+	ProcessLayout noOutput;
+	noOutput.hasOutputBus = false;
+	ProcessDriver inputOnly (processor (), noOutput);
+	EXPECT_EQ (inputOnly.process (64), kResultOk);
+}
+
+TEST_F (Processor, APollBeforeAnyBlockReportsTheDefaults)
+{
+	const auto& reply = transport ();
+	EXPECT_EQ (reply.floatValue ("ppq"), 0.0);
+	EXPECT_EQ (reply.floatValue ("beatsPerBar"), 4.0);
+	EXPECT_EQ (reply.intValue ("playing"), 0);
+	EXPECT_EQ (reply.intValue ("hasPpq"), 0);
+	EXPECT_EQ (reply.attributes.size (), 4u);
+}
+
+TEST_F (Processor, EachBlockCapturesTheHostsTransport)
+{
+	ProcessDriver driver (processor ());
+	driver.setPlaying (true);
+	driver.setPosition (12.5);
+	driver.setTimeSignature (6, 8);
+	ASSERT_EQ (driver.process (64), kResultOk);
+	const auto& reply = transport ();
+	EXPECT_EQ (reply.floatValue ("ppq"), 12.5);
+	EXPECT_EQ (reply.floatValue ("beatsPerBar"), 3.0);
+	EXPECT_EQ (reply.intValue ("playing"), 1);
+	EXPECT_EQ (reply.intValue ("hasPpq"), 1);
+}
+
+TEST_F (Processor, BarLengthFollowsTheTimeSignatureOrFallsBackToFourBeats)
+{
+	struct Case
+	{
+		int32 numerator, denominator;
+		bool valid;
+		double beats;
+	};
+	const Case cases[] = {{4, 4, true, 4.0},  {3, 4, true, 3.0},  {7, 8, true, 3.5},
+	                      {5, 16, true, 1.25}, {0, 4, true, 4.0},  {4, 0, true, 4.0},
+	                      {-3, 4, true, 4.0},  {3, 4, false, 4.0}};
+	ProcessDriver driver (processor ());
+	for (const Case& c : cases)
+	{
+		driver.setTimeSignature (c.numerator, c.denominator, c.valid);
+		driver.process (16);
+		EXPECT_EQ (transport ().floatValue ("beatsPerBar"), c.beats)
+		    << c.numerator << "/" << c.denominator << (c.valid ? "" : " (not valid)");
+	}
+}
+
+TEST_F (Processor, APositionNotMarkedValidIsStillStoredButFlagged)
+{
+	ProcessDriver driver (processor ());
+	driver.setPosition (-3.25, false);
+	driver.process (0);
+	const auto& reply = transport ();
+	EXPECT_EQ (reply.floatValue ("ppq"), -3.25);
+	EXPECT_EQ (reply.intValue ("hasPpq"), 0);
+}
+
+TEST_F (Processor, ABlockWithoutContextStopsTheTransportButKeepsThePosition)
+{
+	ProcessDriver driver (processor ());
+	driver.setPlaying (true);
+	driver.setPosition (40.0);
+	driver.setTimeSignature (3, 4);
+	driver.process (32);
+	driver.setContextPresent (false);
+	driver.process (32);
+	const auto& reply = transport ();
+	EXPECT_EQ (reply.floatValue ("ppq"), 40.0);
+	EXPECT_EQ (reply.floatValue ("beatsPerBar"), 4.0);
+	EXPECT_EQ (reply.intValue ("playing"), 0);
+	EXPECT_EQ (reply.intValue ("hasPpq"), 0);
+}
+
+TEST_F (Processor, SwitchingOffClearsPlayingUntilTheNextBlock)
+{
+	ASSERT_EQ (instance->activate (), kResultOk);
+	ProcessDriver driver (processor ());
+	driver.setPlaying (true);
+	driver.setPosition (9.0);
+	driver.setTimeSignature (6, 8);
+	driver.process (64);
+	ASSERT_EQ (instance->deactivate (), kResultOk);
+	const auto& off = transport ();
+	EXPECT_EQ (off.intValue ("playing"), 0);
+	EXPECT_EQ (off.intValue ("hasPpq"), 0);
+	EXPECT_EQ (off.floatValue ("ppq"), 9.0);
+	EXPECT_EQ (off.floatValue ("beatsPerBar"), 3.0);
+
+	ASSERT_EQ (instance->activate (), kResultOk);
+	driver.process (64);
+	EXPECT_EQ (transport ().intValue ("playing"), 1);
+}
+
+} // namespace

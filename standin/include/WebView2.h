@@ -13,6 +13,11 @@
 #include <objidl.h>
 #include <unknwn.h>
 
+#include <cstdint>
+
+// Repeating an identical typedef is allowed, should windows.h gain it too.
+typedef uint32_t UINT32;
+
 // ---------------------------------------------------------------- enums
 
 typedef enum COREWEBVIEW2_PERMISSION_KIND {

@@ -1,0 +1,555 @@
+// The WebView2 stand-in against a real Chromium, used only through the
+// WebView2 interfaces, the way the web view host uses them. One browser is
+// shared by the tests that do not need a fresh one; these tests fail (they do
+// not skip) when Chromium cannot be started.
+#include <WebView2.h>
+#include <gtest/gtest.h>
+#include <shlwapi.h>
+#include <standin/ThreadTasks.h>
+#include <stdlib.h>
+#include <windows.h>
+#include <wrl.h>
+
+#include <dirent.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Microsoft::WRL::Callback;
+using Microsoft::WRL::ComPtr;
+
+constexpr wchar_t kOrigin[] = L"https://kelo.invalid";
+constexpr int kStartTimeoutMs = 20000;
+constexpr int kStepTimeoutMs = 10000;
+
+std::string Narrow(const wchar_t* text) {
+  std::string out;
+  for (; text && *text; ++text) {
+    char32_t c = static_cast<char32_t>(*text);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+std::wstring Widen(const std::string& utf8) {
+  std::wstring out;
+  int needed = MultiByteToWideChar(65001, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  out.resize(static_cast<size_t>(needed));
+  MultiByteToWideChar(65001, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), needed);
+  return out;
+}
+
+std::string TakeTaskString(LPWSTR text) {
+  std::string out = Narrow(text);
+  CoTaskMemFree(text);
+  return out;
+}
+
+// A fresh folder under the system's temporary folder, removed at the end.
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "kelo-wv2-test-XXXXXX").string();
+    path = mkdtemp(pattern.data());
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+  std::filesystem::path path;
+};
+
+// Processes (not zombies) whose command line mentions `needle`.
+std::vector<int> LiveProcessesMentioning(const std::string& needle) {
+  std::vector<int> found;
+  DIR* proc = opendir("/proc");
+  if (!proc) return found;
+  while (dirent* entry = readdir(proc)) {
+    int pid = atoi(entry->d_name);
+    if (pid <= 0) continue;
+    std::ifstream cmdline("/proc/" + std::to_string(pid) + "/cmdline", std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());
+    if (text.find(needle) == std::string::npos) continue;
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string statText((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    size_t close = statText.rfind(')');
+    char state = close != std::string::npos && close + 2 < statText.size() ? statText[close + 2] : '?';
+    if (state != 'Z' && state != 'X') found.push_back(pid);
+  }
+  closedir(proc);
+  return found;
+}
+
+struct Served {
+  std::string contentType;
+  std::string body;
+};
+
+// Everything the shared browser's handlers saw, and the pages they serve.
+struct Observed {
+  std::map<std::string, Served> pages;  // by path after the origin
+  std::vector<std::string> requestedUris;
+  struct Message {
+    DWORD thread;
+    bool isString;
+    std::string text;
+    std::string json;
+  };
+  std::vector<Message> messages;
+  std::vector<COREWEBVIEW2_PERMISSION_KIND> permissionsAsked;
+  COREWEBVIEW2_PERMISSION_STATE clipboardAnswer = COREWEBVIEW2_PERMISSION_STATE_ALLOW;
+};
+
+// An environment with one controller, its handlers wired as the web view
+// host wires them: every request under the private origin answered from
+// memory, messages recorded, clipboard-read allowed.
+class TestBrowser {
+ public:
+  explicit TestBrowser(COREWEBVIEW2_PERMISSION_STATE clipboardAnswer = COREWEBVIEW2_PERMISSION_STATE_ALLOW)
+      : seen(std::make_shared<Observed>()) {
+    seen->clipboardAnswer = clipboardAnswer;
+  }
+
+  // Empty on success, else what went wrong.
+  std::string Start() {
+    auto state = std::make_shared<std::pair<bool, HRESULT>>(false, E_PENDING_MARK);
+    auto environmentOut = std::make_shared<ComPtr<ICoreWebView2Environment>>();
+    HRESULT created = CreateCoreWebView2EnvironmentWithOptions(
+        nullptr, folder.path.wstring().c_str(), nullptr,
+        Callback<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
+            [state, environmentOut](HRESULT result, ICoreWebView2Environment* environment) -> HRESULT {
+              state->first = true;
+              state->second = result;
+              *environmentOut = environment;
+              return S_OK;
+            })
+            .Get());
+    if (FAILED(created)) return "CreateCoreWebView2EnvironmentWithOptions failed";
+    if (!standin::PumpUntil([state] { return state->first; }, kStartTimeoutMs)) return "no environment";
+    if (FAILED(state->second) || !*environmentOut) return "environment failed";
+    environment = *environmentOut;
+
+    auto controllerState = std::make_shared<std::pair<bool, HRESULT>>(false, E_PENDING_MARK);
+    auto controllerOut = std::make_shared<ComPtr<ICoreWebView2Controller>>();
+    environment->CreateCoreWebView2Controller(
+        nullptr, Callback<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
+                     [controllerState, controllerOut](HRESULT result, ICoreWebView2Controller* made) -> HRESULT {
+                       controllerState->first = true;
+                       controllerState->second = result;
+                       *controllerOut = made;
+                       return S_OK;
+                     })
+                     .Get());
+    if (!standin::PumpUntil([controllerState] { return controllerState->first; }, kStartTimeoutMs))
+      return "no controller";
+    if (FAILED(controllerState->second) || !*controllerOut) return "controller failed";
+    controller = *controllerOut;
+    if (controller->get_CoreWebView2(&webview) != S_OK) return "no web view";
+    return Wire();
+  }
+
+  void Serve(const std::string& path, const std::string& body, const std::string& type = "text/html; charset=utf-8") {
+    seen->pages[path] = {type, body};
+  }
+
+  // Navigates and waits until the page has run `ready` (a script text that
+  // ends with the page posting "ready").
+  bool Load(const std::string& path) {
+    size_t before = seen->messages.size();
+    if (FAILED(webview->Navigate((std::wstring(kOrigin) + L"/" + Widen(path)).c_str()))) return false;
+    auto observed = seen;
+    return standin::PumpUntil(
+        [observed, before] {
+          for (size_t i = before; i < observed->messages.size(); ++i) {
+            if (observed->messages[i].text == "ready") return true;
+          }
+          return false;
+        },
+        kStepTimeoutMs);
+  }
+
+  // Runs a script; the completion's HRESULT and JSON, or nothing on time-out.
+  std::optional<std::pair<HRESULT, std::string>> Run(const std::string& script) {
+    auto result = std::make_shared<std::optional<std::pair<HRESULT, std::string>>>();
+    HRESULT started = webview->ExecuteScript(
+        Widen(script).c_str(), Callback<ICoreWebView2ExecuteScriptCompletedHandler>(
+                                   [result](HRESULT error, LPCWSTR json) -> HRESULT {
+                                     *result = std::make_pair(error, Narrow(json));
+                                     return S_OK;
+                                   })
+                                   .Get());
+    if (FAILED(started)) return std::nullopt;
+    standin::PumpUntil([result] { return result->has_value(); }, kStepTimeoutMs);
+    return *result;
+  }
+
+  // The JSON a script gives, or a marker when it failed or timed out.
+  std::string Json(const std::string& script) {
+    auto result = Run(script);
+    if (!result) return "<timed out>";
+    if (FAILED(result->first)) return "<failed>";
+    return result->second;
+  }
+
+  // Polls a script until its JSON differs from "null".
+  std::string WaitForJson(const std::string& script) {
+    std::string json = "null";
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStepTimeoutMs);
+    while (json == "null" && std::chrono::steady_clock::now() < deadline) {
+      json = Json(script);
+      if (json == "null") standin::PumpMessages(20);
+    }
+    return json;
+  }
+
+  TempFolder folder;
+  std::shared_ptr<Observed> seen;
+  ComPtr<ICoreWebView2Environment> environment;
+  ComPtr<ICoreWebView2Controller> controller;
+  ComPtr<ICoreWebView2> webview;
+
+ private:
+  static constexpr HRESULT E_PENDING_MARK = static_cast<HRESULT>(0x8000000A);
+
+  std::string Wire() {
+    auto observed = seen;
+    ComPtr<ICoreWebView2Environment> env = environment;
+    EventRegistrationToken token{};
+    if (FAILED(webview->AddWebResourceRequestedFilter((std::wstring(kOrigin) + L"/*").c_str(),
+                                                      COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL)))
+      return "filter refused";
+    HRESULT added = webview->add_WebResourceRequested(
+        Callback<ICoreWebView2WebResourceRequestedEventHandler>(
+            [observed, env](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* args) -> HRESULT {
+              ComPtr<ICoreWebView2WebResourceRequest> request;
+              LPWSTR uri = nullptr;
+              if (FAILED(args->get_Request(&request)) || FAILED(request->get_Uri(&uri))) return E_FAIL;
+              std::string address = TakeTaskString(uri);
+              observed->requestedUris.push_back(address);
+              std::string prefix = Narrow(kOrigin) + "/";
+              std::string path = address.rfind(prefix, 0) == 0 ? address.substr(prefix.size()) : "";
+              auto page = observed->pages.find(path);
+              ComPtr<IStream> stream;
+              std::string headers = "Cache-Control: no-store\r\n";
+              int status = 404;
+              const wchar_t* reason = L"Not Found";
+              if (page != observed->pages.end()) {
+                stream.Attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(page->second.body.data()),
+                                                static_cast<UINT>(page->second.body.size())));
+                headers = "Content-Type: " + page->second.contentType + "\r\n" + headers;
+                status = 200;
+                reason = L"OK";
+              } else {
+                headers = "Content-Type: text/css; charset=utf-8\r\n" + headers;
+              }
+              ComPtr<ICoreWebView2WebResourceResponse> response;
+              HRESULT made = env->CreateWebResourceResponse(stream.Get(), status, reason, Widen(headers).c_str(),
+                                                            &response);
+              if (FAILED(made)) return made;
+              return args->put_Response(response.Get());
+            })
+            .Get(),
+        &token);
+    if (FAILED(added)) return "resource handler refused";
+    added = webview->add_WebMessageReceived(
+        Callback<ICoreWebView2WebMessageReceivedEventHandler>(
+            [observed](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) -> HRESULT {
+              Observed::Message message{GetCurrentThreadId(), false, {}, {}};
+              LPWSTR text = nullptr;
+              if (SUCCEEDED(args->TryGetWebMessageAsString(&text)) && text != nullptr) {
+                message.isString = true;
+                message.text = TakeTaskString(text);
+              }
+              LPWSTR json = nullptr;
+              if (SUCCEEDED(args->get_WebMessageAsJson(&json))) message.json = TakeTaskString(json);
+              observed->messages.push_back(message);
+              return S_OK;
+            })
+            .Get(),
+        &token);
+    if (added != S_OK) return "message handler refused";
+    added = webview->add_PermissionRequested(
+        Callback<ICoreWebView2PermissionRequestedEventHandler>(
+            [observed](ICoreWebView2*, ICoreWebView2PermissionRequestedEventArgs* args) -> HRESULT {
+              COREWEBVIEW2_PERMISSION_KIND kind;
+              if (FAILED(args->get_PermissionKind(&kind))) return S_OK;
+              observed->permissionsAsked.push_back(kind);
+              if (kind == COREWEBVIEW2_PERMISSION_KIND_CLIPBOARD_READ) args->put_State(observed->clipboardAnswer);
+              return S_OK;
+            })
+            .Get(),
+        &token);
+    if (added != S_OK) return "permission handler refused";
+    return {};
+  }
+};
+
+// Posts "ready" once the page's own script has run.
+const char* const kReadyScript = "<script>window.chrome.webview.postMessage('ready');</script>";
+
+class WebView2Browser : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    shared = new TestBrowser();
+    startError = new std::string(shared->Start());
+  }
+  static void TearDownTestSuite() {
+    if (shared && shared->controller) shared->controller->Close();
+    delete shared;
+    shared = nullptr;
+    delete startError;
+    startError = nullptr;
+  }
+  void SetUp() override { ASSERT_EQ(*startError, "") << "Chromium could not be started"; }
+
+  static TestBrowser* shared;
+  static std::string* startError;
+};
+
+TestBrowser* WebView2Browser::shared = nullptr;
+std::string* WebView2Browser::startError = nullptr;
+
+TEST_F(WebView2Browser, APageServedFromMemoryLoadsUnderThePrivateOriginAsASecureContext) {
+  TestBrowser& browser = *shared;
+  browser.Serve("served.html", std::string("<title>Served</title><p id=p>from memory</p>") + kReadyScript);
+  ASSERT_TRUE(browser.Load("served.html"));
+
+  EXPECT_EQ(browser.Json("location.href"), "\"https://kelo.invalid/served.html\"");
+  EXPECT_EQ(browser.Json("document.getElementById('p').textContent"), "\"from memory\"");
+  EXPECT_EQ(browser.Json("isSecureContext"), "true");
+  EXPECT_EQ(browser.seen->requestedUris.front(), "https://kelo.invalid/served.html");
+  LPWSTR source = nullptr;
+  ASSERT_EQ(browser.webview->get_Source(&source), S_OK);
+  EXPECT_EQ(TakeTaskString(source), "https://kelo.invalid/served.html");
+}
+
+TEST_F(WebView2Browser, AMissingResourceGets404WithTheHandlersPhraseAndHeaders) {
+  TestBrowser& browser = *shared;
+  browser.Serve("fetcher.html", kReadyScript);
+  ASSERT_TRUE(browser.Load("fetcher.html"));
+  browser.Json(
+      "fetch('/missing.css?v=2').then(r => window.fetched = [r.status, r.statusText,"
+      " r.headers.get('content-type'), r.headers.get('cache-control')]); 0");
+  EXPECT_EQ(browser.WaitForJson("window.fetched"), R"([404,"Not Found","text/css; charset=utf-8","no-store"])");
+  EXPECT_EQ(browser.seen->requestedUris.back(), "https://kelo.invalid/missing.css?v=2");
+}
+
+TEST_F(WebView2Browser, DocumentCreationScriptsRunInOrderBeforeThePagesOwnAndOnlyInLaterDocuments) {
+  TestBrowser& browser = *shared;
+  auto ids = std::make_shared<std::vector<std::string>>();
+  for (const wchar_t* script : {L"window.order = ['first'];", L"window.order.push('second');"}) {
+    ASSERT_EQ(browser.webview->AddScriptToExecuteOnDocumentCreated(
+                  script, Callback<ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler>(
+                              [ids](HRESULT result, LPCWSTR id) -> HRESULT {
+                                ids->push_back(SUCCEEDED(result) && id ? Narrow(id) : "<failed>");
+                                return S_OK;
+                              })
+                              .Get()),
+              S_OK);
+  }
+  browser.Serve("order.html", std::string("<script>window.order.push('page');</script>") + kReadyScript);
+  ASSERT_TRUE(browser.Load("order.html"));
+  EXPECT_EQ(browser.Json("window.order"), R"(["first","second","page"])");
+  ASSERT_EQ(ids->size(), 2u);
+  EXPECT_NE((*ids)[0], (*ids)[1]);
+  EXPECT_NE((*ids)[0], "<failed>");
+
+  browser.webview->AddScriptToExecuteOnDocumentCreated(L"window.late = true;", nullptr);
+  standin::PumpMessages(100);
+  EXPECT_EQ(browser.Json("typeof window.late"), "\"undefined\"");
+
+  // Removed scripts stay out of later documents.
+  for (auto& id : *ids) browser.webview->RemoveScriptToExecuteOnDocumentCreated(Widen(id).c_str());
+  ASSERT_TRUE(browser.Load("order.html"));
+  EXPECT_EQ(browser.Json("[typeof window.order, window.late]"), R"(["undefined",true])");
+}
+
+TEST_F(WebView2Browser, AStringPostedByThePageArrivesOnTheUiThreadAsThatString) {
+  TestBrowser& browser = *shared;
+  browser.Serve("post.html", kReadyScript);
+  ASSERT_TRUE(browser.Load("post.html"));
+  size_t before = browser.seen->messages.size();
+  browser.Json(R"(window.chrome.webview.postMessage('héllo "quoted" \u2028 😀'); 0)");
+  auto observed = browser.seen;
+  ASSERT_TRUE(standin::PumpUntil([observed, before] { return observed->messages.size() > before; }, kStepTimeoutMs));
+
+  const Observed::Message& message = browser.seen->messages[before];
+  EXPECT_EQ(message.thread, GetCurrentThreadId());
+  EXPECT_TRUE(message.isString);
+  EXPECT_EQ(message.text, "héllo \"quoted\" \u2028 😀");
+  EXPECT_EQ(message.json, "\"héllo \\\"quoted\\\" \u2028 😀\"");
+}
+
+TEST_F(WebView2Browser, AnObjectPostedByThePageGivesItsJsonButNoString) {
+  TestBrowser& browser = *shared;
+  browser.Serve("post.html", kReadyScript);
+  ASSERT_TRUE(browser.Load("post.html"));
+  size_t before = browser.seen->messages.size();
+  browser.Json("window.chrome.webview.postMessage({id: 1, method: 'keloRead'}); 0");
+  auto observed = browser.seen;
+  ASSERT_TRUE(standin::PumpUntil([observed, before] { return observed->messages.size() > before; }, kStepTimeoutMs));
+
+  const Observed::Message& message = browser.seen->messages[before];
+  EXPECT_FALSE(message.isString);
+  EXPECT_EQ(message.json, R"({"id":1,"method":"keloRead"})");
+  EXPECT_EQ(message.thread, GetCurrentThreadId());
+}
+
+TEST_F(WebView2Browser, ScriptResultsAreJsonAsJsonStringifyGivesThem) {
+  TestBrowser& browser = *shared;
+  browser.Serve("blank.html", kReadyScript);
+  ASSERT_TRUE(browser.Load("blank.html"));
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"42", "42"},
+      {"0.1 + 0.2", "0.30000000000000004"},
+      {"1e21", "1e+21"},
+      {"-0", "0"},
+      {"true", "true"},
+      {R"('é "q" \\ \u2028 \n')", "\"é \\\"q\\\" \\\\ \u2028 \\n\""},
+      {"({b: [1, 'x', null], a: {c: false}})", R"({"b":[1,"x",null],"a":{"c":false}})"},
+      {"[1, undefined, () => 1]", "[1,null,null]"},
+      {"new Date(0)", "\"1970-01-01T00:00:00.000Z\""},
+      {"null", "null"},
+      {"undefined", "null"},
+      {"NaN", "null"},
+      {"-Infinity", "null"},
+      {"(function () {})", "null"},
+      {"Symbol('s')", "null"},
+      {"10n", "null"},
+      {"(() => { const o = {}; o.self = o; return o; })()", "null"},
+      {"let kept = 5; kept * 2", "10"},
+  };
+  for (auto& [script, expected] : cases) EXPECT_EQ(browser.Json(script), expected) << script;
+}
+
+TEST_F(WebView2Browser, AScriptThatThrowsCompletesWithNull) {
+  TestBrowser& browser = *shared;
+  auto result = browser.Run("throw new Error('boom')");
+  ASSERT_TRUE(result.has_value());
+  EXPECT_EQ(result->first, S_OK);
+  EXPECT_EQ(result->second, "null");
+  result = browser.Run("this is not javascript");
+  ASSERT_TRUE(result.has_value());
+  EXPECT_EQ(result->second, "null");
+}
+
+TEST_F(WebView2Browser, ClipboardReadIsGrantedWithoutAPromptWhenTheHandlerAllowsIt) {
+  TestBrowser& browser = *shared;
+  browser.Serve("clip.html", kReadyScript);
+  ASSERT_TRUE(browser.Load("clip.html"));
+  const auto& asked = browser.seen->permissionsAsked;
+  EXPECT_NE(std::find(asked.begin(), asked.end(), COREWEBVIEW2_PERMISSION_KIND_CLIPBOARD_READ), asked.end());
+
+  browser.Json("navigator.permissions.query({name: 'clipboard-read'}).then(s => window.clipState = s.state); 0");
+  EXPECT_EQ(browser.WaitForJson("window.clipState"), "\"granted\"");
+  browser.Json(
+      "navigator.clipboard.readText().then(t => window.clip = 'read', e => window.clip = e.name + ': ' + e.message);"
+      " 0");
+  std::string outcome = browser.WaitForJson("window.clip");
+  EXPECT_EQ(outcome.find("NotAllowedError"), std::string::npos) << outcome;
+  EXPECT_NE(outcome, "null");
+  // The camera was left to the default treatment: still a prompt.
+  browser.Json("navigator.permissions.query({name: 'camera'}).then(s => window.camState = s.state); 0");
+  EXPECT_EQ(browser.WaitForJson("window.camState"), "\"prompt\"");
+}
+
+TEST_F(WebView2Browser, BoundsSetTheSizeOfThePagesViewport) {
+  TestBrowser& browser = *shared;
+  browser.Serve("size.html", kReadyScript);
+  ASSERT_TRUE(browser.Load("size.html"));
+  RECT bounds{10, 20, 650, 500};
+  ASSERT_EQ(browser.controller->put_Bounds(bounds), S_OK);
+  EXPECT_EQ(browser.Json("[innerWidth, innerHeight]"), "[640,480]");
+  ASSERT_EQ(browser.controller->put_Bounds(RECT{0, 0, 333, 222}), S_OK);
+  EXPECT_EQ(browser.Json("[innerWidth, innerHeight]"), "[333,222]");
+  RECT read{};
+  ASSERT_EQ(browser.controller->get_Bounds(&read), S_OK);
+  EXPECT_EQ(read.right, 333);
+  EXPECT_EQ(read.bottom, 222);
+}
+
+TEST(WebView2Teardown, ClosingTheControllerLeavesNoBrowserProcessOrProfileBehind) {
+  TestBrowser browser(COREWEBVIEW2_PERMISSION_STATE_DEFAULT);
+  ASSERT_EQ(browser.Start(), "") << "Chromium could not be started";
+  const std::string folder = browser.folder.path.string();
+  ASSERT_FALSE(LiveProcessesMentioning(folder).empty());
+  UINT32 pid = 0;
+  ASSERT_EQ(browser.webview->get_BrowserProcessId(&pid), S_OK);
+  EXPECT_GT(pid, 0u);
+
+  // A handler that leaves clipboard-read alone grants nothing.
+  browser.Serve("clip.html", kReadyScript);
+  ASSERT_TRUE(browser.Load("clip.html"));
+  browser.Json("navigator.permissions.query({name: 'clipboard-read'}).then(s => window.clipState = s.state); 0");
+  EXPECT_EQ(browser.WaitForJson("window.clipState"), "\"prompt\"");
+
+  ASSERT_EQ(browser.controller->Close(), S_OK);
+  EXPECT_EQ(LiveProcessesMentioning(folder), std::vector<int>());
+  EXPECT_TRUE(std::filesystem::is_empty(browser.folder.path));
+  EXPECT_EQ(browser.webview->Navigate(L"https://kelo.invalid/clip.html"), HRESULT_FROM_WIN32(5023));
+}
+
+TEST(WebView2Teardown, ReleasingAnEnvironmentWithoutAControllerEndsItsBrowser) {
+  TempFolder folder;
+  auto done = std::make_shared<bool>(false);
+  ASSERT_EQ(CreateCoreWebView2EnvironmentWithOptions(
+                nullptr, folder.path.wstring().c_str(), nullptr,
+                Callback<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
+                    [done](HRESULT, ICoreWebView2Environment*) -> HRESULT {
+                      *done = true;  // the environment is not kept
+                      return S_OK;
+                    })
+                    .Get()),
+            S_OK);
+  EXPECT_FALSE(LiveProcessesMentioning(folder.path.string()).empty());
+  ASSERT_TRUE(standin::PumpUntil([done] { return *done; }, kStartTimeoutMs));
+  standin::PumpMessages(50);
+  EXPECT_EQ(LiveProcessesMentioning(folder.path.string()), std::vector<int>());
+  EXPECT_TRUE(std::filesystem::is_empty(folder.path));
+}
+
+TEST(WebView2Environment, CreationFailsAtOnceWithoutCallingBackWhenTheBrowserIsMissing) {
+  const char* previous = getenv("KELO_STANDIN_CHROMIUM");
+  std::string saved = previous ? previous : "";
+  setenv("KELO_STANDIN_CHROMIUM", "/nonexistent/chromium", 1);
+  auto called = std::make_shared<bool>(false);
+  HRESULT result = CreateCoreWebView2EnvironmentWithOptions(
+      nullptr, nullptr, nullptr,
+      Callback<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
+          [called](HRESULT, ICoreWebView2Environment*) -> HRESULT {
+            *called = true;
+            return S_OK;
+          })
+          .Get());
+  if (previous) {
+    setenv("KELO_STANDIN_CHROMIUM", saved.c_str(), 1);
+  } else {
+    unsetenv("KELO_STANDIN_CHROMIUM");
+  }
+  EXPECT_EQ(result, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+  standin::PumpMessages(200);
+  EXPECT_FALSE(*called);
+}
+
+}  // namespace

@@ -1,5 +1,5 @@
 // A console reporter that, after the usual table, prints each measured
-// benchmark as a ratio to its baseline measured in the same run. Baselines
+// benchmark's CPU time as a ratio to its baseline measured in the same run. Baselines
 // are named "<group>/baseline/<arg>", candidates "<group>/<name>/<arg>".
 #pragma once
 
@@ -22,7 +22,8 @@ public:
 		{
 			if (run.run_type != Run::RT_Iteration || run.error_occurred)
 				continue;
-			times[run.benchmark_name ()] = run.GetAdjustedRealTime ();
+			// CPU time: the machines are shared, and a preempted run would skew the ratio.
+			times[run.benchmark_name ()] = run.GetAdjustedCPUTime ();
 			order.push_back (run.benchmark_name ());
 		}
 	}

@@ -69,21 +69,26 @@ tresult PLUGIN_API Processor::setActive (TBool active)
 	return AudioEffect::setActive (active);
 }
 
+// The four fields are independent values that readers take one by one, so
+// release stores suffice; a sequentially consistent store would cost a locked
+// instruction per field on every block.
 void Processor::captureTransport (const ProcessContext* context)
 {
-	playing.store (context && (context->state & ProcessContext::kPlaying) != 0);
-	hasPpq.store (context && (context->state & ProcessContext::kProjectTimeMusicValid) != 0);
+	constexpr auto order = std::memory_order_release;
+	playing.store (context && (context->state & ProcessContext::kPlaying) != 0, order);
+	hasPpq.store (context && (context->state & ProcessContext::kProjectTimeMusicValid) != 0, order);
 	if (!context)
 	{
-		beatsPerBar.store (kDefaultBeatsPerBar);
+		beatsPerBar.store (kDefaultBeatsPerBar, order);
 		return;
 	}
 	// Stored whether or not the host marked it valid; hasPpq tells the reader.
-	ppq.store (context->projectTimeMusic);
+	ppq.store (context->projectTimeMusic, order);
 	const bool validSignature = (context->state & ProcessContext::kTimeSigValid) != 0 &&
 	                            context->timeSigNumerator > 0 && context->timeSigDenominator > 0;
 	beatsPerBar.store (validSignature ? context->timeSigNumerator * 4.0 / context->timeSigDenominator
-	                                  : kDefaultBeatsPerBar);
+	                                  : kDefaultBeatsPerBar,
+	                   order);
 }
 
 tresult PLUGIN_API Processor::process (ProcessData& data)
@@ -135,10 +140,11 @@ tresult Processor::answerPoll ()
 	reply->setMessageID (kMessageTransport);
 	if (IAttributeList* attributes = reply->getAttributes ())
 	{
-		attributes->setFloat (kAttrPpq, ppq.load ());
-		attributes->setFloat (kAttrBeatsPerBar, beatsPerBar.load ());
-		attributes->setInt (kAttrPlaying, playing.load () ? 1 : 0);
-		attributes->setInt (kAttrHasPpq, hasPpq.load () ? 1 : 0);
+		constexpr auto order = std::memory_order_acquire;
+		attributes->setFloat (kAttrPpq, ppq.load (order));
+		attributes->setFloat (kAttrBeatsPerBar, beatsPerBar.load (order));
+		attributes->setInt (kAttrPlaying, playing.load (order) ? 1 : 0);
+		attributes->setInt (kAttrHasPpq, hasPpq.load (order) ? 1 : 0);
 	}
 	tresult result = sendMessage (reply);
 	reply->release ();

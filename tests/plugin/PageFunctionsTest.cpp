@@ -17,6 +17,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <fstream>
 #include <regex>
@@ -314,6 +316,76 @@ TEST_F (PageFunctions, AHostWithoutTheDirtyFlagStillGetsTheWrite)
 	EXPECT_EQ (call ("keloWrite", {{{"script", "kept"}}}).value, true);
 	EXPECT_EQ (oldHandler->dirtyCount (), 0);
 	EXPECT_NE (processorState ().find ("kept"), std::string::npos);
+}
+
+// The desktop's opener is replaced by a script that writes down what it was
+// asked to open.
+class BrandLink : public PageFunctions
+{
+protected:
+	std::string folder;
+	std::string record;
+
+	void SetUp () override
+	{
+		PageFunctions::SetUp ();
+		char pattern[] = "/tmp/kelo-opener-XXXXXX";
+		ASSERT_NE (mkdtemp (pattern), nullptr);
+		folder = pattern;
+		record = folder + "/opened";
+		const std::string opener = folder + "/opener";
+		std::ofstream (opener) << "#!/bin/sh\nprintf '%s|%s' \"$1\" \"$#\" > '" << record << ".tmp' && mv '"
+		                       << record << ".tmp' '" << record << "'\n";
+		ASSERT_EQ (chmod (opener.c_str (), 0755), 0);
+		setenv ("KELO_STANDIN_OPENER", opener.c_str (), 1);
+	}
+
+	void TearDown () override
+	{
+		unsetenv ("KELO_STANDIN_OPENER");
+		std::remove ((folder + "/opener").c_str ());
+		std::remove (record.c_str ());
+		rmdir (folder.c_str ());
+		PageFunctions::TearDown ();
+	}
+
+	// The opener runs on its own; wait for its record.
+	std::string opened ()
+	{
+		for (int i = 0; i < 500; ++i)
+		{
+			std::ifstream file (record);
+			if (file)
+			{
+				std::stringstream text;
+				text << file.rdbuf ();
+				std::remove (record.c_str ());
+				return text.str ();
+			}
+			usleep (10000);
+		}
+		return "";
+	}
+};
+
+TEST_F (BrandLink, OpensTheMakersPageAndIgnoresArguments)
+{
+	Settlement answer = call ("keloOpenBrand", json::array ());
+	EXPECT_TRUE (answer.resolved);
+	EXPECT_EQ (answer.value, true);
+	EXPECT_EQ (opened (), std::string (kelo::kMakerUrl) + "|1");
+
+	answer = call ("keloOpenBrand", {1, 2});
+	EXPECT_EQ (answer.value, true);
+	EXPECT_EQ (opened (), std::string (kelo::kMakerUrl) + "|1");
+}
+
+TEST_F (BrandLink, ResolvesFalseWhenTheShellCannotOpenIt)
+{
+	setenv ("KELO_STANDIN_OPENER", (folder + "/missing-opener").c_str (), 1);
+	Settlement answer = call ("keloOpenBrand", json::array ());
+	EXPECT_TRUE (answer.resolved);
+	EXPECT_EQ (answer.value, false);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "Controller.h"
 
 #include "BrandLink.h"
+#include "EditorView.h"
 #include "StateStream.h"
 #include "Webview.h"
 #include "ids.h"
@@ -99,9 +100,9 @@ tresult PLUGIN_API Controller::getState (IBStream* stream)
 	return writeStateStream (stream, state);
 }
 
-IPlugView* PLUGIN_API Controller::createView (FIDString /*name*/)
+IPlugView* PLUGIN_API Controller::createView (FIDString name)
 {
-	return nullptr;
+	return createEditorView (this, name);
 }
 
 void Controller::Bind (webhost::Webview* webview)

@@ -1,6 +1,9 @@
-// InitDll/ExitDll: the module reference count. The module registers no
-// start-up or shut-down work of its own, so they only count.
+// InitDll/ExitDll: the module reference count. When the last user lets go,
+// the editor's window class is taken away, so that no class outlives the
+// window procedure inside this module.
 #include "ModuleEntry.h"
+
+#include "WebviewWin32.h"
 
 #include "pluginterfaces/base/fplatform.h"
 
@@ -44,6 +47,8 @@ SMTG_EXPORT_SYMBOL bool InitDll ()
 SMTG_EXPORT_SYMBOL bool ExitDll ()
 {
 	--kelo::moduleCount;
+	if (kelo::moduleCount == 0)
+		webhost::WebviewWin32::UnregisterWindowClass ();
 	return kelo::moduleCount >= 0;
 }
 

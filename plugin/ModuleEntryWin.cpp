@@ -2,12 +2,20 @@
 // folder of the module file.
 #include "ModuleEntry.h"
 
+#include "WebviewWin32.h"
+
 #include <windows.h>
 
 #include <string>
 
 BOOL WINAPI DllMain (HINSTANCE instance, DWORD reason, LPVOID /*reserved*/)
 {
+	if (reason == DLL_PROCESS_DETACH)
+	{
+		// A host that unloads without ExitDll must not leave the class behind.
+		webhost::WebviewWin32::UnregisterWindowClass ();
+		return TRUE;
+	}
 	if (reason != DLL_PROCESS_ATTACH)
 		return TRUE;
 	WCHAR path[MAX_PATH] = {};

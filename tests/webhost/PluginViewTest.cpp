@@ -1,0 +1,129 @@
+// The plug view with a real browser, in this process: what the created
+// callback does once the browser is ready.
+#include "BrowserHarness.h"
+#include "ChromiumChildren.h"
+#include "EdgeChromiumBrowser.h"
+#include "WebviewPluginView.h"
+
+#include <kelo_linux_host.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using kelo::webhosttest::evaluate;
+using kelo::webhosttest::pumpUntil;
+using namespace Steinberg;
+using webhost::json;
+
+namespace {
+
+// Records each Bind and offers one function, so the test can tell that the
+// stub existed in the first document.
+class ProbeBindings : public webhost::Bindings
+{
+public:
+	std::vector<webhost::Webview*> bound;
+	std::vector<std::string> order;
+	std::string name;
+
+	explicit ProbeBindings (std::string name) : name (std::move (name)) {}
+
+	void Bind (webhost::Webview* webview) override
+	{
+		bound.push_back (webview);
+		webview->BindFunction (name, [] (webhost::Webview*, int, const std::string& called, const json&) {
+			return json (called);
+		});
+	}
+};
+
+class PlugViewInBrowser : public ::testing::Test
+{
+protected:
+	HWND parent = nullptr;
+	ProbeBindings first {"probeFirst"};
+	ProbeBindings second {"probeSecond"};
+
+	void SetUp () override
+	{
+		kelo::webhosttest::useFreshAppDataFolder ();
+		parent = static_cast<HWND> (KeloLinuxCreateHostWindow (1300, 700, "frame"));
+		ASSERT_NE (parent, nullptr);
+	}
+	void TearDown () override
+	{
+		KeloLinuxDestroyHostWindow (parent);
+		pumpUntil ([] { return kelo::webhosttest::runningChromiumChildren ().empty (); }, 5000);
+	}
+
+	IPtr<webhost::WebviewPluginView> makeView (const std::string& url)
+	{
+		ViewRect rect (0, 0, 1188, 606);
+		return owned (new webhost::WebviewPluginView (nullptr, "Kelo", {&first, &second}, &rect, url));
+	}
+};
+
+TEST_F (PlugViewInBrowser, SizeGivenBeforeTheBrowserExistsIsAppliedWhenItIsReady)
+{
+	auto view = makeView ("");
+	ASSERT_EQ (view->attached (parent, "HWND"), kResultOk);
+	const HWND child = GetWindow (parent, GW_CHILD);
+	ASSERT_NE (child, nullptr);
+	ViewRect early (0, 0, 800, 408);
+	ASSERT_EQ (view->onSize (&early), kResultTrue);
+	RECT stillInitial {};
+	GetClientRect (child, &stillInitial);
+	EXPECT_EQ (stillInitial.right, 640) << "no browser yet: only the rectangle is stored";
+
+	ASSERT_TRUE (pumpUntil ([&] { return !second.bound.empty (); }, 30000)) << "browser never became ready";
+	ASSERT_EQ (first.bound.size (), 1u);
+	webhost::Webview& webview = *first.bound.front ();
+	ASSERT_TRUE (kelo::webhosttest::waitForPage (webview, webhost::kPrivateOrigin, 30000));
+
+	RECT client {};
+	GetClientRect (child, &client);
+	EXPECT_EQ (client.right, 800);
+	EXPECT_EQ (client.bottom, 408);
+	EXPECT_EQ (evaluate (webview, "window.innerWidth + 'x' + window.innerHeight"), json ("800x408"));
+	EXPECT_EQ (evaluate (webview, "location.href"), json (std::string (webhost::kPrivateOrigin) + "/index.html"));
+	// Both stubs were there in the very first document.
+	EXPECT_EQ (evaluate (webview, "typeof window.probeFirst + ' ' + typeof window.probeSecond"),
+	           json ("function function"));
+	WCHAR title[16] = {};
+	GetWindowTextW (child, title, 16);
+	EXPECT_EQ (std::wstring (title), L"Kelo");
+
+	// Resizes while attached go straight to the window.
+	ViewRect later (0, 0, 1000, 510);
+	ASSERT_EQ (view->onSize (&later), kResultTrue);
+	GetClientRect (child, &client);
+	EXPECT_EQ (client.right, 1000);
+	EXPECT_TRUE (pumpUntil (
+	    [&] { return evaluate (webview, "window.innerWidth", 1000) == json (1000); }, 5000));
+
+	ASSERT_EQ (view->removed (), kResultOk);
+	EXPECT_FALSE (IsWindow (child));
+	EXPECT_EQ (GetWindow (parent, GW_CHILD), nullptr);
+}
+
+TEST_F (PlugViewInBrowser, SecondAttachWhileTheBrowserExistsStartsNoOther)
+{
+	auto view = makeView (std::string (webhost::kPrivateOrigin) + "/index.html?second");
+	ASSERT_EQ (view->attached (parent, "HWND"), kResultOk);
+	ASSERT_EQ (view->attached (parent, "HWND"), kResultOk);
+	ASSERT_TRUE (pumpUntil ([&] { return !first.bound.empty (); }, 30000));
+	pumpUntil ([] { return false; }, 300);
+	EXPECT_EQ (first.bound.size (), 1u);
+	const HWND child = GetWindow (parent, GW_CHILD);
+	ASSERT_NE (child, nullptr);
+	EXPECT_EQ (GetWindow (child, GW_HWNDNEXT), nullptr) << "one child window only";
+	webhost::Webview& webview = *first.bound.front ();
+	ASSERT_TRUE (kelo::webhosttest::waitForPage (webview, webhost::kPrivateOrigin, 30000));
+	EXPECT_EQ (evaluate (webview, "location.search"), json ("?second"));
+	ASSERT_EQ (view->removed (), kResultOk);
+}
+
+} // namespace

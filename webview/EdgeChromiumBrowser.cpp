@@ -1,0 +1,205 @@
+#include "EdgeChromiumBrowser.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <cwchar>
+#include <utility>
+
+#include "CallScripts.h"
+#include "ResourceServer.h"
+#include "TextConversion.h"
+
+namespace webhost {
+
+namespace {
+
+using Microsoft::WRL::Callback;
+using Microsoft::WRL::ComPtr;
+
+constexpr wchar_t kUserDataSubfolder[] = L"Kelo";
+
+int Length(const WCHAR* text) { return text == nullptr ? 0 : static_cast<int>(std::wcslen(text)); }
+
+} // namespace
+
+EdgeChromiumBrowser::EdgeChromiumBrowser(HWND parent, bool debug, CreatedCallback created)
+    : WebviewWin32(parent, debug, std::move(created)), alive(std::make_shared<bool>(true)) {
+  if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, userDataFolder))) {
+    PathAppendW(userDataFolder, kUserDataSubfolder);
+  } else {
+    userDataFolder[0] = L'\0';
+  }
+
+  environmentCompletedHandler = Callback<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
+      [self = this, alive = alive](HRESULT error, ICoreWebView2Environment* newEnvironment) -> HRESULT {
+        if (!*alive) return S_OK;
+        return self->OnEnvironmentCreated(error, newEnvironment);
+      });
+  controllerCompletedHandler = Callback<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
+      [self = this, alive = alive](HRESULT error, ICoreWebView2Controller* newController) -> HRESULT {
+        if (!*alive) return S_OK;
+        return self->OnControllerCreated(error, newController);
+      });
+  webMessageHandler = Callback<ICoreWebView2WebMessageReceivedEventHandler>(
+      [self = this, alive = alive](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) -> HRESULT {
+        if (!*alive) return S_OK;
+        return self->OnWebMessage(args);
+      });
+  permissionHandler = Callback<ICoreWebView2PermissionRequestedEventHandler>(
+      [alive = alive](ICoreWebView2*, ICoreWebView2PermissionRequestedEventArgs* args) -> HRESULT {
+        if (!*alive) return S_OK;
+        return OnPermissionRequested(args);
+      });
+}
+
+EdgeChromiumBrowser::~EdgeChromiumBrowser() {
+  Shutdown();
+  WebviewWin32::Terminate();
+  controller.Reset();
+  webview.Reset();
+  settings.Reset();
+  alive.reset();
+  permissionHandler.Reset();
+  webMessageHandler.Reset();
+  environmentCompletedHandler.Reset();
+  controllerCompletedHandler.Reset();
+  environment.Reset();
+}
+
+void EdgeChromiumBrowser::Shutdown() {
+  *alive = false;
+  created = nullptr;
+  if (controller) controller->Close();
+}
+
+std::string EdgeChromiumBrowser::GetContentRoot() { return kPrivateOrigin; }
+
+void EdgeChromiumBrowser::Navigate(const std::string& url) {
+  if (!webview) return;
+  const std::wstring wide = ToWide(url);
+  webview->Navigate(wide.c_str());
+}
+
+void EdgeChromiumBrowser::EvalJS(const std::string& js, std::function<void(const json&)> callback) {
+  if (!webview) return;
+  const std::wstring wide = ToWide(js);
+  // The caller's callback usually refers to its owner, which does not outlive
+  // the browser: once the browser is gone the result is dropped.
+  auto handler = Callback<ICoreWebView2ExecuteScriptCompletedHandler>(
+      [callback = std::move(callback), alive = alive](HRESULT error, LPCWSTR resultAsJson) -> HRESULT {
+        if (FAILED(error)) return E_FAIL;
+        if (!*alive || !callback) return S_OK;
+        const json result = json::parse(ToUtf8(resultAsJson, Length(resultAsJson)), nullptr, false);
+        if (result.is_discarded()) return S_OK;
+        try {
+          callback(result);
+        } catch (...) {
+          // Nothing may be thrown back into WebView2.
+        }
+        return S_OK;
+      });
+  webview->ExecuteScript(wide.c_str(), handler.Get());
+}
+
+void EdgeChromiumBrowser::AddInitScript(const std::string& js) {
+  if (!webview) return;
+  const std::wstring wide = ToWide(js);
+  webview->AddScriptToExecuteOnDocumentCreated(wide.c_str(), nullptr);
+}
+
+void EdgeChromiumBrowser::Dispatch(std::function<void()> fn) {
+  // Everything already runs on the browser's thread.
+  if (fn) fn();
+}
+
+void EdgeChromiumBrowser::Terminate() {
+  Shutdown();
+  WebviewWin32::Terminate();
+}
+
+bool EdgeChromiumBrowser::CreateEnvironment() {
+  const HRESULT result = CreateCoreWebView2EnvironmentWithOptions(nullptr, userDataFolder, nullptr,
+                                                                  environmentCompletedHandler.Get());
+  return SUCCEEDED(result);
+}
+
+void EdgeChromiumBrowser::OnSizeChanged() {
+  if (!controller) return;
+  RECT bounds{};
+  GetClientRect(window, &bounds);
+  controller->put_Bounds(bounds);
+}
+
+HRESULT EdgeChromiumBrowser::OnEnvironmentCreated(HRESULT error, ICoreWebView2Environment* newEnvironment) {
+  if (FAILED(error) || newEnvironment == nullptr) return E_FAIL;
+  environment = newEnvironment;
+  environment->CreateCoreWebView2Controller(window, controllerCompletedHandler.Get());
+  return S_OK;
+}
+
+HRESULT EdgeChromiumBrowser::OnControllerCreated(HRESULT error, ICoreWebView2Controller* newController) {
+  if (FAILED(error) || newController == nullptr) return E_FAIL;
+  controller = newController;
+  if (controller->get_CoreWebView2(webview.ReleaseAndGetAddressOf()) != S_OK) return E_FAIL;
+
+  const std::wstring filter = ToWide(std::string(kPrivateOrigin) + "/*");
+  HRESULT result = webview->AddWebResourceRequestedFilter(filter.c_str(), COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
+  if (FAILED(result)) return result;
+  {
+    // WebView2 keeps the handler; the browser keeps no reference of its own.
+    auto resourceHandler = Callback<ICoreWebView2WebResourceRequestedEventHandler>(
+        [self = this, alive = alive](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* args) -> HRESULT {
+          if (!*alive) return S_OK;
+          return ResourceServer::Serve(self->environment.Get(), args);
+        });
+    EventRegistrationToken token{};
+    result = webview->add_WebResourceRequested(resourceHandler.Get(), &token);
+    if (FAILED(result)) return result;
+  }
+
+  if (webview->get_Settings(settings.ReleaseAndGetAddressOf()) != S_OK) return E_FAIL;
+  if (debug) {
+    if (webview->OpenDevToolsWindow() != S_OK) return E_FAIL;
+  } else {
+    settings->put_AreDevToolsEnabled(FALSE);
+  }
+  EventRegistrationToken token{};
+  if (webview->add_WebMessageReceived(webMessageHandler.Get(), &token) != S_OK) return E_FAIL;
+  if (webview->add_PermissionRequested(permissionHandler.Get(), &token) != S_OK) return E_FAIL;
+
+  AddInitScript(kExternalInvokeScript);
+  // Runs at most once: the callback is taken out before it runs.
+  CreatedCallback ready = std::move(created);
+  created = nullptr;
+  if (ready) ready(this);
+  OnSizeChanged();
+  return S_OK;
+}
+
+HRESULT EdgeChromiumBrowser::OnWebMessage(ICoreWebView2WebMessageReceivedEventArgs* args) {
+  if (args == nullptr) return S_OK;
+  LPWSTR text = nullptr;
+  if (FAILED(args->TryGetWebMessageAsString(&text)) || text == nullptr) return S_OK;
+  const std::string message = ToUtf8(text, Length(text));
+  CoTaskMemFree(text);
+  OnBrowserMessage(message);
+  return S_OK;
+}
+
+HRESULT EdgeChromiumBrowser::OnPermissionRequested(ICoreWebView2PermissionRequestedEventArgs* args) {
+  if (args == nullptr) return S_OK;
+  COREWEBVIEW2_PERMISSION_KIND kind = COREWEBVIEW2_PERMISSION_KIND_UNKNOWN_PERMISSION;
+  if (FAILED(args->get_PermissionKind(&kind))) return S_OK;
+  // The page pastes lyrics; every other request gets WebView2's own treatment.
+  if (kind == COREWEBVIEW2_PERMISSION_KIND_CLIPBOARD_READ) args->put_State(COREWEBVIEW2_PERMISSION_STATE_ALLOW);
+  return S_OK;
+}
+
+std::unique_ptr<Webview> MakeWebview(bool debug, HWND parent, CreatedCallback created) {
+  auto browser = std::make_unique<EdgeChromiumBrowser>(parent, debug, std::move(created));
+  if (!browser->CreateEnvironment()) return nullptr;
+  return browser;
+}
+
+} // namespace webhost

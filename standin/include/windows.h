@@ -426,6 +426,14 @@ DWORD WINAPI GetCurrentThreadId(void);
 DWORD WINAPI GetCurrentProcessId(void);
 
 // ---- Window classes and windows ----
+// A window belongs to the thread that created it. Calls that deliver
+// messages to its procedure at once (SendMessageW, DestroyWindow,
+// SetWindowPos, ShowWindow, SetWindowTextW, SetFocus, ...) work only on that
+// thread and fail with ERROR_ACCESS_DENIED elsewhere; other threads use
+// PostMessageW or standin::PostThreadTask. Frame sizes and screen metrics are
+// the fixed ones of a 1920 x 1080 screen at 96 DPI: an overlapped window's
+// frame is 8 on each side plus a 23 caption, so AdjustWindowRect turns
+// (0, 0, 640, 480) into (-8, -31, 648, 488).
 ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* windowClass);
 BOOL WINAPI UnregisterClassW(LPCWSTR className, HINSTANCE instance);
 HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,

@@ -71,7 +71,7 @@ function(_kelo_write_resource_table list_file root output)
   else()
     string(APPEND entries "    {L\"\", nullptr, 0u},\n")
   endif()
-  file(WRITE "${output}.tmp"
+  file(WRITE "${output}"
 "// Generated from ${list_file}; do not edit.
 #include <standin/ResourceTable.h>
 
@@ -83,8 +83,6 @@ standin::ResourceTable table{kEntries, ${count}u, nullptr};
 const standin::ResourceTableRegistration registration(table);
 }  // namespace
 ")
-  file(COPY_FILE "${output}.tmp" "${output}" ONLY_IF_DIFFERENT)
-  file(REMOVE "${output}.tmp")
 endfunction()
 
 function(_kelo_write_resource_script list_file root output)

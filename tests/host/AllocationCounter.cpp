@@ -11,6 +11,7 @@ namespace {
 thread_local bool counting = false;
 thread_local long allocations = 0;
 
+#ifndef KELO_SANITIZED
 void* allocate (std::size_t size)
 {
 	if (counting)
@@ -28,6 +29,7 @@ void* allocateAligned (std::size_t size, std::align_val_t alignment)
 		return nullptr;
 	return memory;
 }
+#endif
 
 } // namespace
 
@@ -55,6 +57,28 @@ void AllocationCounter::reset ()
 }
 
 } // namespace kelo::testhost
+
+#ifdef KELO_SANITIZED
+
+// A sanitizer's runtime owns operator new and malloc; it reports every
+// allocation, the module's included, to a hook instead.
+#include <sanitizer/allocator_interface.h>
+
+namespace {
+
+void onAllocation (const volatile void*, std::size_t)
+{
+	if (counting)
+		++allocations;
+}
+
+void onRelease (const volatile void*) {}
+
+const int hooksInstalled = __sanitizer_install_malloc_and_free_hooks (onAllocation, onRelease);
+
+} // namespace
+
+#else
 
 // The replacements must stay visible to the loaded module, whatever the
 // project's default symbol visibility.
@@ -134,3 +158,5 @@ KELO_REPLACEMENT void operator delete[] (void* memory, std::align_val_t, const s
 {
 	std::free (memory);
 }
+
+#endif

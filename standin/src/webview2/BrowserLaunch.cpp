@@ -47,7 +47,8 @@ std::vector<std::string> BrowserArguments(const BrowserLaunch& launch, const std
         "--disable-sync",
         "--disable-extensions",
         // Crash handlers leave their own process groups and would outlive us.
-        "--disable-crashpad-for-testing",
+        // (--disable-crashpad-for-testing is not used: with it Chromium 156
+        // aborts every navigation that Fetch interception should pause.)
         "--disable-breakpad",
         "--disable-features=WebUIOmniboxPopup,WebUIOmniboxAimPopup,WebUIOmniboxFullPopup",
         "--remote-debugging-pipe",

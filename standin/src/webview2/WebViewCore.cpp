@@ -327,7 +327,9 @@ void WebViewCore::OnRequestPaused(const json& params) {
     }
     const json request = params.value("request", json::object());
     HeaderList headers;
-    for (auto& [name, value] : request.value("headers", json::object()).items()) {
+    // Kept in a local: items() of a temporary dangles inside the loop.
+    const json requestHeaders = request.value("headers", json::object());
+    for (auto& [name, value] : requestHeaders.items()) {
         if (value.is_string()) headers.emplace_back(name, value.get<std::string>());
     }
     auto webRequest = MakeCom<WebResourceRequest>(

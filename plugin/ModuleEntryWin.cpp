@@ -8,12 +8,14 @@
 
 #include <string>
 
-BOOL WINAPI DllMain (HINSTANCE instance, DWORD reason, LPVOID /*reserved*/)
+BOOL WINAPI DllMain (HINSTANCE instance, DWORD reason, LPVOID reserved)
 {
 	if (reason == DLL_PROCESS_DETACH)
 	{
 		// A host that unloads without ExitDll must not leave the class behind.
-		webhost::WebviewWin32::UnregisterWindowClass ();
+		// At process exit (reserved not null) nothing outlives us anyway.
+		if (reserved == nullptr)
+			webhost::WebviewWin32::UnregisterWindowClass ();
 		return TRUE;
 	}
 	if (reason != DLL_PROCESS_ATTACH)

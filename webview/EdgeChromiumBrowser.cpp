@@ -1,5 +1,6 @@
 #include "EdgeChromiumBrowser.h"
 
+#include <objbase.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 
@@ -125,7 +126,8 @@ bool EdgeChromiumBrowser::CreateEnvironment() {
 }
 
 void EdgeChromiumBrowser::OnSizeChanged() {
-  if (!controller) return;
+  // After Terminate the controller is closed and the window gone.
+  if (!controller || window == nullptr || !*alive) return;
   RECT bounds{};
   GetClientRect(window, &bounds);
   controller->put_Bounds(bounds);

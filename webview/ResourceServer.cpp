@@ -1,5 +1,6 @@
 #include "ResourceServer.h"
 
+#include <objbase.h>
 #include <shlwapi.h>
 #include <wrl.h>
 

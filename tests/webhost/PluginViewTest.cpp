@@ -26,7 +26,7 @@ class ProbeBindings : public webhost::Bindings
 {
 public:
 	std::vector<webhost::Webview*> bound;
-	std::vector<std::string> order;
+	std::vector<json> calls;
 	std::string name;
 
 	explicit ProbeBindings (std::string name) : name (std::move (name)) {}
@@ -34,7 +34,8 @@ public:
 	void Bind (webhost::Webview* webview) override
 	{
 		bound.push_back (webview);
-		webview->BindFunction (name, [] (webhost::Webview*, int, const std::string& called, const json&) {
+		webview->BindFunction (name, [this] (webhost::Webview*, int, const std::string& called, const json& params) {
+			calls.push_back (params);
 			return json (called);
 		});
 	}
@@ -63,6 +64,17 @@ protected:
 	{
 		ViewRect rect (0, 0, 1188, 606);
 		return owned (new webhost::WebviewPluginView (nullptr, "Kelo", {&first, &second}, &rect, url));
+	}
+
+	// Attaches `view` and waits for its page; the ready web view, or null.
+	webhost::Webview* attachAndLoad (webhost::WebviewPluginView& view)
+	{
+		if (view.attached (parent, "HWND") != kResultOk)
+			return nullptr;
+		if (!pumpUntil ([&] { return !first.bound.empty (); }, 30000))
+			return nullptr;
+		webhost::Webview* webview = first.bound.front ();
+		return kelo::webhosttest::waitForPage (*webview, webhost::kPrivateOrigin, 30000) ? webview : nullptr;
 	}
 };
 
@@ -121,6 +133,37 @@ TEST_F (PlugViewInBrowser, SecondAttachWhileTheBrowserExistsStartsNoOther)
 	webhost::Webview& webview = *first.bound.front ();
 	ASSERT_TRUE (kelo::webhosttest::waitForPage (webview, webhost::kPrivateOrigin, 30000));
 	EXPECT_EQ (evaluate (webview, "location.search"), json ("?second"));
+	ASSERT_EQ (view->removed (), kResultOk);
+}
+
+TEST_F (PlugViewInBrowser, PageMayReadTheClipboardButGetsNoOtherPermission)
+{
+	auto view = makeView ("");
+	webhost::Webview* webview = attachAndLoad (*view);
+	ASSERT_NE (webview, nullptr) << "the page never loaded";
+	webview->EvalJS ("Promise.all(['clipboard-read', 'camera', 'microphone'].map("
+	                 "  n => navigator.permissions.query({name: n}).then(s => s.state, e => 'error')))"
+	                 ".then(states => probeFirst(states))",
+	                 nullptr);
+	ASSERT_TRUE (pumpUntil ([&] { return !first.calls.empty (); }, 5000));
+	EXPECT_EQ (first.calls.front (), json::parse (R"([["granted","prompt","prompt"]])"));
+	ASSERT_EQ (view->removed (), kResultOk);
+}
+
+TEST_F (PlugViewInBrowser, OnlyStringMessagesFromThePageReachTheNativeFunctions)
+{
+	auto view = makeView ("");
+	webhost::Webview* webview = attachAndLoad (*view);
+	ASSERT_NE (webview, nullptr) << "the page never loaded";
+	// The same call once as an object, once as its text: only the text counts.
+	webview->EvalJS ("window.chrome.webview.postMessage({id: 1, method: 'probeSecond', params: ['object']});"
+	                 "window.chrome.webview.postMessage(JSON.stringify("
+	                 "  {id: 2, method: 'probeSecond', params: ['text']}))",
+	                 nullptr);
+	ASSERT_TRUE (pumpUntil ([&] { return !second.calls.empty (); }, 5000));
+	pumpUntil ([] { return false; }, 200);
+	ASSERT_EQ (second.calls.size (), 1u);
+	EXPECT_EQ (second.calls.front (), json::parse (R"(["text"])"));
 	ASSERT_EQ (view->removed (), kResultOk);
 }
 

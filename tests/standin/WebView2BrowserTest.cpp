@@ -11,6 +11,7 @@
 #include <wrl.h>
 
 #include <dirent.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -96,6 +97,28 @@ std::vector<int> LiveProcessesMentioning(const std::string& needle) {
     size_t close = statText.rfind(')');
     char state = close != std::string::npos && close + 2 < statText.size() ? statText[close + 2] : '?';
     if (state != 'Z' && state != 'X') found.push_back(pid);
+  }
+  closedir(proc);
+  return found;
+}
+
+// Children of this process, zombies included: a browser helper left unreaped
+// would show up here.
+std::vector<int> OwnChildren() {
+  std::vector<int> found;
+  DIR* proc = opendir("/proc");
+  if (!proc) return found;
+  while (dirent* entry = readdir(proc)) {
+    int pid = atoi(entry->d_name);
+    if (pid <= 0) continue;
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    size_t close = text.rfind(')');
+    char state = 0;
+    int parent = 0;
+    if (close != std::string::npos && sscanf(text.c_str() + close + 1, " %c %d", &state, &parent) == 2 &&
+        parent == static_cast<int>(getpid()))
+      found.push_back(pid);
   }
   closedir(proc);
   return found;
@@ -506,6 +529,7 @@ TEST(WebView2Teardown, ClosingTheControllerLeavesNoBrowserProcessOrProfileBehind
 
   ASSERT_EQ(browser.controller->Close(), S_OK);
   EXPECT_EQ(LiveProcessesMentioning(folder), std::vector<int>());
+  EXPECT_EQ(OwnChildren(), std::vector<int>());
   EXPECT_TRUE(std::filesystem::is_empty(browser.folder.path));
   EXPECT_EQ(browser.webview->Navigate(L"https://kelo.invalid/clip.html"), HRESULT_FROM_WIN32(5023));
 }
@@ -526,6 +550,7 @@ TEST(WebView2Teardown, ReleasingAnEnvironmentWithoutAControllerEndsItsBrowser) {
   ASSERT_TRUE(standin::PumpUntil([done] { return *done; }, kStartTimeoutMs));
   standin::PumpMessages(50);
   EXPECT_EQ(LiveProcessesMentioning(folder.path.string()), std::vector<int>());
+  EXPECT_EQ(OwnChildren(), std::vector<int>());
   EXPECT_TRUE(std::filesystem::is_empty(folder.path));
 }
 

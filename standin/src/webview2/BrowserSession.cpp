@@ -70,6 +70,10 @@ std::shared_ptr<BrowserSession> BrowserSession::Launch(const std::string& browse
 BrowserSession::~BrowserSession() {
     Shutdown();
     client.reset();
+    RemoveFolders();
+}
+
+void BrowserSession::RemoveFolders() {
     std::error_code ignored;
     if (!profileFolder.empty()) std::filesystem::remove_all(profileFolder, ignored);
     if (removeBaseFolder) std::filesystem::remove_all(baseFolder, ignored);
@@ -107,11 +111,14 @@ void BrowserSession::RemovePage(const std::string& sessionId) {
 void BrowserSession::Shutdown() {
     if (shutDown) return;
     shutDown = true;
+    if (process) process->CollectHelpers();
     if (client && !client->IsClosed()) client->Call("Browser.close", nlohmann::json::object(), "", nullptr);
     if (process) {
         process->WaitForExit(kCloseTimeout);
         process->Kill();
     }
+    // The profile belonged to this browser alone.
+    RemoveFolders();
 }
 
 void BrowserSession::OnEvent(const std::string& method, const nlohmann::json& params, const std::string& sessionId) {

@@ -37,6 +37,12 @@ public:
     pid_t BrowserPid() const;
     const std::filesystem::path& ProfileFolder() const { return profileFolder; }
 
+    // Notes the browser's helper processes once it has started (see
+    // ChromiumProcess::CollectHelpers).
+    void CollectHelpers() {
+        if (process) process->CollectHelpers();
+    }
+
     void Call(const std::string& method, nlohmann::json params, const std::string& sessionId,
               DevToolsClient::ReplyCallback callback);
 
@@ -54,6 +60,7 @@ public:
 private:
     BrowserSession() = default;
     void OnEvent(const std::string& method, const nlohmann::json& params, const std::string& sessionId);
+    void RemoveFolders();
 
     DWORD uiThread = 0;
     std::unique_ptr<ChromiumProcess> process;

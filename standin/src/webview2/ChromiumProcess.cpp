@@ -7,7 +7,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <dirent.h>
+
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -32,6 +38,15 @@ std::set<pid_t>& LiveGroups() {
     static std::set<pid_t>* groups = new std::set<pid_t>;
     return *groups;
 }
+
+// Crash-handler processes already given to one browser.
+std::set<pid_t>& ClaimedHelpers() {
+    static std::set<pid_t>* claimed = new std::set<pid_t>;
+    return *claimed;
+}
+
+// The start of the crash handler's process name (truncated by the kernel).
+constexpr const char* kCrashHandlerName = "chrome_crashpad";
 
 void KillLiveGroupsAtExit() {
     std::lock_guard<std::mutex> lock(LiveGroupsMutex());
@@ -189,10 +204,41 @@ bool ChromiumProcess::WaitForExit(std::chrono::milliseconds timeout) {
     }
 }
 
+void ChromiumProcess::CollectHelpers() {
+    if (reaped) return;
+    const pid_t self = getpid();
+    DIR* proc = opendir("/proc");
+    if (proc == nullptr) return;
+    std::lock_guard<std::mutex> lock(LiveGroupsMutex());
+    while (dirent* entry = readdir(proc)) {
+        pid_t child = static_cast<pid_t>(std::atoi(entry->d_name));
+        if (child <= 0) continue;
+        std::ifstream statFile(std::string("/proc/") + entry->d_name + "/stat");
+        std::string stat((std::istreambuf_iterator<char>(statFile)), std::istreambuf_iterator<char>());
+        size_t open = stat.find('(');
+        size_t close = stat.rfind(')');
+        if (open == std::string::npos || close == std::string::npos) continue;
+        std::string name = stat.substr(open + 1, close - open - 1);
+        // Fields after the parenthesised name: state, ppid, pgrp.
+        char state = 0;
+        int parent = 0, group = 0;
+        if (std::sscanf(stat.c_str() + close + 1, " %c %d %d", &state, &parent, &group) != 3) continue;
+        if (group == pid) continue;  // the group kill covers it
+        // The crash handlers double-fork out of the group; as subreaper we
+        // may already be their parent while the browser still runs.
+        bool ours = parent == pid || (parent == self && name.rfind(kCrashHandlerName, 0) == 0 &&
+                                      LiveGroups().count(child) == 0);
+        if (ours && ClaimedHelpers().insert(child).second) helpers.push_back(child);
+    }
+    closedir(proc);
+}
+
 void ChromiumProcess::Kill() {
     if (groupGone) return;
+    CollectHelpers();
     // The group may still hold helpers after the leader exited on its own.
     kill(-pid, SIGKILL);
+    for (pid_t helper : helpers) kill(helper, SIGKILL);
     // Reaping a member hands its own children to us (we are the subreaper)
     // before it becomes reapable, so this ends only when the group is empty.
     for (;;) {
@@ -201,6 +247,14 @@ void ChromiumProcess::Kill() {
         if (done > 0) continue;
         if (done < 0 && errno == EINTR) continue;
         break;
+    }
+    // Helpers outside the group became our children when the browser died.
+    for (pid_t helper : helpers) {
+        int status = 0;
+        while (waitpid(helper, &status, 0) < 0 && errno == EINTR) {
+        }
+        std::lock_guard<std::mutex> lock(LiveGroupsMutex());
+        ClaimedHelpers().erase(helper);
     }
     reaped = true;
     groupGone = true;

@@ -34,7 +34,13 @@ public:
     // Waits up to `timeout` for the browser process to exit on its own.
     bool WaitForExit(std::chrono::milliseconds timeout);
 
-    // Kills the whole process group and reaps the leader. Idempotent.
+    // Notes the browser's helpers that left its process group (the crash
+    // handlers), so that Kill ends and reaps them too. Call while the
+    // browser still runs; Kill does so itself when it finds it running.
+    void CollectHelpers();
+
+    // Kills the whole process group and the helpers, and reaps them all.
+    // Idempotent.
     void Kill();
 
 private:
@@ -45,6 +51,7 @@ private:
     int writeFd;
     bool reaped = false;
     bool groupGone = false;
+    std::vector<pid_t> helpers;
 };
 
 }  // namespace standin::webview2

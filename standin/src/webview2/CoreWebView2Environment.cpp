@@ -144,6 +144,7 @@ STDAPI CreateCoreWebView2EnvironmentWithOptions(
             done->Invoke(E_FAIL, nullptr);
             return;
         }
+        session->CollectHelpers();
         auto environment = standin::webview2::MakeCom<CoreWebView2Environment>(
             session, reply.result.value("product", std::string()));
         done->Invoke(S_OK, environment.Get());

@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 using namespace Steinberg;
@@ -52,7 +53,7 @@ double median (std::vector<double> values)
 // Chromium's own start-up, through the WebView2 interfaces of this process.
 bool measureBrowserStart (double& environmentMs, double& controllerMs)
 {
-	kelo::webhosttest::useFreshAppDataFolder ();
+	const std::string appData = kelo::webhosttest::useFreshAppDataFolder ();
 	HWND window = static_cast<HWND> (KeloLinuxCreateHostWindow (1188, 606, "bench"));
 	ComPtr<ICoreWebView2Environment> environment;
 	ComPtr<ICoreWebView2Controller> controller;
@@ -91,6 +92,7 @@ bool measureBrowserStart (double& environmentMs, double& controllerMs)
 	environment.Reset ();
 	KeloLinuxDestroyHostWindow (window);
 	standin::PumpUntil ([] { return kelo::webhosttest::runningChromiumChildren ().empty (); }, 5000);
+	kelo::webhosttest::removeAppDataFolder (appData);
 	return true;
 }
 
@@ -101,7 +103,7 @@ using PumpFn = int (int);
 // The whole editor start through the built module, as a host sees it.
 bool measureEditorStart (kelo::testhost::Module& module, double& firstPollMs, double& thirdPollMs)
 {
-	kelo::webhosttest::useFreshAppDataFolder ();
+	const std::string appData = kelo::webhosttest::useFreshAppDataFolder ();
 	auto* createWindow = module.symbol<CreateWindowFn> ("KeloLinuxCreateHostWindow");
 	auto* destroyWindow = module.symbol<DestroyWindowFn> ("KeloLinuxDestroyHostWindow");
 	auto* pump = module.symbol<PumpFn> ("KeloLinuxPumpMessages");
@@ -142,6 +144,7 @@ bool measureEditorStart (kelo::testhost::Module& module, double& firstPollMs, do
 		while (!kelo::webhosttest::runningChromiumChildren ().empty () && Clock::now () < settle)
 			pump (10);
 	}
+	kelo::webhosttest::removeAppDataFolder (appData);
 	return ok;
 }
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -51,6 +52,14 @@ std::string useFreshAppDataFolder ()
 		return {};
 	setenv ("XDG_CONFIG_HOME", pattern.c_str (), 1);
 	return pattern;
+}
+
+void removeAppDataFolder (const std::string& folder)
+{
+	if (folder.empty ())
+		return;
+	std::error_code ignored;
+	std::filesystem::remove_all (folder, ignored);
 }
 
 } // namespace kelo::webhosttest

@@ -14,4 +14,7 @@ std::vector<std::string> runningChromiumChildren ();
 // browser gets a profile of its own and no two Chromiums share one.
 std::string useFreshAppDataFolder ();
 
+// Removes a folder made by useFreshAppDataFolder, with everything in it.
+void removeAppDataFolder (const std::string& folder);
+
 } // namespace kelo::webhosttest

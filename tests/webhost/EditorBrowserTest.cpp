@@ -40,6 +40,7 @@ using PumpFn = int (int);
 class EditorInBrowser : public ::testing::Test
 {
 protected:
+	std::string appData;
 	Module module {KELO_BUNDLE_PATH};
 	std::unique_ptr<MessageRelay> toProcessor;
 	std::unique_ptr<MessageRelay> toController;
@@ -51,7 +52,7 @@ protected:
 
 	void SetUp () override
 	{
-		kelo::webhosttest::useFreshAppDataFolder ();
+		appData = kelo::webhosttest::useFreshAppDataFolder ();
 		ASSERT_TRUE (module.loaded ()) << module.lastError ();
 		createWindow = module.symbol<CreateWindowFn> ("KeloLinuxCreateHostWindow");
 		destroyWindow = module.symbol<DestroyWindowFn> ("KeloLinuxDestroyHostWindow");
@@ -78,6 +79,7 @@ protected:
 		if (pump)
 			pump (50);
 		instance.reset ();
+		kelo::webhosttest::removeAppDataFolder (appData);
 	}
 
 	IPtr<IPlugView> editor ()

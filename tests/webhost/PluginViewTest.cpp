@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -44,13 +45,14 @@ public:
 class PlugViewInBrowser : public ::testing::Test
 {
 protected:
+	std::string appData;
 	HWND parent = nullptr;
 	ProbeBindings first {"probeFirst"};
 	ProbeBindings second {"probeSecond"};
 
 	void SetUp () override
 	{
-		kelo::webhosttest::useFreshAppDataFolder ();
+		appData = kelo::webhosttest::useFreshAppDataFolder ();
 		parent = static_cast<HWND> (KeloLinuxCreateHostWindow (1300, 700, "frame"));
 		ASSERT_NE (parent, nullptr);
 	}
@@ -58,6 +60,7 @@ protected:
 	{
 		KeloLinuxDestroyHostWindow (parent);
 		pumpUntil ([] { return kelo::webhosttest::runningChromiumChildren ().empty (); }, 5000);
+		kelo::webhosttest::removeAppDataFolder (appData);
 	}
 
 	IPtr<webhost::WebviewPluginView> makeView (const std::string& url)
@@ -164,6 +167,21 @@ TEST_F (PlugViewInBrowser, OnlyStringMessagesFromThePageReachTheNativeFunctions)
 	pumpUntil ([] { return false; }, 200);
 	ASSERT_EQ (second.calls.size (), 1u);
 	EXPECT_EQ (second.calls.front (), json::parse (R"(["text"])"));
+	ASSERT_EQ (view->removed (), kResultOk);
+}
+
+TEST_F (PlugViewInBrowser, BrowserStartsEvenWithoutAnApplicationDataFolder)
+{
+	// Neither variable set: the roaming application-data folder cannot be found.
+	const std::string home = std::getenv ("HOME") ? std::getenv ("HOME") : "";
+	unsetenv ("XDG_CONFIG_HOME");
+	unsetenv ("HOME");
+	auto view = makeView ("");
+	webhost::Webview* webview = attachAndLoad (*view);
+	if (!home.empty ())
+		setenv ("HOME", home.c_str (), 1);
+	ASSERT_NE (webview, nullptr) << "the page never loaded";
+	EXPECT_EQ (evaluate (*webview, "typeof window.probeFirst"), json ("function"));
 	ASSERT_EQ (view->removed (), kResultOk);
 }
 

@@ -37,6 +37,7 @@ struct Reply
 class ServedResources : public ::testing::Test
 {
 protected:
+	std::string appData;
 	HWND parent = nullptr;
 	std::unique_ptr<webhost::Webview> browser;
 	webhost::Webview* ready = nullptr;
@@ -44,7 +45,7 @@ protected:
 
 	void SetUp () override
 	{
-		kelo::webhosttest::useFreshAppDataFolder ();
+		appData = kelo::webhosttest::useFreshAppDataFolder ();
 		parent = static_cast<HWND> (KeloLinuxCreateHostWindow (1188, 606, "resources"));
 		ASSERT_NE (parent, nullptr);
 		browser = webhost::MakeWebview (false, parent, [this] (webhost::Webview* webview) {
@@ -73,6 +74,7 @@ protected:
 		browser.reset ();
 		KeloLinuxDestroyHostWindow (parent);
 		pumpUntil ([] { return kelo::webhosttest::runningChromiumChildren ().empty (); }, 5000);
+		kelo::webhosttest::removeAppDataFolder (appData);
 	}
 
 	// Fetches every address from the page; answers the replies by address.

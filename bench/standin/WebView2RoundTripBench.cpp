@@ -61,13 +61,14 @@ int main() {
               .Get())))
     return Fail("no browser");
   if (!standin::PumpUntil([environment] { return bool(*environment); }, kTimeoutMs)) return Fail("no environment");
-  (*environment)->CreateCoreWebView2Controller(
-      nullptr, Callback<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
-                   [controller](HRESULT result, ICoreWebView2Controller* made) -> HRESULT {
-                     if (SUCCEEDED(result)) *controller = made;
-                     return S_OK;
-                   })
-                   .Get());
+  (*environment)
+      ->CreateCoreWebView2Controller(nullptr,
+                                     Callback<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
+                                         [controller](HRESULT result, ICoreWebView2Controller* made) -> HRESULT {
+                                           if (SUCCEEDED(result)) *controller = made;
+                                           return S_OK;
+                                         })
+                                         .Get());
   if (!standin::PumpUntil([controller] { return bool(*controller); }, kTimeoutMs)) return Fail("no controller");
   ComPtr<ICoreWebView2> webview;
   (*controller)->get_CoreWebView2(&webview);
@@ -76,34 +77,35 @@ int main() {
   EventRegistrationToken token{};
   webview->AddWebResourceRequestedFilter(L"https://kelo.invalid/*", COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
   webview->add_WebResourceRequested(
-      Callback<ICoreWebView2WebResourceRequestedEventHandler>(
-          [env](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* args) -> HRESULT {
-            ComPtr<IStream> stream;
-            stream.Attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(kPageText), sizeof kPageText - 1));
-            ComPtr<ICoreWebView2WebResourceResponse> response;
-            env->CreateWebResourceResponse(stream.Get(), 200, L"OK", L"Content-Type: text/html\r\n", &response);
-            return args->put_Response(response.Get());
-          })
-          .Get(),
+      Callback<ICoreWebView2WebResourceRequestedEventHandler>([env](ICoreWebView2*,
+                                                                    ICoreWebView2WebResourceRequestedEventArgs* args)
+                                                                  -> HRESULT {
+        ComPtr<IStream> stream;
+        stream.Attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(kPageText), sizeof kPageText - 1));
+        ComPtr<ICoreWebView2WebResourceResponse> response;
+        env->CreateWebResourceResponse(stream.Get(), 200, L"OK", L"Content-Type: text/html\r\n", &response);
+        return args->put_Response(response.Get());
+      }).Get(),
       &token);
 
   auto run = std::make_shared<Run>();
   ICoreWebView2* page = webview.Get();
   webview->add_WebMessageReceived(
-      Callback<ICoreWebView2WebMessageReceivedEventHandler>(
-          [run, page](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) -> HRESULT {
-            run->arrivals.push_back(Clock::now());
-            LPWSTR text = nullptr;
-            if (FAILED(args->TryGetWebMessageAsString(&text)) || text == nullptr) {
-              run->failed = true;
-              return S_OK;
-            }
-            std::wstring script = L"settle(" + std::wstring(text) + L")";
-            CoTaskMemFree(text);
-            if (run->arrivals.size() <= static_cast<size_t>(kWarmUp + kRounds)) page->ExecuteScript(script.c_str(), nullptr);
-            return S_OK;
-          })
-          .Get(),
+      Callback<ICoreWebView2WebMessageReceivedEventHandler>([run, page](ICoreWebView2*,
+                                                                        ICoreWebView2WebMessageReceivedEventArgs* args)
+                                                                -> HRESULT {
+        run->arrivals.push_back(Clock::now());
+        LPWSTR text = nullptr;
+        if (FAILED(args->TryGetWebMessageAsString(&text)) || text == nullptr) {
+          run->failed = true;
+          return S_OK;
+        }
+        std::wstring script = L"settle(" + std::wstring(text) + L")";
+        CoTaskMemFree(text);
+        if (run->arrivals.size() <= static_cast<size_t>(kWarmUp + kRounds))
+          page->ExecuteScript(script.c_str(), nullptr);
+        return S_OK;
+      }).Get(),
       &token);
   webview->Navigate(kPage);
   bool finished = standin::PumpUntil(
@@ -119,7 +121,9 @@ int main() {
   std::sort(trips.begin(), trips.end());
   double median = trips[trips.size() / 2];
   double p99 = trips[std::min(trips.size() - 1, trips.size() * 99 / 100)];
-  std::printf("webview2 message round trip over %zu trips (%s): median %.3f ms (goal < 1 ms), p99 %.3f ms (goal < 5 ms), max %.3f ms\n",
-              trips.size(), getenv("DISPLAY") && *getenv("DISPLAY") ? "window" : "headless", median, p99, trips.back());
+  std::printf(
+      "webview2 message round trip over %zu trips (%s): median %.3f ms (goal < 1 ms), p99 %.3f ms (goal < 5 ms), max "
+      "%.3f ms\n",
+      trips.size(), getenv("DISPLAY") && *getenv("DISPLAY") ? "window" : "headless", median, p99, trips.back());
   return 0;
 }

@@ -217,12 +217,11 @@ class TestBrowser {
   std::optional<std::pair<HRESULT, std::string>> Run(const std::string& script) {
     auto result = std::make_shared<std::optional<std::pair<HRESULT, std::string>>>();
     HRESULT started = webview->ExecuteScript(
-        Widen(script).c_str(), Callback<ICoreWebView2ExecuteScriptCompletedHandler>(
-                                   [result](HRESULT error, LPCWSTR json) -> HRESULT {
-                                     *result = std::make_pair(error, Narrow(json));
-                                     return S_OK;
-                                   })
-                                   .Get());
+        Widen(script).c_str(),
+        Callback<ICoreWebView2ExecuteScriptCompletedHandler>([result](HRESULT error, LPCWSTR json) -> HRESULT {
+          *result = std::make_pair(error, Narrow(json));
+          return S_OK;
+        }).Get());
     if (FAILED(started)) return std::nullopt;
     standin::PumpUntil([result] { return result->has_value(); }, kStepTimeoutMs);
     return *result;
@@ -288,8 +287,8 @@ class TestBrowser {
                 headers = "Content-Type: text/css; charset=utf-8\r\n" + headers;
               }
               ComPtr<ICoreWebView2WebResourceResponse> response;
-              HRESULT made = env->CreateWebResourceResponse(stream.Get(), status, reason, Widen(headers).c_str(),
-                                                            &response);
+              HRESULT made =
+                  env->CreateWebResourceResponse(stream.Get(), status, reason, Widen(headers).c_str(), &response);
               if (FAILED(made)) return made;
               return args->put_Response(response.Get());
             })
@@ -297,20 +296,20 @@ class TestBrowser {
         &token);
     if (FAILED(added)) return "resource handler refused";
     added = webview->add_WebMessageReceived(
-        Callback<ICoreWebView2WebMessageReceivedEventHandler>(
-            [observed](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) -> HRESULT {
-              Observed::Message message{GetCurrentThreadId(), false, {}, {}};
-              LPWSTR text = nullptr;
-              if (SUCCEEDED(args->TryGetWebMessageAsString(&text)) && text != nullptr) {
-                message.isString = true;
-                message.text = TakeTaskString(text);
-              }
-              LPWSTR json = nullptr;
-              if (SUCCEEDED(args->get_WebMessageAsJson(&json))) message.json = TakeTaskString(json);
-              observed->messages.push_back(message);
-              return S_OK;
-            })
-            .Get(),
+        Callback<ICoreWebView2WebMessageReceivedEventHandler>([observed](ICoreWebView2*,
+                                                                         ICoreWebView2WebMessageReceivedEventArgs* args)
+                                                                  -> HRESULT {
+          Observed::Message message{GetCurrentThreadId(), false, {}, {}};
+          LPWSTR text = nullptr;
+          if (SUCCEEDED(args->TryGetWebMessageAsString(&text)) && text != nullptr) {
+            message.isString = true;
+            message.text = TakeTaskString(text);
+          }
+          LPWSTR json = nullptr;
+          if (SUCCEEDED(args->get_WebMessageAsJson(&json))) message.json = TakeTaskString(json);
+          observed->messages.push_back(message);
+          return S_OK;
+        }).Get(),
         &token);
     if (added != S_OK) return "message handler refused";
     added = webview->add_PermissionRequested(
@@ -384,14 +383,15 @@ TEST_F(WebView2Browser, DocumentCreationScriptsRunInOrderBeforeThePagesOwnAndOnl
   TestBrowser& browser = *shared;
   auto ids = std::make_shared<std::vector<std::string>>();
   for (const wchar_t* script : {L"window.order = ['first'];", L"window.order.push('second');"}) {
-    ASSERT_EQ(browser.webview->AddScriptToExecuteOnDocumentCreated(
-                  script, Callback<ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler>(
-                              [ids](HRESULT result, LPCWSTR id) -> HRESULT {
-                                ids->push_back(SUCCEEDED(result) && id ? Narrow(id) : "<failed>");
-                                return S_OK;
-                              })
-                              .Get()),
-              S_OK);
+    ASSERT_EQ(
+        browser.webview->AddScriptToExecuteOnDocumentCreated(
+            script,
+            Callback<ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler>([ids](HRESULT result,
+                                                                                             LPCWSTR id) -> HRESULT {
+              ids->push_back(SUCCEEDED(result) && id ? Narrow(id) : "<failed>");
+              return S_OK;
+            }).Get()),
+        S_OK);
   }
   browser.Serve("order.html", std::string("<script>window.order.push('page');</script>") + kReadyScript);
   ASSERT_TRUE(browser.Load("order.html"));
@@ -539,15 +539,15 @@ TEST(WebView2Teardown, ClosingTheControllerLeavesNoBrowserProcessOrProfileBehind
 TEST(WebView2Teardown, ReleasingAnEnvironmentWithoutAControllerEndsItsBrowser) {
   TempFolder folder;
   auto done = std::make_shared<bool>(false);
-  ASSERT_EQ(CreateCoreWebView2EnvironmentWithOptions(
-                nullptr, folder.path.wstring().c_str(), nullptr,
-                Callback<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
-                    [done](HRESULT, ICoreWebView2Environment*) -> HRESULT {
-                      *done = true;  // the environment is not kept
-                      return S_OK;
-                    })
-                    .Get()),
-            S_OK);
+  ASSERT_EQ(
+      CreateCoreWebView2EnvironmentWithOptions(nullptr, folder.path.wstring().c_str(), nullptr,
+                                               Callback<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
+                                                   [done](HRESULT, ICoreWebView2Environment*) -> HRESULT {
+                                                     *done = true;  // the environment is not kept
+                                                     return S_OK;
+                                                   })
+                                                   .Get()),
+      S_OK);
   EXPECT_FALSE(LiveProcessesMentioning(folder.path.string()).empty());
   ASSERT_TRUE(standin::PumpUntil([done] { return *done; }, kStartTimeoutMs));
   standin::PumpMessages(50);
@@ -563,12 +563,11 @@ TEST(WebView2Environment, CreationFailsAtOnceWithoutCallingBackWhenTheBrowserIsM
   auto called = std::make_shared<bool>(false);
   HRESULT result = CreateCoreWebView2EnvironmentWithOptions(
       nullptr, nullptr, nullptr,
-      Callback<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
-          [called](HRESULT, ICoreWebView2Environment*) -> HRESULT {
-            *called = true;
-            return S_OK;
-          })
-          .Get());
+      Callback<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>([called](HRESULT, ICoreWebView2Environment*)
+                                                                               -> HRESULT {
+        *called = true;
+        return S_OK;
+      }).Get());
   if (previous) {
     setenv("KELO_STANDIN_CHROMIUM", saved.c_str(), 1);
   } else {

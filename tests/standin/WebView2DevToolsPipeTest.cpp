@@ -202,8 +202,7 @@ TEST(WebView2DevToolsClient, RepliesReachTheirCallersByIdOnlyThroughTheOwnersQue
   long idB = nlohmann::json::parse(sent[1])["id"];
   // Answered in the other order, the second one with an error.
   browser.Write(Framed({nlohmann::json{{"id", idB}, {"error", {{"code", -32000}, {"message", "No target"}}}}.dump(),
-                        "not json at all",
-                        nlohmann::json{{"id", idA}, {"result", {{"v", 1}}}}.dump()}),
+                        "not json at all", nlohmann::json{{"id", idA}, {"result", {{"v", 1}}}}.dump()}),
                 5);
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_TRUE(answers.empty());  // nothing runs until the owner drains its queue
@@ -219,10 +218,10 @@ TEST(WebView2DevToolsClient, EventsCarryTheirMethodParamsAndSession) {
   auto client = DevToolsClient::Create(browser.ourRead, browser.ourWrite,
                                        [&queue](DevToolsClient::Task task) { queue.Post(std::move(task)); });
   std::vector<std::string> events;
-  client->SetEventCallback([&events](const std::string& method, const nlohmann::json& params,
-                                     const std::string& session) {
-    events.push_back(method + " " + params.dump() + " " + session);
-  });
+  client->SetEventCallback(
+      [&events](const std::string& method, const nlohmann::json& params, const std::string& session) {
+        events.push_back(method + " " + params.dump() + " " + session);
+      });
   browser.Write(Framed({R"({"method":"Runtime.bindingCalled","params":{"payload":"\"hi\""},"sessionId":"S9"})",
                         R"({"method":"Target.targetCreated","params":{}})"}),
                 11);
@@ -265,9 +264,8 @@ TEST(WebView2DevToolsClient, TasksLeftInTheQueueDoNothingOnceTheClientIsGone) {
   {
     auto client = DevToolsClient::Create(browser.ourRead, browser.ourWrite,
                                          [&queue](DevToolsClient::Task task) { queue.Post(std::move(task)); });
-    client->SetEventCallback([&delivered](const std::string&, const nlohmann::json&, const std::string&) {
-      ++delivered;
-    });
+    client->SetEventCallback(
+        [&delivered](const std::string&, const nlohmann::json&, const std::string&) { ++delivered; });
     client->SetClosedCallback([&delivered] { ++delivered; });
     browser.Write(Framed({R"({"method":"A"})", R"({"method":"B"})"}), 4);
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);

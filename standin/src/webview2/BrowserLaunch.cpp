@@ -6,57 +6,57 @@ namespace standin::webview2 {
 namespace {
 
 std::string Variable(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
+  const char* value = std::getenv(name);
+  return value ? value : "";
 }
 
 }  // namespace
 
 BrowserLaunch ResolveBrowserLaunch(const std::string& browserFolder) {
-    BrowserLaunch launch;
-    std::string chosen = Variable(kChromiumVariable);
-    if (!chosen.empty()) {
-        launch.binary = chosen;
-    } else if (!browserFolder.empty()) {
-        launch.binary = browserFolder + "/chromium";
-    } else {
-        launch.binary = kDefaultChromium;
-    }
-    std::string headless = Variable(kHeadlessVariable);
-    if (headless == "1") {
-        launch.headless = true;
-    } else if (headless == "0") {
-        launch.headless = false;
-    } else {
-        launch.headless = Variable("DISPLAY").empty();
-    }
-    return launch;
+  BrowserLaunch launch;
+  std::string chosen = Variable(kChromiumVariable);
+  if (!chosen.empty()) {
+    launch.binary = chosen;
+  } else if (!browserFolder.empty()) {
+    launch.binary = browserFolder + "/chromium";
+  } else {
+    launch.binary = kDefaultChromium;
+  }
+  std::string headless = Variable(kHeadlessVariable);
+  if (headless == "1") {
+    launch.headless = true;
+  } else if (headless == "0") {
+    launch.headless = false;
+  } else {
+    launch.headless = Variable("DISPLAY").empty();
+  }
+  return launch;
 }
 
 std::vector<std::string> BrowserArguments(const BrowserLaunch& launch, const std::string& userDataDir) {
-    std::vector<std::string> arguments = {
-        // Root cannot use the sandbox; --test-type drops the warning bar.
-        "--no-sandbox",
-        "--test-type",
-        "--disable-gpu",
-        "--disable-quic",
-        "--no-first-run",
-        "--no-default-browser-check",
-        "--disable-background-networking",
-        "--disable-component-update",
-        "--disable-sync",
-        "--disable-extensions",
-        // Crash handlers leave their own process groups and would outlive us.
-        // (--disable-crashpad-for-testing is not used: with it Chromium 156
-        // aborts every navigation that Fetch interception should pause.)
-        "--disable-breakpad",
-        "--disable-features=WebUIOmniboxPopup,WebUIOmniboxAimPopup,WebUIOmniboxFullPopup",
-        "--remote-debugging-pipe",
-        "--user-data-dir=" + userDataDir,
-    };
-    if (launch.headless) arguments.push_back("--headless");
-    arguments.push_back("about:blank");
-    return arguments;
+  std::vector<std::string> arguments = {
+      // Root cannot use the sandbox; --test-type drops the warning bar.
+      "--no-sandbox",
+      "--test-type",
+      "--disable-gpu",
+      "--disable-quic",
+      "--no-first-run",
+      "--no-default-browser-check",
+      "--disable-background-networking",
+      "--disable-component-update",
+      "--disable-sync",
+      "--disable-extensions",
+      // Crash handlers leave their own process groups and would outlive us.
+      // (--disable-crashpad-for-testing is not used: with it Chromium 156
+      // aborts every navigation that Fetch interception should pause.)
+      "--disable-breakpad",
+      "--disable-features=WebUIOmniboxPopup,WebUIOmniboxAimPopup,WebUIOmniboxFullPopup",
+      "--remote-debugging-pipe",
+      "--user-data-dir=" + userDataDir,
+  };
+  if (launch.headless) arguments.push_back("--headless");
+  arguments.push_back("about:blank");
+  return arguments;
 }
 
 }  // namespace standin::webview2

@@ -11,8 +11,8 @@ namespace standin::webview2 {
 //   KELO_STANDIN_HEADLESS  "1" headless, "0" a visible window; unset:
 //                          headless exactly when DISPLAY is unset or empty
 struct BrowserLaunch {
-    std::string binary;
-    bool headless = true;
+  std::string binary;
+  bool headless = true;
 };
 
 BrowserLaunch ResolveBrowserLaunch(const std::string& browserFolder);

@@ -16,10 +16,10 @@ constexpr std::chrono::milliseconds kCloseTimeout{1500};
 constexpr const char* kClosedText = "browser closed";
 
 bool MakeUniqueFolder(const std::filesystem::path& parent, const std::string& prefix, std::filesystem::path* made) {
-    std::string pattern = (parent / (prefix + "XXXXXX")).string();
-    if (mkdtemp(pattern.data()) == nullptr) return false;
-    *made = pattern;
-    return true;
+  std::string pattern = (parent / (prefix + "XXXXXX")).string();
+  if (mkdtemp(pattern.data()) == nullptr) return false;
+  *made = pattern;
+  return true;
 }
 
 }  // namespace
@@ -27,105 +27,104 @@ bool MakeUniqueFolder(const std::filesystem::path& parent, const std::string& pr
 std::shared_ptr<BrowserSession> BrowserSession::Launch(const std::string& browserFolder,
                                                        const std::string& userDataFolder, DWORD uiThread,
                                                        std::string* error) {
-    std::shared_ptr<BrowserSession> session(new BrowserSession);
-    session->uiThread = uiThread;
-    BrowserLaunch launch = ResolveBrowserLaunch(browserFolder);
+  std::shared_ptr<BrowserSession> session(new BrowserSession);
+  session->uiThread = uiThread;
+  BrowserLaunch launch = ResolveBrowserLaunch(browserFolder);
 
-    std::error_code ignored;
-    if (userDataFolder.empty()) {
-        if (!MakeUniqueFolder(std::filesystem::temp_directory_path(ignored), "kelo-webview2-", &session->baseFolder)) {
-            if (error) *error = "cannot create a temporary user-data folder";
-            return nullptr;
-        }
-        session->removeBaseFolder = true;
-    } else {
-        session->baseFolder = userDataFolder;
-        std::filesystem::create_directories(session->baseFolder, ignored);
+  std::error_code ignored;
+  if (userDataFolder.empty()) {
+    if (!MakeUniqueFolder(std::filesystem::temp_directory_path(ignored), "kelo-webview2-", &session->baseFolder)) {
+      if (error) *error = "cannot create a temporary user-data folder";
+      return nullptr;
     }
-    if (!MakeUniqueFolder(session->baseFolder, "chromium-", &session->profileFolder)) {
-        if (error) *error = "cannot create a profile folder in " + session->baseFolder.string();
-        if (session->removeBaseFolder) std::filesystem::remove_all(session->baseFolder, ignored);
-        return nullptr;
-    }
+    session->removeBaseFolder = true;
+  } else {
+    session->baseFolder = userDataFolder;
+    std::filesystem::create_directories(session->baseFolder, ignored);
+  }
+  if (!MakeUniqueFolder(session->baseFolder, "chromium-", &session->profileFolder)) {
+    if (error) *error = "cannot create a profile folder in " + session->baseFolder.string();
+    if (session->removeBaseFolder) std::filesystem::remove_all(session->baseFolder, ignored);
+    return nullptr;
+  }
 
-    session->process =
-        ChromiumProcess::Start(launch.binary, BrowserArguments(launch, session->profileFolder.string()), error);
-    if (!session->process) {
-        session->shutDown = true;  // the destructor only removes the folders
-        return nullptr;
-    }
-    int readFd = session->process->TakeReadFd();
-    int writeFd = session->process->TakeWriteFd();
-    session->client = DevToolsClient::Create(readFd, writeFd, [uiThread](DevToolsClient::Task task) {
-        standin::PostThreadTask(uiThread, std::move(task));
-    });
-    std::weak_ptr<BrowserSession> weak = session;
-    session->client->SetEventCallback(
-        [weak](const std::string& method, const nlohmann::json& params, const std::string& sessionId) {
-            if (auto self = weak.lock()) self->OnEvent(method, params, sessionId);
-        });
-    return session;
+  session->process =
+      ChromiumProcess::Start(launch.binary, BrowserArguments(launch, session->profileFolder.string()), error);
+  if (!session->process) {
+    session->shutDown = true;  // the destructor only removes the folders
+    return nullptr;
+  }
+  int readFd = session->process->TakeReadFd();
+  int writeFd = session->process->TakeWriteFd();
+  session->client = DevToolsClient::Create(
+      readFd, writeFd, [uiThread](DevToolsClient::Task task) { standin::PostThreadTask(uiThread, std::move(task)); });
+  std::weak_ptr<BrowserSession> weak = session;
+  session->client->SetEventCallback(
+      [weak](const std::string& method, const nlohmann::json& params, const std::string& sessionId) {
+        if (auto self = weak.lock()) self->OnEvent(method, params, sessionId);
+      });
+  return session;
 }
 
 BrowserSession::~BrowserSession() {
-    Shutdown();
-    client.reset();
-    RemoveFolders();
+  Shutdown();
+  client.reset();
+  RemoveFolders();
 }
 
 void BrowserSession::RemoveFolders() {
-    std::error_code ignored;
-    if (!profileFolder.empty()) std::filesystem::remove_all(profileFolder, ignored);
-    if (removeBaseFolder) std::filesystem::remove_all(baseFolder, ignored);
+  std::error_code ignored;
+  if (!profileFolder.empty()) std::filesystem::remove_all(profileFolder, ignored);
+  if (removeBaseFolder) std::filesystem::remove_all(baseFolder, ignored);
 }
 
 pid_t BrowserSession::BrowserPid() const { return process ? process->Pid() : 0; }
 
 void BrowserSession::Call(const std::string& method, nlohmann::json params, const std::string& sessionId,
                           DevToolsClient::ReplyCallback callback) {
-    if (shutDown || !client) {
-        if (callback) {
-            standin::PostThreadTask(uiThread, [callback] { callback(DevToolsReply{false, nullptr, kClosedText}); });
-        }
-        return;
+  if (shutDown || !client) {
+    if (callback) {
+      standin::PostThreadTask(uiThread, [callback] { callback(DevToolsReply{false, nullptr, kClosedText}); });
     }
-    client->Call(method, std::move(params), sessionId, std::move(callback));
+    return;
+  }
+  client->Call(method, std::move(params), sessionId, std::move(callback));
 }
 
 bool BrowserSession::ClaimTarget(const std::string& targetId) { return claimedTargets.insert(targetId).second; }
 
 void BrowserSession::AddPage(const std::string& sessionId, const std::shared_ptr<WebViewCore>& page) {
-    pages[sessionId] = page;
+  pages[sessionId] = page;
 }
 
 void BrowserSession::RemovePage(const std::string& sessionId) {
-    pages.erase(sessionId);
-    bool anyOpen = false;
-    for (auto& [id, weak] : pages) {
-        auto page = weak.lock();
-        if (page && !page->IsClosed()) anyOpen = true;
-    }
-    if (!anyOpen) Shutdown();
+  pages.erase(sessionId);
+  bool anyOpen = false;
+  for (auto& [id, weak] : pages) {
+    auto page = weak.lock();
+    if (page && !page->IsClosed()) anyOpen = true;
+  }
+  if (!anyOpen) Shutdown();
 }
 
 void BrowserSession::Shutdown() {
-    if (shutDown) return;
-    shutDown = true;
-    if (process) process->CollectHelpers();
-    if (client && !client->IsClosed()) client->Call("Browser.close", nlohmann::json::object(), "", nullptr);
-    if (process) {
-        process->WaitForExit(kCloseTimeout);
-        process->Kill();
-    }
-    // The profile belonged to this browser alone.
-    RemoveFolders();
+  if (shutDown) return;
+  shutDown = true;
+  if (process) process->CollectHelpers();
+  if (client && !client->IsClosed()) client->Call("Browser.close", nlohmann::json::object(), "", nullptr);
+  if (process) {
+    process->WaitForExit(kCloseTimeout);
+    process->Kill();
+  }
+  // The profile belonged to this browser alone.
+  RemoveFolders();
 }
 
 void BrowserSession::OnEvent(const std::string& method, const nlohmann::json& params, const std::string& sessionId) {
-    if (sessionId.empty()) return;
-    auto it = pages.find(sessionId);
-    if (it == pages.end()) return;
-    if (auto page = it->second.lock()) page->OnEvent(method, params);
+  if (sessionId.empty()) return;
+  auto it = pages.find(sessionId);
+  if (it == pages.end()) return;
+  if (auto page = it->second.lock()) page->OnEvent(method, params);
 }
 
 }  // namespace standin::webview2

@@ -24,53 +24,53 @@ class WebViewCore;
 // the last web view closes) the browser is closed, killed after a short
 // time-out, and its profile folder removed.
 class BrowserSession : public std::enable_shared_from_this<BrowserSession> {
-public:
-    // Starts the browser; null with `error` set when it cannot be started.
-    // `userDataFolder` empty: a temporary folder. The profile itself is a
-    // fresh sub-folder, since two browsers cannot share one profile.
-    static std::shared_ptr<BrowserSession> Launch(const std::string& browserFolder, const std::string& userDataFolder,
-                                                  DWORD uiThread, std::string* error);
-    ~BrowserSession();
+ public:
+  // Starts the browser; null with `error` set when it cannot be started.
+  // `userDataFolder` empty: a temporary folder. The profile itself is a
+  // fresh sub-folder, since two browsers cannot share one profile.
+  static std::shared_ptr<BrowserSession> Launch(const std::string& browserFolder, const std::string& userDataFolder,
+                                                DWORD uiThread, std::string* error);
+  ~BrowserSession();
 
-    DevToolsClient* Client() { return client.get(); }
-    DWORD UiThread() const { return uiThread; }
-    pid_t BrowserPid() const;
-    const std::filesystem::path& ProfileFolder() const { return profileFolder; }
+  DevToolsClient* Client() { return client.get(); }
+  DWORD UiThread() const { return uiThread; }
+  pid_t BrowserPid() const;
+  const std::filesystem::path& ProfileFolder() const { return profileFolder; }
 
-    // Notes the browser's helper processes once it has started (see
-    // ChromiumProcess::CollectHelpers).
-    void CollectHelpers() {
-        if (process) process->CollectHelpers();
-    }
+  // Notes the browser's helper processes once it has started (see
+  // ChromiumProcess::CollectHelpers).
+  void CollectHelpers() {
+    if (process) process->CollectHelpers();
+  }
 
-    void Call(const std::string& method, nlohmann::json params, const std::string& sessionId,
-              DevToolsClient::ReplyCallback callback);
+  void Call(const std::string& method, nlohmann::json params, const std::string& sessionId,
+            DevToolsClient::ReplyCallback callback);
 
-    // A page target not yet given to a web view, claimed for one.
-    bool ClaimTarget(const std::string& targetId);
-    void AddPage(const std::string& sessionId, const std::shared_ptr<WebViewCore>& page);
-    // Closes the browser too once no page is left open.
-    void RemovePage(const std::string& sessionId);
+  // A page target not yet given to a web view, claimed for one.
+  bool ClaimTarget(const std::string& targetId);
+  void AddPage(const std::string& sessionId, const std::shared_ptr<WebViewCore>& page);
+  // Closes the browser too once no page is left open.
+  void RemovePage(const std::string& sessionId);
 
-    // Closes the browser and waits for it (killing it after kCloseTimeout).
-    // Idempotent; later calls fail at once.
-    void Shutdown();
-    bool IsShutDown() const { return shutDown; }
+  // Closes the browser and waits for it (killing it after kCloseTimeout).
+  // Idempotent; later calls fail at once.
+  void Shutdown();
+  bool IsShutDown() const { return shutDown; }
 
-private:
-    BrowserSession() = default;
-    void OnEvent(const std::string& method, const nlohmann::json& params, const std::string& sessionId);
-    void RemoveFolders();
+ private:
+  BrowserSession() = default;
+  void OnEvent(const std::string& method, const nlohmann::json& params, const std::string& sessionId);
+  void RemoveFolders();
 
-    DWORD uiThread = 0;
-    std::unique_ptr<ChromiumProcess> process;
-    std::shared_ptr<DevToolsClient> client;
-    std::filesystem::path profileFolder;
-    bool removeBaseFolder = false;
-    std::filesystem::path baseFolder;
-    std::map<std::string, std::weak_ptr<WebViewCore>> pages;
-    std::set<std::string> claimedTargets;
-    bool shutDown = false;
+  DWORD uiThread = 0;
+  std::unique_ptr<ChromiumProcess> process;
+  std::shared_ptr<DevToolsClient> client;
+  std::filesystem::path profileFolder;
+  bool removeBaseFolder = false;
+  std::filesystem::path baseFolder;
+  std::map<std::string, std::weak_ptr<WebViewCore>> pages;
+  std::set<std::string> claimedTargets;
+  bool shutDown = false;
 };
 
 }  // namespace standin::webview2

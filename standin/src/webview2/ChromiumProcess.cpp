@@ -31,234 +31,231 @@ constexpr auto kReapPoll = std::chrono::milliseconds(5);
 // Process groups still alive, killed at process exit in case their owners
 // were leaked.
 std::mutex& LiveGroupsMutex() {
-    static std::mutex* mutex = new std::mutex;
-    return *mutex;
+  static std::mutex* mutex = new std::mutex;
+  return *mutex;
 }
 std::set<pid_t>& LiveGroups() {
-    static std::set<pid_t>* groups = new std::set<pid_t>;
-    return *groups;
+  static std::set<pid_t>* groups = new std::set<pid_t>;
+  return *groups;
 }
 
 // Crash-handler processes already given to one browser.
 std::set<pid_t>& ClaimedHelpers() {
-    static std::set<pid_t>* claimed = new std::set<pid_t>;
-    return *claimed;
+  static std::set<pid_t>* claimed = new std::set<pid_t>;
+  return *claimed;
 }
 
 // The start of the crash handler's process name (truncated by the kernel).
 constexpr const char* kCrashHandlerName = "chrome_crashpad";
 
 void KillLiveGroupsAtExit() {
-    std::lock_guard<std::mutex> lock(LiveGroupsMutex());
-    for (pid_t group : LiveGroups()) kill(-group, SIGKILL);
+  std::lock_guard<std::mutex> lock(LiveGroupsMutex());
+  for (pid_t group : LiveGroups()) kill(-group, SIGKILL);
 }
 
 void RegisterGroup(pid_t group) {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        std::atexit(KillLiveGroupsAtExit);
-        // A write to a pipe whose browser has died must fail, not kill us.
-        signal(SIGPIPE, SIG_IGN);
-        // The browser's zygotes outlive their parent by a moment; as the
-        // subreaper we inherit and reap them instead of leaving zombies to an
-        // init that may never collect them.
-        prctl(PR_SET_CHILD_SUBREAPER, 1);
-    });
-    std::lock_guard<std::mutex> lock(LiveGroupsMutex());
-    LiveGroups().insert(group);
+  static std::once_flag once;
+  std::call_once(once, [] {
+    std::atexit(KillLiveGroupsAtExit);
+    // A write to a pipe whose browser has died must fail, not kill us.
+    signal(SIGPIPE, SIG_IGN);
+    // The browser's zygotes outlive their parent by a moment; as the
+    // subreaper we inherit and reap them instead of leaving zombies to an
+    // init that may never collect them.
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
+  });
+  std::lock_guard<std::mutex> lock(LiveGroupsMutex());
+  LiveGroups().insert(group);
 }
 
 void UnregisterGroup(pid_t group) {
-    std::lock_guard<std::mutex> lock(LiveGroupsMutex());
-    LiveGroups().erase(group);
+  std::lock_guard<std::mutex> lock(LiveGroupsMutex());
+  LiveGroups().erase(group);
 }
 
 void CloseIfOpen(int& fd) {
-    if (fd >= 0) close(fd);
-    fd = -1;
+  if (fd >= 0) close(fd);
+  fd = -1;
 }
 
 // Runs in the child between fork and exec: only async-signal-safe calls.
 [[noreturn]] void ExecChild(int toBrowserRead, int fromBrowserWrite, int statusWrite, char* const* argv) {
-    setpgid(0, 0);
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    int in = fcntl(toBrowserRead, F_DUPFD, kScratchFdFloor);
-    int out = fcntl(fromBrowserWrite, F_DUPFD, kScratchFdFloor);
-    if (in < 0 || out < 0 || dup2(in, kBrowserReadsFd) < 0 || dup2(out, kBrowserWritesFd) < 0) {
-        int code = errno;
-        (void)!write(statusWrite, &code, sizeof code);
-        _exit(127);
-    }
-    close(in);
-    close(out);
-    int devNull = open("/dev/null", O_RDWR);
-    if (devNull >= 0) {
-        dup2(devNull, STDIN_FILENO);
-        dup2(devNull, STDOUT_FILENO);
-        dup2(devNull, STDERR_FILENO);
-        if (devNull > STDERR_FILENO) close(devNull);
-    }
-    execv(argv[0], argv);
+  setpgid(0, 0);
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  int in = fcntl(toBrowserRead, F_DUPFD, kScratchFdFloor);
+  int out = fcntl(fromBrowserWrite, F_DUPFD, kScratchFdFloor);
+  if (in < 0 || out < 0 || dup2(in, kBrowserReadsFd) < 0 || dup2(out, kBrowserWritesFd) < 0) {
     int code = errno;
     (void)!write(statusWrite, &code, sizeof code);
     _exit(127);
+  }
+  close(in);
+  close(out);
+  int devNull = open("/dev/null", O_RDWR);
+  if (devNull >= 0) {
+    dup2(devNull, STDIN_FILENO);
+    dup2(devNull, STDOUT_FILENO);
+    dup2(devNull, STDERR_FILENO);
+    if (devNull > STDERR_FILENO) close(devNull);
+  }
+  execv(argv[0], argv);
+  int code = errno;
+  (void)!write(statusWrite, &code, sizeof code);
+  _exit(127);
 }
 
 }  // namespace
 
 std::unique_ptr<ChromiumProcess> ChromiumProcess::Start(const std::string& binary,
-                                                        const std::vector<std::string>& arguments,
-                                                        std::string* error) {
-    auto fail = [error](const std::string& text) -> std::unique_ptr<ChromiumProcess> {
-        if (error) *error = text;
-        return nullptr;
-    };
-    if (binary.empty() || access(binary.c_str(), X_OK) != 0)
-        return fail("browser not executable: " + binary);
+                                                        const std::vector<std::string>& arguments, std::string* error) {
+  auto fail = [error](const std::string& text) -> std::unique_ptr<ChromiumProcess> {
+    if (error) *error = text;
+    return nullptr;
+  };
+  if (binary.empty() || access(binary.c_str(), X_OK) != 0) return fail("browser not executable: " + binary);
 
-    int toBrowser[2], fromBrowser[2], status[2];
-    if (pipe2(toBrowser, O_CLOEXEC) != 0) return fail("pipe failed");
-    if (pipe2(fromBrowser, O_CLOEXEC) != 0) {
-        close(toBrowser[0]);
-        close(toBrowser[1]);
-        return fail("pipe failed");
-    }
-    if (pipe2(status, O_CLOEXEC) != 0) {
-        for (int fd : {toBrowser[0], toBrowser[1], fromBrowser[0], fromBrowser[1]}) close(fd);
-        return fail("pipe failed");
-    }
-
-    std::vector<std::string> all;
-    all.reserve(arguments.size() + 1);
-    all.push_back(binary);
-    all.insert(all.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (auto& text : all) argv.push_back(text.data());
-    argv.push_back(nullptr);
-
-    pid_t pid = fork();
-    if (pid == 0) ExecChild(toBrowser[0], fromBrowser[1], status[1], argv.data());
-
+  int toBrowser[2], fromBrowser[2], status[2];
+  if (pipe2(toBrowser, O_CLOEXEC) != 0) return fail("pipe failed");
+  if (pipe2(fromBrowser, O_CLOEXEC) != 0) {
     close(toBrowser[0]);
-    close(fromBrowser[1]);
-    close(status[1]);
-    if (pid < 0) {
-        close(toBrowser[1]);
-        close(fromBrowser[0]);
-        close(status[0]);
-        return fail("fork failed");
-    }
-    // Both sides set the group so that a kill right after fork finds it.
-    setpgid(pid, pid);
-    RegisterGroup(pid);
+    close(toBrowser[1]);
+    return fail("pipe failed");
+  }
+  if (pipe2(status, O_CLOEXEC) != 0) {
+    for (int fd : {toBrowser[0], toBrowser[1], fromBrowser[0], fromBrowser[1]}) close(fd);
+    return fail("pipe failed");
+  }
 
-    // The status pipe closes without data once exec has succeeded.
-    int code = 0;
-    ssize_t got;
-    do {
-        got = read(status[0], &code, sizeof code);
-    } while (got < 0 && errno == EINTR);
+  std::vector<std::string> all;
+  all.reserve(arguments.size() + 1);
+  all.push_back(binary);
+  all.insert(all.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (auto& text : all) argv.push_back(text.data());
+  argv.push_back(nullptr);
+
+  pid_t pid = fork();
+  if (pid == 0) ExecChild(toBrowser[0], fromBrowser[1], status[1], argv.data());
+
+  close(toBrowser[0]);
+  close(fromBrowser[1]);
+  close(status[1]);
+  if (pid < 0) {
+    close(toBrowser[1]);
+    close(fromBrowser[0]);
     close(status[0]);
+    return fail("fork failed");
+  }
+  // Both sides set the group so that a kill right after fork finds it.
+  setpgid(pid, pid);
+  RegisterGroup(pid);
 
-    std::unique_ptr<ChromiumProcess> process(new ChromiumProcess(pid, fromBrowser[0], toBrowser[1]));
-    if (got > 0) {
-        process->Kill();
-        return fail(std::string("browser failed to start: ") + std::strerror(code));
-    }
-    return process;
+  // The status pipe closes without data once exec has succeeded.
+  int code = 0;
+  ssize_t got;
+  do {
+    got = read(status[0], &code, sizeof code);
+  } while (got < 0 && errno == EINTR);
+  close(status[0]);
+
+  std::unique_ptr<ChromiumProcess> process(new ChromiumProcess(pid, fromBrowser[0], toBrowser[1]));
+  if (got > 0) {
+    process->Kill();
+    return fail(std::string("browser failed to start: ") + std::strerror(code));
+  }
+  return process;
 }
 
-ChromiumProcess::ChromiumProcess(pid_t pid, int readFd, int writeFd)
-    : pid(pid), readFd(readFd), writeFd(writeFd) {}
+ChromiumProcess::ChromiumProcess(pid_t pid, int readFd, int writeFd) : pid(pid), readFd(readFd), writeFd(writeFd) {}
 
 ChromiumProcess::~ChromiumProcess() {
-    Kill();
-    CloseIfOpen(readFd);
-    CloseIfOpen(writeFd);
+  Kill();
+  CloseIfOpen(readFd);
+  CloseIfOpen(writeFd);
 }
 
 int ChromiumProcess::TakeReadFd() {
-    int fd = readFd;
-    readFd = -1;
-    return fd;
+  int fd = readFd;
+  readFd = -1;
+  return fd;
 }
 
 int ChromiumProcess::TakeWriteFd() {
-    int fd = writeFd;
-    writeFd = -1;
-    return fd;
+  int fd = writeFd;
+  writeFd = -1;
+  return fd;
 }
 
 bool ChromiumProcess::WaitForExit(std::chrono::milliseconds timeout) {
-    if (reaped) return true;
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        int status = 0;
-        pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid || (done < 0 && errno == ECHILD)) {
-            reaped = true;
-            return true;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(kReapPoll);
+  if (reaped) return true;
+  auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    int status = 0;
+    pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid || (done < 0 && errno == ECHILD)) {
+      reaped = true;
+      return true;
     }
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(kReapPoll);
+  }
 }
 
 void ChromiumProcess::CollectHelpers() {
-    if (reaped) return;
-    const pid_t self = getpid();
-    DIR* proc = opendir("/proc");
-    if (proc == nullptr) return;
-    std::lock_guard<std::mutex> lock(LiveGroupsMutex());
-    while (dirent* entry = readdir(proc)) {
-        pid_t child = static_cast<pid_t>(std::atoi(entry->d_name));
-        if (child <= 0) continue;
-        std::ifstream statFile(std::string("/proc/") + entry->d_name + "/stat");
-        std::string stat((std::istreambuf_iterator<char>(statFile)), std::istreambuf_iterator<char>());
-        size_t open = stat.find('(');
-        size_t close = stat.rfind(')');
-        if (open == std::string::npos || close == std::string::npos) continue;
-        std::string name = stat.substr(open + 1, close - open - 1);
-        // Fields after the parenthesised name: state, ppid, pgrp.
-        char state = 0;
-        int parent = 0, group = 0;
-        if (std::sscanf(stat.c_str() + close + 1, " %c %d %d", &state, &parent, &group) != 3) continue;
-        if (group == pid) continue;  // the group kill covers it
-        // The crash handlers double-fork out of the group; as subreaper we
-        // may already be their parent while the browser still runs.
-        bool ours = parent == pid || (parent == self && name.rfind(kCrashHandlerName, 0) == 0 &&
-                                      LiveGroups().count(child) == 0);
-        if (ours && ClaimedHelpers().insert(child).second) helpers.push_back(child);
-    }
-    closedir(proc);
+  if (reaped) return;
+  const pid_t self = getpid();
+  DIR* proc = opendir("/proc");
+  if (proc == nullptr) return;
+  std::lock_guard<std::mutex> lock(LiveGroupsMutex());
+  while (dirent* entry = readdir(proc)) {
+    pid_t child = static_cast<pid_t>(std::atoi(entry->d_name));
+    if (child <= 0) continue;
+    std::ifstream statFile(std::string("/proc/") + entry->d_name + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(statFile)), std::istreambuf_iterator<char>());
+    size_t open = stat.find('(');
+    size_t close = stat.rfind(')');
+    if (open == std::string::npos || close == std::string::npos) continue;
+    std::string name = stat.substr(open + 1, close - open - 1);
+    // Fields after the parenthesised name: state, ppid, pgrp.
+    char state = 0;
+    int parent = 0, group = 0;
+    if (std::sscanf(stat.c_str() + close + 1, " %c %d %d", &state, &parent, &group) != 3) continue;
+    if (group == pid) continue;  // the group kill covers it
+    // The crash handlers double-fork out of the group; as subreaper we
+    // may already be their parent while the browser still runs.
+    bool ours =
+        parent == pid || (parent == self && name.rfind(kCrashHandlerName, 0) == 0 && LiveGroups().count(child) == 0);
+    if (ours && ClaimedHelpers().insert(child).second) helpers.push_back(child);
+  }
+  closedir(proc);
 }
 
 void ChromiumProcess::Kill() {
-    if (groupGone) return;
-    CollectHelpers();
-    // The group may still hold helpers after the leader exited on its own.
-    kill(-pid, SIGKILL);
-    for (pid_t helper : helpers) kill(helper, SIGKILL);
-    // Reaping a member hands its own children to us (we are the subreaper)
-    // before it becomes reapable, so this ends only when the group is empty.
-    for (;;) {
-        int status = 0;
-        pid_t done = waitpid(-pid, &status, 0);
-        if (done > 0) continue;
-        if (done < 0 && errno == EINTR) continue;
-        break;
+  if (groupGone) return;
+  CollectHelpers();
+  // The group may still hold helpers after the leader exited on its own.
+  kill(-pid, SIGKILL);
+  for (pid_t helper : helpers) kill(helper, SIGKILL);
+  // Reaping a member hands its own children to us (we are the subreaper)
+  // before it becomes reapable, so this ends only when the group is empty.
+  for (;;) {
+    int status = 0;
+    pid_t done = waitpid(-pid, &status, 0);
+    if (done > 0) continue;
+    if (done < 0 && errno == EINTR) continue;
+    break;
+  }
+  // Helpers outside the group became our children when the browser died.
+  for (pid_t helper : helpers) {
+    int status = 0;
+    while (waitpid(helper, &status, 0) < 0 && errno == EINTR) {
     }
-    // Helpers outside the group became our children when the browser died.
-    for (pid_t helper : helpers) {
-        int status = 0;
-        while (waitpid(helper, &status, 0) < 0 && errno == EINTR) {
-        }
-        std::lock_guard<std::mutex> lock(LiveGroupsMutex());
-        ClaimedHelpers().erase(helper);
-    }
-    reaped = true;
-    groupGone = true;
-    UnregisterGroup(pid);
+    std::lock_guard<std::mutex> lock(LiveGroupsMutex());
+    ClaimedHelpers().erase(helper);
+  }
+  reaped = true;
+  groupGone = true;
+  UnregisterGroup(pid);
 }
 
 }  // namespace standin::webview2

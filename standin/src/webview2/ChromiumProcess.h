@@ -14,44 +14,43 @@ namespace standin::webview2 {
 // the renderer and helper processes it forks go down with it. The destructor
 // ends the whole group and reaps it: no browser outlives this object.
 class ChromiumProcess {
-public:
-    // Starts `binary` with `arguments`. Fails at once (null, `error` set) when
-    // the binary is missing, not executable, or the exec itself fails.
-    static std::unique_ptr<ChromiumProcess> Start(const std::string& binary,
-                                                  const std::vector<std::string>& arguments,
-                                                  std::string* error);
+ public:
+  // Starts `binary` with `arguments`. Fails at once (null, `error` set) when
+  // the binary is missing, not executable, or the exec itself fails.
+  static std::unique_ptr<ChromiumProcess> Start(const std::string& binary, const std::vector<std::string>& arguments,
+                                                std::string* error);
 
-    ~ChromiumProcess();
-    ChromiumProcess(const ChromiumProcess&) = delete;
-    ChromiumProcess& operator=(const ChromiumProcess&) = delete;
+  ~ChromiumProcess();
+  ChromiumProcess(const ChromiumProcess&) = delete;
+  ChromiumProcess& operator=(const ChromiumProcess&) = delete;
 
-    pid_t Pid() const { return pid; }
+  pid_t Pid() const { return pid; }
 
-    // The parent's ends of the DevTools pipe; ownership passes to the caller.
-    int TakeReadFd();
-    int TakeWriteFd();
+  // The parent's ends of the DevTools pipe; ownership passes to the caller.
+  int TakeReadFd();
+  int TakeWriteFd();
 
-    // Waits up to `timeout` for the browser process to exit on its own.
-    bool WaitForExit(std::chrono::milliseconds timeout);
+  // Waits up to `timeout` for the browser process to exit on its own.
+  bool WaitForExit(std::chrono::milliseconds timeout);
 
-    // Notes the browser's helpers that left its process group (the crash
-    // handlers), so that Kill ends and reaps them too. Call while the
-    // browser still runs; Kill does so itself when it finds it running.
-    void CollectHelpers();
+  // Notes the browser's helpers that left its process group (the crash
+  // handlers), so that Kill ends and reaps them too. Call while the
+  // browser still runs; Kill does so itself when it finds it running.
+  void CollectHelpers();
 
-    // Kills the whole process group and the helpers, and reaps them all.
-    // Idempotent.
-    void Kill();
+  // Kills the whole process group and the helpers, and reaps them all.
+  // Idempotent.
+  void Kill();
 
-private:
-    ChromiumProcess(pid_t pid, int readFd, int writeFd);
+ private:
+  ChromiumProcess(pid_t pid, int readFd, int writeFd);
 
-    pid_t pid;
-    int readFd;
-    int writeFd;
-    bool reaped = false;
-    bool groupGone = false;
-    std::vector<pid_t> helpers;
+  pid_t pid;
+  int readFd;
+  int writeFd;
+  bool reaped = false;
+  bool groupGone = false;
+  std::vector<pid_t> helpers;
 };
 
 }  // namespace standin::webview2

@@ -12,108 +12,108 @@ std::string Base64Of(const std::string& bytes);
 constexpr const char* kHtmlDataPrefix = "data:text/html;charset=utf-8;base64,";
 
 std::string Base64Of(const std::string& bytes) {
-    static const char* kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    int bits = 0;
-    uint32_t buffer = 0;
-    for (unsigned char byte : bytes) {
-        buffer = (buffer << 8) | byte;
-        bits += 8;
-        while (bits >= 6) {
-            bits -= 6;
-            out.push_back(kAlphabet[(buffer >> bits) & 63]);
-        }
+  static const char* kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  int bits = 0;
+  uint32_t buffer = 0;
+  for (unsigned char byte : bytes) {
+    buffer = (buffer << 8) | byte;
+    bits += 8;
+    while (bits >= 6) {
+      bits -= 6;
+      out.push_back(kAlphabet[(buffer >> bits) & 63]);
     }
-    if (bits > 0) out.push_back(kAlphabet[(buffer << (6 - bits)) & 63]);
-    while (out.size() % 4) out.push_back('=');
-    return out;
+  }
+  if (bits > 0) out.push_back(kAlphabet[(buffer << (6 - bits)) & 63]);
+  while (out.size() % 4) out.push_back('=');
+  return out;
 }
 
 }  // namespace
 
 CoreWebView2::CoreWebView2(std::shared_ptr<WebViewCore> core)
     : core(std::move(core)), settings(MakeCom<CoreWebView2Settings>()) {
-    this->core->SetSender(this);
+  this->core->SetSender(this);
 }
 
 CoreWebView2::~CoreWebView2() { core->SetSender(nullptr); }
 
 HRESULT CoreWebView2::get_Settings(ICoreWebView2Settings** out) {
-    if (out == nullptr) return E_POINTER;
-    return settings.CopyTo(out);
+  if (out == nullptr) return E_POINTER;
+  return settings.CopyTo(out);
 }
 
 HRESULT CoreWebView2::get_Source(LPWSTR* uri) { return CopyToTaskMemory(core->Source(), uri); }
 
 HRESULT CoreWebView2::Navigate(LPCWSTR uri) {
-    if (uri == nullptr) return E_INVALIDARG;
-    return core->Navigate(Utf8FromWide(uri));
+  if (uri == nullptr) return E_INVALIDARG;
+  return core->Navigate(Utf8FromWide(uri));
 }
 
 HRESULT CoreWebView2::NavigateToString(LPCWSTR htmlContent) {
-    if (htmlContent == nullptr) return E_INVALIDARG;
-    return core->Navigate(kHtmlDataPrefix + Base64Of(Utf8FromWide(htmlContent)));
+  if (htmlContent == nullptr) return E_INVALIDARG;
+  return core->Navigate(kHtmlDataPrefix + Base64Of(Utf8FromWide(htmlContent)));
 }
 
 HRESULT CoreWebView2::add_PermissionRequested(ICoreWebView2PermissionRequestedEventHandler* handler,
                                               EventRegistrationToken* token) {
-    return core->permissionHandlers.Add(handler, token);
+  return core->permissionHandlers.Add(handler, token);
 }
 
 HRESULT CoreWebView2::remove_PermissionRequested(EventRegistrationToken token) {
-    return core->permissionHandlers.Remove(token);
+  return core->permissionHandlers.Remove(token);
 }
 
 HRESULT CoreWebView2::AddScriptToExecuteOnDocumentCreated(
     LPCWSTR javaScript, ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* handler) {
-    if (javaScript == nullptr) return E_INVALIDARG;
-    return core->AddScriptOnDocumentCreated(Utf8FromWide(javaScript), handler);
+  if (javaScript == nullptr) return E_INVALIDARG;
+  return core->AddScriptOnDocumentCreated(Utf8FromWide(javaScript), handler);
 }
 
 HRESULT CoreWebView2::RemoveScriptToExecuteOnDocumentCreated(LPCWSTR id) {
-    if (id == nullptr) return E_INVALIDARG;
-    return core->RemoveScriptOnDocumentCreated(Utf8FromWide(id));
+  if (id == nullptr) return E_INVALIDARG;
+  return core->RemoveScriptOnDocumentCreated(Utf8FromWide(id));
 }
 
 HRESULT CoreWebView2::ExecuteScript(LPCWSTR javaScript, ICoreWebView2ExecuteScriptCompletedHandler* handler) {
-    if (javaScript == nullptr) return E_INVALIDARG;
-    return core->ExecuteScript(Utf8FromWide(javaScript), handler);
+  if (javaScript == nullptr) return E_INVALIDARG;
+  return core->ExecuteScript(Utf8FromWide(javaScript), handler);
 }
 
 HRESULT CoreWebView2::add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler* handler,
                                              EventRegistrationToken* token) {
-    return core->webMessageHandlers.Add(handler, token);
+  return core->webMessageHandlers.Add(handler, token);
 }
 
 HRESULT CoreWebView2::remove_WebMessageReceived(EventRegistrationToken token) {
-    return core->webMessageHandlers.Remove(token);
+  return core->webMessageHandlers.Remove(token);
 }
 
 HRESULT CoreWebView2::get_BrowserProcessId(UINT32* value) {
-    if (value == nullptr) return E_POINTER;
-    *value = static_cast<UINT32>(core->BrowserPid());
-    return S_OK;
+  if (value == nullptr) return E_POINTER;
+  *value = static_cast<UINT32>(core->BrowserPid());
+  return S_OK;
 }
 
 HRESULT CoreWebView2::OpenDevToolsWindow() { return S_OK; }
 
 HRESULT CoreWebView2::add_WebResourceRequested(ICoreWebView2WebResourceRequestedEventHandler* handler,
                                                EventRegistrationToken* token) {
-    return core->resourceHandlers.Add(handler, token);
+  return core->resourceHandlers.Add(handler, token);
 }
 
 HRESULT CoreWebView2::remove_WebResourceRequested(EventRegistrationToken token) {
-    return core->resourceHandlers.Remove(token);
+  return core->resourceHandlers.Remove(token);
 }
 
 HRESULT CoreWebView2::AddWebResourceRequestedFilter(LPCWSTR uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) {
-    if (uri == nullptr) return E_INVALIDARG;
-    return core->AddResourceFilter(Utf8FromWide(uri), context);
+  if (uri == nullptr) return E_INVALIDARG;
+  return core->AddResourceFilter(Utf8FromWide(uri), context);
 }
 
 HRESULT CoreWebView2::RemoveWebResourceRequestedFilter(LPCWSTR uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) {
-    if (uri == nullptr) return E_INVALIDARG;
-    return core->RemoveResourceFilter(Utf8FromWide(uri), context);
+  if (uri == nullptr) return E_INVALIDARG;
+  return core->RemoveResourceFilter(Utf8FromWide(uri), context);
 }
 
 }  // namespace standin::webview2

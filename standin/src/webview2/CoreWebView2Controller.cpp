@@ -10,55 +10,55 @@ CoreWebView2Controller::CoreWebView2Controller(Microsoft::WRL::ComPtr<CoreWebVie
 CoreWebView2Controller::~CoreWebView2Controller() { webview->Core().Close(); }
 
 HRESULT CoreWebView2Controller::get_IsVisible(BOOL* out) {
-    if (out == nullptr) return E_POINTER;
-    *out = visible;
-    return S_OK;
+  if (out == nullptr) return E_POINTER;
+  *out = visible;
+  return S_OK;
 }
 
 HRESULT CoreWebView2Controller::put_IsVisible(BOOL value) {
-    visible = value ? TRUE : FALSE;
-    return S_OK;
+  visible = value ? TRUE : FALSE;
+  return S_OK;
 }
 
 HRESULT CoreWebView2Controller::get_Bounds(RECT* out) {
-    if (out == nullptr) return E_POINTER;
-    *out = bounds;
-    return S_OK;
+  if (out == nullptr) return E_POINTER;
+  *out = bounds;
+  return S_OK;
 }
 
 HRESULT CoreWebView2Controller::put_Bounds(RECT value) {
-    HRESULT result = webview->Core().SetViewSize(value.right - value.left, value.bottom - value.top);
-    if (SUCCEEDED(result)) bounds = value;
-    return result;
+  HRESULT result = webview->Core().SetViewSize(value.right - value.left, value.bottom - value.top);
+  if (SUCCEEDED(result)) bounds = value;
+  return result;
 }
 
 HRESULT CoreWebView2Controller::get_ZoomFactor(double* out) {
-    if (out == nullptr) return E_POINTER;
-    *out = 1.0;
-    return S_OK;
+  if (out == nullptr) return E_POINTER;
+  *out = 1.0;
+  return S_OK;
 }
 
 HRESULT CoreWebView2Controller::get_ParentWindow(HWND* out) {
-    if (out == nullptr) return E_POINTER;
-    *out = parent;
-    return S_OK;
+  if (out == nullptr) return E_POINTER;
+  *out = parent;
+  return S_OK;
 }
 
 HRESULT CoreWebView2Controller::put_ParentWindow(HWND value) {
-    parent = value;
-    return S_OK;
+  parent = value;
+  return S_OK;
 }
 
 HRESULT CoreWebView2Controller::Close() {
-    webview->Core().Close();
-    return S_OK;
+  webview->Core().Close();
+  return S_OK;
 }
 
 HRESULT CoreWebView2Controller::get_CoreWebView2(ICoreWebView2** out) {
-    if (out == nullptr) return E_POINTER;
-    *out = webview.Get();
-    webview->AddRef();
-    return S_OK;
+  if (out == nullptr) return E_POINTER;
+  *out = webview.Get();
+  webview->AddRef();
+  return S_OK;
 }
 
 }  // namespace standin::webview2

@@ -23,49 +23,48 @@ constexpr unsigned long kErrorInvalidState = 5023;
 // and which a page without a focused window never has).
 void PreparePage(const std::shared_ptr<BrowserSession>& session, const std::string& sessionId,
                  std::function<void(bool ok)> done) {
-    const std::vector<std::pair<std::string, json>> commands = {
-        {"Page.enable", json::object()},
-        {"Runtime.enable", json::object()},
-        {"Runtime.addBinding", {{"name", WebViewCore::kMessageBinding}}},
-        {"Page.addScriptToEvaluateOnNewDocument", {{"source", WebViewCore::kMessageScript}}},
-        {"Emulation.setFocusEmulationEnabled", {{"enabled", true}}},
-    };
-    struct Progress {
-        size_t left;
-        bool ok = true;
-        std::function<void(bool)> done;
-    };
-    auto progress = std::make_shared<Progress>(Progress{commands.size(), true, std::move(done)});
-    for (auto& [method, params] : commands) {
-        session->Call(method, params, sessionId, [progress](const DevToolsReply& reply) {
-            progress->ok = progress->ok && reply.ok;
-            if (--progress->left == 0) progress->done(progress->ok);
-        });
-    }
+  const std::vector<std::pair<std::string, json>> commands = {
+      {"Page.enable", json::object()},
+      {"Runtime.enable", json::object()},
+      {"Runtime.addBinding", {{"name", WebViewCore::kMessageBinding}}},
+      {"Page.addScriptToEvaluateOnNewDocument", {{"source", WebViewCore::kMessageScript}}},
+      {"Emulation.setFocusEmulationEnabled", {{"enabled", true}}},
+  };
+  struct Progress {
+    size_t left;
+    bool ok = true;
+    std::function<void(bool)> done;
+  };
+  auto progress = std::make_shared<Progress>(Progress{commands.size(), true, std::move(done)});
+  for (auto& [method, params] : commands) {
+    session->Call(method, params, sessionId, [progress](const DevToolsReply& reply) {
+      progress->ok = progress->ok && reply.ok;
+      if (--progress->left == 0) progress->done(progress->ok);
+    });
+  }
 }
 
 void AttachController(ComPtr<CoreWebView2Environment> keep, std::shared_ptr<BrowserSession> session,
                       const std::string& targetId, HWND parent, ComPtr<ControllerHandler> done) {
-    session->Call(
-        "Target.attachToTarget", {{"targetId", targetId}, {"flatten", true}}, "",
-        [keep, session, parent, done](const DevToolsReply& reply) {
-            std::string sessionId = reply.ok ? reply.result.value("sessionId", std::string()) : std::string();
-            if (sessionId.empty()) {
-                done->Invoke(E_FAIL, nullptr);
-                return;
-            }
-            auto core = std::make_shared<WebViewCore>(session, sessionId);
-            session->AddPage(sessionId, core);
-            auto controller = MakeCom<CoreWebView2Controller>(MakeCom<CoreWebView2>(core), parent);
-            PreparePage(session, sessionId, [keep, controller, done](bool ok) {
-                if (!ok) {
-                    controller->Close();
+  session->Call("Target.attachToTarget", {{"targetId", targetId}, {"flatten", true}}, "",
+                [keep, session, parent, done](const DevToolsReply& reply) {
+                  std::string sessionId = reply.ok ? reply.result.value("sessionId", std::string()) : std::string();
+                  if (sessionId.empty()) {
                     done->Invoke(E_FAIL, nullptr);
                     return;
-                }
-                done->Invoke(S_OK, controller.Get());
-            });
-        });
+                  }
+                  auto core = std::make_shared<WebViewCore>(session, sessionId);
+                  session->AddPage(sessionId, core);
+                  auto controller = MakeCom<CoreWebView2Controller>(MakeCom<CoreWebView2>(core), parent);
+                  PreparePage(session, sessionId, [keep, controller, done](bool ok) {
+                    if (!ok) {
+                      controller->Close();
+                      done->Invoke(E_FAIL, nullptr);
+                      return;
+                    }
+                    done->Invoke(S_OK, controller.Get());
+                  });
+                });
 }
 
 }  // namespace
@@ -74,51 +73,52 @@ CoreWebView2Environment::CoreWebView2Environment(std::shared_ptr<BrowserSession>
     : session(std::move(session)), version(std::move(version)) {}
 
 HRESULT CoreWebView2Environment::CreateCoreWebView2Controller(HWND parentWindow, ControllerHandler* handler) {
-    if (handler == nullptr) return E_POINTER;
-    if (session->IsShutDown()) return HRESULT_FROM_WIN32(kErrorInvalidState);
-    // The environment stays alive until the controller is handed over.
-    ComPtr<CoreWebView2Environment> keep(this);
-    ComPtr<ControllerHandler> done(handler);
-    std::shared_ptr<BrowserSession> browser = session;
-    browser->Call("Target.getTargets", json::object(), "", [keep, browser, parentWindow, done](const DevToolsReply& reply) {
+  if (handler == nullptr) return E_POINTER;
+  if (session->IsShutDown()) return HRESULT_FROM_WIN32(kErrorInvalidState);
+  // The environment stays alive until the controller is handed over.
+  ComPtr<CoreWebView2Environment> keep(this);
+  ComPtr<ControllerHandler> done(handler);
+  std::shared_ptr<BrowserSession> browser = session;
+  browser->Call(
+      "Target.getTargets", json::object(), "", [keep, browser, parentWindow, done](const DevToolsReply& reply) {
         if (!reply.ok) {
-            done->Invoke(E_FAIL, nullptr);
-            return;
+          done->Invoke(E_FAIL, nullptr);
+          return;
         }
         // The browser's first blank page serves the first web view.
         for (auto& info : reply.result.value("targetInfos", json::array())) {
-            if (info.value("type", std::string()) != "page" || info.value("attached", false)) continue;
-            std::string targetId = info.value("targetId", std::string());
-            if (browser->ClaimTarget(targetId)) {
-                AttachController(keep, browser, targetId, parentWindow, done);
-                return;
-            }
+          if (info.value("type", std::string()) != "page" || info.value("attached", false)) continue;
+          std::string targetId = info.value("targetId", std::string());
+          if (browser->ClaimTarget(targetId)) {
+            AttachController(keep, browser, targetId, parentWindow, done);
+            return;
+          }
         }
         browser->Call("Target.createTarget", {{"url", "about:blank"}}, "",
                       [keep, browser, parentWindow, done](const DevToolsReply& created) {
-                          std::string targetId = created.ok ? created.result.value("targetId", std::string()) : "";
-                          if (targetId.empty() || !browser->ClaimTarget(targetId)) {
-                              done->Invoke(E_FAIL, nullptr);
-                              return;
-                          }
-                          AttachController(keep, browser, targetId, parentWindow, done);
+                        std::string targetId = created.ok ? created.result.value("targetId", std::string()) : "";
+                        if (targetId.empty() || !browser->ClaimTarget(targetId)) {
+                          done->Invoke(E_FAIL, nullptr);
+                          return;
+                        }
+                        AttachController(keep, browser, targetId, parentWindow, done);
                       });
-    });
-    return S_OK;
+      });
+  return S_OK;
 }
 
 HRESULT CoreWebView2Environment::CreateWebResourceResponse(IStream* content, int statusCode, LPCWSTR reasonPhrase,
                                                            LPCWSTR headers,
                                                            ICoreWebView2WebResourceResponse** response) {
-    if (response == nullptr) return E_POINTER;
-    *response = MakeCom<WebResourceResponse>(content, statusCode, Utf8FromWide(reasonPhrase),
-                                             ParseHeaderText(Utf8FromWide(headers)))
-                    .Detach();
-    return S_OK;
+  if (response == nullptr) return E_POINTER;
+  *response = MakeCom<WebResourceResponse>(content, statusCode, Utf8FromWide(reasonPhrase),
+                                           ParseHeaderText(Utf8FromWide(headers)))
+                  .Detach();
+  return S_OK;
 }
 
 HRESULT CoreWebView2Environment::get_BrowserVersionString(LPWSTR* versionInfo) {
-    return CopyToTaskMemory(version, versionInfo);
+  return CopyToTaskMemory(version, versionInfo);
 }
 
 }  // namespace standin::webview2
@@ -130,24 +130,22 @@ using standin::webview2::DevToolsReply;
 STDAPI CreateCoreWebView2EnvironmentWithOptions(
     PCWSTR browserExecutableFolder, PCWSTR userDataFolder, ICoreWebView2EnvironmentOptions*,
     ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* environmentCreatedHandler) {
-    if (environmentCreatedHandler == nullptr) return E_POINTER;
-    std::string error;
-    auto session = BrowserSession::Launch(standin::webview2::Utf8FromWide(browserExecutableFolder),
-                                          standin::webview2::Utf8FromWide(userDataFolder), GetCurrentThreadId(),
-                                          &error);
-    if (!session) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-    Microsoft::WRL::ComPtr<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler> done(
-        environmentCreatedHandler);
-    // The environment is handed over once the browser answers on its pipe.
-    session->Call("Browser.getVersion", nlohmann::json::object(), "", [session, done](const DevToolsReply& reply) {
-        if (!reply.ok) {
-            done->Invoke(E_FAIL, nullptr);
-            return;
-        }
-        session->CollectHelpers();
-        auto environment = standin::webview2::MakeCom<CoreWebView2Environment>(
-            session, reply.result.value("product", std::string()));
-        done->Invoke(S_OK, environment.Get());
-    });
-    return S_OK;
+  if (environmentCreatedHandler == nullptr) return E_POINTER;
+  std::string error;
+  auto session = BrowserSession::Launch(standin::webview2::Utf8FromWide(browserExecutableFolder),
+                                        standin::webview2::Utf8FromWide(userDataFolder), GetCurrentThreadId(), &error);
+  if (!session) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+  Microsoft::WRL::ComPtr<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler> done(environmentCreatedHandler);
+  // The environment is handed over once the browser answers on its pipe.
+  session->Call("Browser.getVersion", nlohmann::json::object(), "", [session, done](const DevToolsReply& reply) {
+    if (!reply.ok) {
+      done->Invoke(E_FAIL, nullptr);
+      return;
+    }
+    session->CollectHelpers();
+    auto environment =
+        standin::webview2::MakeCom<CoreWebView2Environment>(session, reply.result.value("product", std::string()));
+    done->Invoke(S_OK, environment.Get());
+  });
+  return S_OK;
 }

@@ -22,48 +22,48 @@ bool SameHeaderName(const std::string& a, const std::string& b);
 
 // Walks a snapshot of headers.
 class HttpHeadersIterator final : public ComBase<ICoreWebView2HttpHeadersCollectionIterator> {
-public:
-    explicit HttpHeadersIterator(HeaderList headers) : headers(std::move(headers)) {}
-    HRESULT STDMETHODCALLTYPE GetCurrentHeader(LPWSTR* name, LPWSTR* value) override;
-    HRESULT STDMETHODCALLTYPE get_HasCurrentHeader(BOOL* hasCurrent) override;
-    HRESULT STDMETHODCALLTYPE MoveNext(BOOL* hasNext) override;
+ public:
+  explicit HttpHeadersIterator(HeaderList headers) : headers(std::move(headers)) {}
+  HRESULT STDMETHODCALLTYPE GetCurrentHeader(LPWSTR* name, LPWSTR* value) override;
+  HRESULT STDMETHODCALLTYPE get_HasCurrentHeader(BOOL* hasCurrent) override;
+  HRESULT STDMETHODCALLTYPE MoveNext(BOOL* hasNext) override;
 
-private:
-    HeaderList headers;
-    size_t position = 0;
+ private:
+  HeaderList headers;
+  size_t position = 0;
 };
 
 // The headers of one request, shared with the request that owns them.
 class HttpRequestHeaders final : public ComBase<ICoreWebView2HttpRequestHeaders> {
-public:
-    explicit HttpRequestHeaders(HeaderList* headers) : headers(headers) {}
-    HRESULT STDMETHODCALLTYPE GetHeader(LPCWSTR name, LPWSTR* value) override;
-    HRESULT STDMETHODCALLTYPE GetHeaders(LPCWSTR name, ICoreWebView2HttpHeadersCollectionIterator** iterator) override;
-    HRESULT STDMETHODCALLTYPE Contains(LPCWSTR name, BOOL* contains) override;
-    HRESULT STDMETHODCALLTYPE SetHeader(LPCWSTR name, LPCWSTR value) override;
-    HRESULT STDMETHODCALLTYPE RemoveHeader(LPCWSTR name) override;
-    HRESULT STDMETHODCALLTYPE GetIterator(ICoreWebView2HttpHeadersCollectionIterator** iterator) override;
+ public:
+  explicit HttpRequestHeaders(HeaderList* headers) : headers(headers) {}
+  HRESULT STDMETHODCALLTYPE GetHeader(LPCWSTR name, LPWSTR* value) override;
+  HRESULT STDMETHODCALLTYPE GetHeaders(LPCWSTR name, ICoreWebView2HttpHeadersCollectionIterator** iterator) override;
+  HRESULT STDMETHODCALLTYPE Contains(LPCWSTR name, BOOL* contains) override;
+  HRESULT STDMETHODCALLTYPE SetHeader(LPCWSTR name, LPCWSTR value) override;
+  HRESULT STDMETHODCALLTYPE RemoveHeader(LPCWSTR name) override;
+  HRESULT STDMETHODCALLTYPE GetIterator(ICoreWebView2HttpHeadersCollectionIterator** iterator) override;
 
-    // Keeps the owner (which holds the list) alive while this object is.
-    Microsoft::WRL::ComPtr<IUnknown> owner;
+  // Keeps the owner (which holds the list) alive while this object is.
+  Microsoft::WRL::ComPtr<IUnknown> owner;
 
-private:
-    HeaderList* headers;
+ private:
+  HeaderList* headers;
 };
 
 class HttpResponseHeaders final : public ComBase<ICoreWebView2HttpResponseHeaders> {
-public:
-    explicit HttpResponseHeaders(HeaderList* headers) : headers(headers) {}
-    HRESULT STDMETHODCALLTYPE AppendHeader(LPCWSTR name, LPCWSTR value) override;
-    HRESULT STDMETHODCALLTYPE Contains(LPCWSTR name, BOOL* contains) override;
-    HRESULT STDMETHODCALLTYPE GetHeader(LPCWSTR name, LPWSTR* value) override;
-    HRESULT STDMETHODCALLTYPE GetHeaders(LPCWSTR name, ICoreWebView2HttpHeadersCollectionIterator** iterator) override;
-    HRESULT STDMETHODCALLTYPE GetIterator(ICoreWebView2HttpHeadersCollectionIterator** iterator) override;
+ public:
+  explicit HttpResponseHeaders(HeaderList* headers) : headers(headers) {}
+  HRESULT STDMETHODCALLTYPE AppendHeader(LPCWSTR name, LPCWSTR value) override;
+  HRESULT STDMETHODCALLTYPE Contains(LPCWSTR name, BOOL* contains) override;
+  HRESULT STDMETHODCALLTYPE GetHeader(LPCWSTR name, LPWSTR* value) override;
+  HRESULT STDMETHODCALLTYPE GetHeaders(LPCWSTR name, ICoreWebView2HttpHeadersCollectionIterator** iterator) override;
+  HRESULT STDMETHODCALLTYPE GetIterator(ICoreWebView2HttpHeadersCollectionIterator** iterator) override;
 
-    Microsoft::WRL::ComPtr<IUnknown> owner;
+  Microsoft::WRL::ComPtr<IUnknown> owner;
 
-private:
-    HeaderList* headers;
+ private:
+  HeaderList* headers;
 };
 
 }  // namespace standin::webview2

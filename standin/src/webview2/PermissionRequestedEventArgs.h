@@ -12,22 +12,22 @@ namespace standin::webview2 {
 // the handlers itself, once per kind and origin, before navigating there;
 // see WebViewCore::AskPermissions.
 class PermissionRequestedEventArgs final : public ComBase<ICoreWebView2PermissionRequestedEventArgs> {
-public:
-    PermissionRequestedEventArgs(std::string uri, COREWEBVIEW2_PERMISSION_KIND kind);
+ public:
+  PermissionRequestedEventArgs(std::string uri, COREWEBVIEW2_PERMISSION_KIND kind);
 
-    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override;
-    HRESULT STDMETHODCALLTYPE get_PermissionKind(COREWEBVIEW2_PERMISSION_KIND* kind) override;
-    HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* isUserInitiated) override;
-    HRESULT STDMETHODCALLTYPE get_State(COREWEBVIEW2_PERMISSION_STATE* state) override;
-    HRESULT STDMETHODCALLTYPE put_State(COREWEBVIEW2_PERMISSION_STATE state) override;
-    HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) override;
+  HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override;
+  HRESULT STDMETHODCALLTYPE get_PermissionKind(COREWEBVIEW2_PERMISSION_KIND* kind) override;
+  HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* isUserInitiated) override;
+  HRESULT STDMETHODCALLTYPE get_State(COREWEBVIEW2_PERMISSION_STATE* state) override;
+  HRESULT STDMETHODCALLTYPE put_State(COREWEBVIEW2_PERMISSION_STATE state) override;
+  HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) override;
 
-    COREWEBVIEW2_PERMISSION_STATE State() const { return state; }
+  COREWEBVIEW2_PERMISSION_STATE State() const { return state; }
 
-private:
-    std::string uri;
-    COREWEBVIEW2_PERMISSION_KIND kind;
-    COREWEBVIEW2_PERMISSION_STATE state = COREWEBVIEW2_PERMISSION_STATE_DEFAULT;
+ private:
+  std::string uri;
+  COREWEBVIEW2_PERMISSION_KIND kind;
+  COREWEBVIEW2_PERMISSION_STATE state = COREWEBVIEW2_PERMISSION_STATE_DEFAULT;
 };
 
 }  // namespace standin::webview2

@@ -12,8 +12,8 @@ namespace standin::webview2 {
 // Primitives are converted here; objects need JSON.stringify run on them in
 // the page, which `objectId` then names.
 struct ScriptResult {
-    std::string json;      // final text when `objectId` is empty
-    std::string objectId;  // object still to be stringified in the page
+  std::string json;      // final text when `objectId` is empty
+  std::string objectId;  // object still to be stringified in the page
 };
 
 ScriptResult ScriptResultFromEvaluation(const nlohmann::json& evaluateResult);

@@ -14,11 +14,11 @@ HRESULT WebMessageReceivedEventArgs::get_Source(LPWSTR* out) { return CopyToTask
 HRESULT WebMessageReceivedEventArgs::get_WebMessageAsJson(LPWSTR* out) { return CopyToTaskMemory(json, out); }
 
 HRESULT WebMessageReceivedEventArgs::TryGetWebMessageAsString(LPWSTR* out) {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    auto value = nlohmann::json::parse(json, nullptr, false);
-    if (value.is_discarded() || !value.is_string()) return E_INVALIDARG;
-    return CopyToTaskMemory(value.get<std::string>(), out);
+  if (out == nullptr) return E_POINTER;
+  *out = nullptr;
+  auto value = nlohmann::json::parse(json, nullptr, false);
+  if (value.is_discarded() || !value.is_string()) return E_INVALIDARG;
+  return CopyToTaskMemory(value.get<std::string>(), out);
 }
 
 }  // namespace standin::webview2

@@ -20,61 +20,61 @@ class BrowserSession;
 // ICoreWebView2Controller objects are thin fronts for it; callbacks hold it
 // only weakly. UI thread only.
 class WebViewCore : public std::enable_shared_from_this<WebViewCore> {
-public:
-    WebViewCore(std::shared_ptr<BrowserSession> session, std::string sessionId);
-    ~WebViewCore();
+ public:
+  WebViewCore(std::shared_ptr<BrowserSession> session, std::string sessionId);
+  ~WebViewCore();
 
-    // The page object handed to event handlers as their sender; null once
-    // that object is gone.
-    void SetSender(ICoreWebView2* sender) { this->sender = sender; }
-    bool IsClosed() const;
-    // Ends events and completions, drops the handlers and closes the browser
-    // once no other web view uses it. Idempotent.
-    void Close();
+  // The page object handed to event handlers as their sender; null once
+  // that object is gone.
+  void SetSender(ICoreWebView2* sender) { this->sender = sender; }
+  bool IsClosed() const;
+  // Ends events and completions, drops the handlers and closes the browser
+  // once no other web view uses it. Idempotent.
+  void Close();
 
-    HRESULT Navigate(const std::string& url);
-    HRESULT ExecuteScript(const std::string& script, ICoreWebView2ExecuteScriptCompletedHandler* handler);
-    HRESULT AddScriptOnDocumentCreated(const std::string& script,
-                                       ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* handler);
-    HRESULT RemoveScriptOnDocumentCreated(const std::string& id);
-    HRESULT AddResourceFilter(const std::string& pattern, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context);
-    HRESULT RemoveResourceFilter(const std::string& pattern, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context);
-    HRESULT SetViewSize(int width, int height);
-    const std::string& Source() const { return source; }
-    pid_t BrowserPid() const;
+  HRESULT Navigate(const std::string& url);
+  HRESULT ExecuteScript(const std::string& script, ICoreWebView2ExecuteScriptCompletedHandler* handler);
+  HRESULT AddScriptOnDocumentCreated(const std::string& script,
+                                     ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* handler);
+  HRESULT RemoveScriptOnDocumentCreated(const std::string& id);
+  HRESULT AddResourceFilter(const std::string& pattern, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context);
+  HRESULT RemoveResourceFilter(const std::string& pattern, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context);
+  HRESULT SetViewSize(int width, int height);
+  const std::string& Source() const { return source; }
+  pid_t BrowserPid() const;
 
-    HandlerList<ICoreWebView2WebMessageReceivedEventHandler> webMessageHandlers;
-    HandlerList<ICoreWebView2PermissionRequestedEventHandler> permissionHandlers;
-    HandlerList<ICoreWebView2WebResourceRequestedEventHandler> resourceHandlers;
+  HandlerList<ICoreWebView2WebMessageReceivedEventHandler> webMessageHandlers;
+  HandlerList<ICoreWebView2PermissionRequestedEventHandler> permissionHandlers;
+  HandlerList<ICoreWebView2WebResourceRequestedEventHandler> resourceHandlers;
 
-    // A page event routed here by the session.
-    void OnEvent(const std::string& method, const nlohmann::json& params);
+  // A page event routed here by the session.
+  void OnEvent(const std::string& method, const nlohmann::json& params);
 
-    // The name of the binding behind window.chrome.webview.postMessage, and
-    // the document-creation script that installs postMessage over it.
-    static const char* const kMessageBinding;
-    static const char* const kMessageScript;
+  // The name of the binding behind window.chrome.webview.postMessage, and
+  // the document-creation script that installs postMessage over it.
+  static const char* const kMessageBinding;
+  static const char* const kMessageScript;
 
-private:
-    struct Filter {
-        std::string pattern;
-        COREWEBVIEW2_WEB_RESOURCE_CONTEXT context;
-    };
-    void Send(const std::string& method, nlohmann::json params);
-    void ApplyFilters();
-    // Asks the permission handlers about `url`'s origin, once per origin,
-    // applies their answers to the browser, then runs `then`.
-    void AskPermissions(const std::string& url, std::function<void()> then);
-    void OnWebMessage(const nlohmann::json& params);
-    void OnRequestPaused(const nlohmann::json& params);
+ private:
+  struct Filter {
+    std::string pattern;
+    COREWEBVIEW2_WEB_RESOURCE_CONTEXT context;
+  };
+  void Send(const std::string& method, nlohmann::json params);
+  void ApplyFilters();
+  // Asks the permission handlers about `url`'s origin, once per origin,
+  // applies their answers to the browser, then runs `then`.
+  void AskPermissions(const std::string& url, std::function<void()> then);
+  void OnWebMessage(const nlohmann::json& params);
+  void OnRequestPaused(const nlohmann::json& params);
 
-    std::shared_ptr<BrowserSession> session;
-    std::string sessionId;
-    ICoreWebView2* sender = nullptr;
-    bool closed = false;
-    std::string source = "about:blank";
-    std::vector<Filter> filters;
-    std::set<std::string> askedOrigins;
+  std::shared_ptr<BrowserSession> session;
+  std::string sessionId;
+  ICoreWebView2* sender = nullptr;
+  bool closed = false;
+  std::string source = "about:blank";
+  std::vector<Filter> filters;
+  std::set<std::string> askedOrigins;
 };
 
 }  // namespace standin::webview2

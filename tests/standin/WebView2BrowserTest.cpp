@@ -125,6 +125,14 @@ std::vector<int> OwnChildren() {
   return found;
 }
 
+std::string ReadAll(IStream* stream) {
+  std::string bytes;
+  char buffer[256];
+  ULONG got = 0;
+  while (stream && SUCCEEDED(stream->Read(buffer, sizeof buffer, &got)) && got > 0) bytes.append(buffer, got);
+  return bytes;
+}
+
 struct Served {
   std::string contentType;
   std::string body;
@@ -134,6 +142,14 @@ struct Served {
 struct Observed {
   std::map<std::string, Served> pages;  // by path after the origin
   std::vector<std::string> requestedUris;
+  // What the handler saw of requests whose path begins with "echo".
+  struct Echo {
+    std::string method;
+    std::string header;
+    std::string body;
+    COREWEBVIEW2_WEB_RESOURCE_CONTEXT context;
+  };
+  std::vector<Echo> echoes;
   struct Message {
     DWORD thread;
     bool isString;
@@ -144,6 +160,19 @@ struct Observed {
   std::vector<COREWEBVIEW2_PERMISSION_KIND> permissionsAsked;
   COREWEBVIEW2_PERMISSION_STATE clipboardAnswer = COREWEBVIEW2_PERMISSION_STATE_ALLOW;
 };
+
+Observed::Echo Describe(ICoreWebView2WebResourceRequest* request, ICoreWebView2WebResourceRequestedEventArgs* args) {
+  Observed::Echo echo{"<none>", "<none>", "<none>", COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL};
+  LPWSTR text = nullptr;
+  if (SUCCEEDED(request->get_Method(&text))) echo.method = TakeTaskString(text);
+  ComPtr<ICoreWebView2HttpRequestHeaders> headers;
+  if (SUCCEEDED(request->get_Headers(&headers)) && SUCCEEDED(headers->GetHeader(L"x-kelo", &text)))
+    echo.header = TakeTaskString(text);
+  ComPtr<IStream> content;
+  if (SUCCEEDED(request->get_Content(&content))) echo.body = ReadAll(content.Get());
+  args->get_ResourceContext(&echo.context);
+  return echo;
+}
 
 // An environment with one controller, its handlers wired as the web view
 // host wires them: every request under the private origin answered from
@@ -272,6 +301,7 @@ class TestBrowser {
               observed->requestedUris.push_back(address);
               std::string prefix = Narrow(kOrigin) + "/";
               std::string path = address.rfind(prefix, 0) == 0 ? address.substr(prefix.size()) : "";
+              if (path.rfind("echo", 0) == 0) observed->echoes.push_back(Describe(request.Get(), args));
               auto page = observed->pages.find(path);
               ComPtr<IStream> stream;
               std::string headers = "Cache-Control: no-store\r\n";
@@ -377,6 +407,70 @@ TEST_F(WebView2Browser, AMissingResourceGets404WithTheHandlersPhraseAndHeaders) 
   EXPECT_EQ(browser.WaitForJson("window.fetched"), R"([404,"Not Found","text/css; charset=utf-8","no-store"])");
   const auto& uris = browser.seen->requestedUris;  // the favicon may come in between
   EXPECT_NE(std::find(uris.begin(), uris.end(), "https://kelo.invalid/missing.css?v=2"), uris.end());
+}
+
+TEST_F(WebView2Browser, RequestsShowTheirMethodHeadersBodyAndContextToTheHandler) {
+  TestBrowser& browser = *shared;
+  browser.Serve("caller.html", kReadyScript);
+  browser.Serve("echo", "{}", "application/json");
+  ASSERT_TRUE(browser.Load("caller.html"));
+  browser.seen->echoes.clear();
+  browser.Json(
+      "fetch('/echo', {method: 'POST', headers: {'X-Kelo': 'yes é'}, body: 'payload é'})"
+      ".then(r => r.json()).then(j => window.echoed = j); 0");
+  EXPECT_EQ(browser.WaitForJson("window.echoed"), "{}");
+  ASSERT_EQ(browser.seen->echoes.size(), 1u);
+  const Observed::Echo& echo = browser.seen->echoes[0];
+  EXPECT_EQ(echo.method, "POST");
+  EXPECT_EQ(echo.body, "payload é");
+  // Chromium's interception files fetch() under XHR; WebView2 says FETCH.
+  EXPECT_TRUE(echo.context == COREWEBVIEW2_WEB_RESOURCE_CONTEXT_FETCH ||
+              echo.context == COREWEBVIEW2_WEB_RESOURCE_CONTEXT_XML_HTTP_REQUEST)
+      << echo.context;
+  EXPECT_NE(echo.header, "<none>");  // header values are Latin-1 on the wire
+  EXPECT_EQ(echo.header.rfind("yes ", 0), 0u);
+}
+
+TEST_F(WebView2Browser, ResponseHeadersParsedFromTheirTextCanBeReadBackOneByOne) {
+  TestBrowser& browser = *shared;
+  ComPtr<ICoreWebView2WebResourceResponse> response;
+  ASSERT_EQ(browser.environment->CreateWebResourceResponse(
+                nullptr, 418, L"I'm a teapot",
+                L"Content-Type:  text/plain \r\nX-One: 1\nno colon here\r\n\r\nX-One: 2\r\n", &response),
+            S_OK);
+  int status = 0;
+  ASSERT_EQ(response->get_StatusCode(&status), S_OK);
+  EXPECT_EQ(status, 418);
+  LPWSTR text = nullptr;
+  ASSERT_EQ(response->get_ReasonPhrase(&text), S_OK);
+  EXPECT_EQ(TakeTaskString(text), "I'm a teapot");
+  ComPtr<ICoreWebView2HttpResponseHeaders> headers;
+  ASSERT_EQ(response->get_Headers(&headers), S_OK);
+  ASSERT_EQ(headers->GetHeader(L"content-type", &text), S_OK);
+  EXPECT_EQ(TakeTaskString(text), "text/plain");
+  BOOL contains = TRUE;
+  ASSERT_EQ(headers->Contains(L"no colon here", &contains), S_OK);
+  EXPECT_FALSE(contains);
+  headers->AppendHeader(L"X-Two", L"two");
+
+  ComPtr<ICoreWebView2HttpHeadersCollectionIterator> iterator;
+  ASSERT_EQ(headers->GetIterator(&iterator), S_OK);
+  std::vector<std::string> seen;
+  BOOL has = FALSE;
+  while (SUCCEEDED(iterator->get_HasCurrentHeader(&has)) && has) {
+    LPWSTR name = nullptr, value = nullptr;
+    ASSERT_EQ(iterator->GetCurrentHeader(&name, &value), S_OK);
+    seen.push_back(TakeTaskString(name) + "=" + TakeTaskString(value));
+    BOOL next = FALSE;
+    iterator->MoveNext(&next);
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"Content-Type=text/plain", "X-One=1", "X-One=2", "X-Two=two"}));
+  ASSERT_EQ(headers->GetHeaders(L"x-one", &iterator), S_OK);
+  ASSERT_EQ(iterator->get_HasCurrentHeader(&has), S_OK);
+  EXPECT_TRUE(has);
+  LPWSTR name = nullptr, value = nullptr;
+  ASSERT_EQ(iterator->GetCurrentHeader(&name, &value), S_OK);
+  EXPECT_EQ(TakeTaskString(name) + "=" + TakeTaskString(value), "X-One=1");
 }
 
 TEST_F(WebView2Browser, DocumentCreationScriptsRunInOrderBeforeThePagesOwnAndOnlyInLaterDocuments) {
@@ -529,7 +623,19 @@ TEST(WebView2Teardown, ClosingTheControllerLeavesNoBrowserProcessOrProfileBehind
   browser.Json("navigator.permissions.query({name: 'clipboard-read'}).then(s => window.clipState = s.state); 0");
   EXPECT_EQ(browser.WaitForJson("window.clipState"), "\"prompt\"");
 
+  // Handlers are released when the controller closes.
+  auto sentinel = std::make_shared<int>(0);
+  EventRegistrationToken token{};
+  ASSERT_EQ(browser.webview->add_WebMessageReceived(
+                Callback<ICoreWebView2WebMessageReceivedEventHandler>(
+                    [sentinel](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs*) -> HRESULT { return S_OK; })
+                    .Get(),
+                &token),
+            S_OK);
+  EXPECT_EQ(sentinel.use_count(), 2);
+
   ASSERT_EQ(browser.controller->Close(), S_OK);
+  EXPECT_EQ(sentinel.use_count(), 1);
   EXPECT_EQ(LiveProcessesMentioning(folder), std::vector<int>());
   EXPECT_EQ(OwnChildren(), std::vector<int>());
   EXPECT_TRUE(std::filesystem::is_empty(browser.folder.path));

@@ -20,6 +20,7 @@
 //   other sensors, clipboard read) with a request of their own; ALLOW and
 //   DENY are applied to that origin in the browser, DEFAULT leaves the
 //   browser's own treatment. Requests the page makes later are not raised.
+// - Environment options are not read.
 // - Settings are stored and read back but change nothing; OpenDevToolsWindow
 //   answers S_OK without opening anything.
 // - Deferrals are not offered (GetDeferral answers E_NOTIMPL): every request

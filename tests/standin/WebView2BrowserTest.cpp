@@ -397,6 +397,21 @@ TEST_F(WebView2Browser, APageServedFromMemoryLoadsUnderThePrivateOriginAsASecure
   EXPECT_EQ(TakeTaskString(source), "https://kelo.invalid/served.html");
 }
 
+TEST_F(WebView2Browser, AStringNavigatedToIsShownWithItsTextIntact) {
+  TestBrowser& browser = *shared;
+  size_t before = browser.seen->messages.size();
+  for (const char* text : {"\u00e9\U0001F600", "ab", "abc"}) {
+    std::string html = std::string("<p id=p>") + text + "</p>" + kReadyScript;
+    ASSERT_EQ(browser.webview->NavigateToString(Widen(html).c_str()), S_OK);
+    auto observed = browser.seen;
+    ASSERT_TRUE(standin::PumpUntil(
+        [observed, before] { return observed->messages.size() > before && observed->messages.back().text == "ready"; },
+        kStepTimeoutMs));
+    before = browser.seen->messages.size();
+    EXPECT_EQ(browser.Json("document.getElementById('p').textContent"), std::string("\"") + text + "\"");
+  }
+}
+
 TEST_F(WebView2Browser, AMissingResourceGets404WithTheHandlersPhraseAndHeaders) {
   TestBrowser& browser = *shared;
   browser.Serve("fetcher.html", kReadyScript);

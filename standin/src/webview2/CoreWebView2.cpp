@@ -1,5 +1,6 @@
 #include "CoreWebView2.h"
 
+#include "Base64.h"
 #include "CoreWebView2Settings.h"
 #include "WebViewCore.h"
 #include "WideText.h"
@@ -7,27 +8,7 @@
 namespace standin::webview2 {
 namespace {
 
-std::string Base64Of(const std::string& bytes);
-
 constexpr const char* kHtmlDataPrefix = "data:text/html;charset=utf-8;base64,";
-
-std::string Base64Of(const std::string& bytes) {
-  static const char* kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  int bits = 0;
-  uint32_t buffer = 0;
-  for (unsigned char byte : bytes) {
-    buffer = (buffer << 8) | byte;
-    bits += 8;
-    while (bits >= 6) {
-      bits -= 6;
-      out.push_back(kAlphabet[(buffer >> bits) & 63]);
-    }
-  }
-  if (bits > 0) out.push_back(kAlphabet[(buffer << (6 - bits)) & 63]);
-  while (out.size() % 4) out.push_back('=');
-  return out;
-}
 
 }  // namespace
 
@@ -52,7 +33,7 @@ HRESULT CoreWebView2::Navigate(LPCWSTR uri) {
 
 HRESULT CoreWebView2::NavigateToString(LPCWSTR htmlContent) {
   if (htmlContent == nullptr) return E_INVALIDARG;
-  return core->Navigate(kHtmlDataPrefix + Base64Of(Utf8FromWide(htmlContent)));
+  return core->Navigate(kHtmlDataPrefix + Base64(Utf8FromWide(htmlContent)));
 }
 
 HRESULT CoreWebView2::add_PermissionRequested(ICoreWebView2PermissionRequestedEventHandler* handler,

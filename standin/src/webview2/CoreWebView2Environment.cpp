@@ -16,8 +16,6 @@ using Microsoft::WRL::ComPtr;
 using nlohmann::json;
 using ControllerHandler = ICoreWebView2CreateCoreWebView2ControllerCompletedHandler;
 
-constexpr unsigned long kErrorInvalidState = 5023;
-
 // Sets up an attached page before the controller is handed over: events on,
 // the message binding and its script, and focus (which the clipboard needs,
 // and which a page without a focused window never has).
@@ -74,7 +72,7 @@ CoreWebView2Environment::CoreWebView2Environment(std::shared_ptr<BrowserSession>
 
 HRESULT CoreWebView2Environment::CreateCoreWebView2Controller(HWND parentWindow, ControllerHandler* handler) {
   if (handler == nullptr) return E_POINTER;
-  if (session->IsShutDown()) return HRESULT_FROM_WIN32(kErrorInvalidState);
+  if (session->IsShutDown()) return WebViewCore::InvalidState();
   // The environment stays alive until the controller is handed over.
   ComPtr<CoreWebView2Environment> keep(this);
   ComPtr<ControllerHandler> done(handler);

@@ -2,6 +2,9 @@
 
 #include <standin/ThreadTasks.h>
 
+#include <algorithm>
+
+#include "Base64.h"
 #include "BrowserSession.h"
 #include "PermissionRequestedEventArgs.h"
 #include "ScriptResult.h"
@@ -15,8 +18,6 @@ namespace {
 using Microsoft::WRL::ComPtr;
 using nlohmann::json;
 
-// What WebView2 answers once its controller has been closed.
-constexpr unsigned long kErrorInvalidState = 5023;
 constexpr const char* kNullJson = "null";
 
 struct PermissionMapping {
@@ -95,32 +96,14 @@ COREWEBVIEW2_WEB_RESOURCE_CONTEXT ContextOf(const std::string& resourceType) {
   return COREWEBVIEW2_WEB_RESOURCE_CONTEXT_OTHER;
 }
 
-std::string Base64(const std::string& bytes) {
-  static const char* kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  out.reserve((bytes.size() + 2) / 3 * 4);
-  size_t i = 0;
-  for (; i + 2 < bytes.size(); i += 3) {
-    uint32_t n = (uint8_t(bytes[i]) << 16) | (uint8_t(bytes[i + 1]) << 8) | uint8_t(bytes[i + 2]);
-    for (int shift : {18, 12, 6, 0}) out.push_back(kAlphabet[(n >> shift) & 63]);
-  }
-  if (i < bytes.size()) {
-    uint32_t n = uint8_t(bytes[i]) << 16;
-    if (i + 1 < bytes.size()) n |= uint8_t(bytes[i + 1]) << 8;
-    out.push_back(kAlphabet[(n >> 18) & 63]);
-    out.push_back(kAlphabet[(n >> 12) & 63]);
-    out.push_back(i + 1 < bytes.size() ? kAlphabet[(n >> 6) & 63] : '=');
-    out.push_back('=');
-  }
-  return out;
-}
-
 void Complete(const ComPtr<ICoreWebView2ExecuteScriptCompletedHandler>& handler, HRESULT result,
               const std::string& text) {
   if (handler) handler->Invoke(result, WideFromUtf8(text).c_str());
 }
 
 }  // namespace
+
+HRESULT WebViewCore::InvalidState() { return HRESULT_FROM_WIN32(kErrorInvalidState); }
 
 const char* const WebViewCore::kMessageBinding = "__standinWebViewPost";
 
@@ -164,7 +147,7 @@ void WebViewCore::Send(const std::string& method, json params) {
 }
 
 HRESULT WebViewCore::Navigate(const std::string& url) {
-  if (IsClosed()) return HRESULT_FROM_WIN32(kErrorInvalidState);
+  if (IsClosed()) return InvalidState();
   if (url.empty()) return E_INVALIDARG;
   std::weak_ptr<WebViewCore> weak = weak_from_this();
   // Handlers are never called from inside the call that raises them.
@@ -210,7 +193,7 @@ void WebViewCore::AskPermissions(const std::string& url, std::function<void()> t
 }
 
 HRESULT WebViewCore::ExecuteScript(const std::string& script, ICoreWebView2ExecuteScriptCompletedHandler* handler) {
-  if (IsClosed()) return HRESULT_FROM_WIN32(kErrorInvalidState);
+  if (IsClosed()) return InvalidState();
   ComPtr<ICoreWebView2ExecuteScriptCompletedHandler> done(handler);
   std::weak_ptr<WebViewCore> weak = weak_from_this();
   session->Call(
@@ -242,7 +225,7 @@ HRESULT WebViewCore::ExecuteScript(const std::string& script, ICoreWebView2Execu
 
 HRESULT WebViewCore::AddScriptOnDocumentCreated(
     const std::string& script, ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* handler) {
-  if (IsClosed()) return HRESULT_FROM_WIN32(kErrorInvalidState);
+  if (IsClosed()) return InvalidState();
   ComPtr<ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler> done(handler);
   std::weak_ptr<WebViewCore> weak = weak_from_this();
   session->Call("Page.addScriptToEvaluateOnNewDocument", {{"source", script}}, sessionId,
@@ -259,13 +242,13 @@ HRESULT WebViewCore::AddScriptOnDocumentCreated(
 }
 
 HRESULT WebViewCore::RemoveScriptOnDocumentCreated(const std::string& id) {
-  if (IsClosed()) return HRESULT_FROM_WIN32(kErrorInvalidState);
+  if (IsClosed()) return InvalidState();
   Send("Page.removeScriptToEvaluateOnNewDocument", {{"identifier", id}});
   return S_OK;
 }
 
 HRESULT WebViewCore::AddResourceFilter(const std::string& pattern, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) {
-  if (IsClosed()) return HRESULT_FROM_WIN32(kErrorInvalidState);
+  if (IsClosed()) return InvalidState();
   if (pattern.empty() || (context != COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL && ResourceTypeOf(context) == nullptr))
     return E_INVALIDARG;
   filters.push_back({pattern, context});
@@ -274,7 +257,7 @@ HRESULT WebViewCore::AddResourceFilter(const std::string& pattern, COREWEBVIEW2_
 }
 
 HRESULT WebViewCore::RemoveResourceFilter(const std::string& pattern, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) {
-  if (IsClosed()) return HRESULT_FROM_WIN32(kErrorInvalidState);
+  if (IsClosed()) return InvalidState();
   for (auto it = filters.begin(); it != filters.end(); ++it) {
     if (it->pattern == pattern && it->context == context) {
       filters.erase(it);
@@ -301,7 +284,7 @@ void WebViewCore::ApplyFilters() {
 }
 
 HRESULT WebViewCore::SetViewSize(int width, int height) {
-  if (IsClosed()) return HRESULT_FROM_WIN32(kErrorInvalidState);
+  if (IsClosed()) return InvalidState();
   Send("Emulation.setDeviceMetricsOverride",
        {{"width", std::max(width, 0)}, {"height", std::max(height, 0)}, {"deviceScaleFactor", 1}, {"mobile", false}});
   return S_OK;

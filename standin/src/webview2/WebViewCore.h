@@ -50,6 +50,10 @@ class WebViewCore : public std::enable_shared_from_this<WebViewCore> {
   // A page event routed here by the session.
   void OnEvent(const std::string& method, const nlohmann::json& params);
 
+  // What WebView2 answers calls made after its controller was closed.
+  static HRESULT InvalidState();
+  static constexpr unsigned long kErrorInvalidState = 5023;  // ERROR_INVALID_STATE
+
   // The name of the binding behind window.chrome.webview.postMessage, and
   // the document-creation script that installs postMessage over it.
   static const char* const kMessageBinding;

@@ -1,6 +1,7 @@
 # WebView2 stand-in: the WebView2 interfaces carried out by a real Chromium
 # driven over the DevTools protocol. Included by standin/CMakeLists.txt.
 list(APPEND KELO_STANDIN_WEBVIEW2_SOURCES
+  src/webview2/Base64.cpp
   src/webview2/BrowserLaunch.cpp
   src/webview2/BrowserSession.cpp
   src/webview2/ChromiumProcess.cpp

@@ -677,26 +677,32 @@ TEST(WebView2Teardown, ReleasingAnEnvironmentWithoutAControllerEndsItsBrowser) {
   EXPECT_TRUE(std::filesystem::is_empty(folder.path));
 }
 
-TEST(WebView2Environment, CreationFailsAtOnceWithoutCallingBackWhenTheBrowserIsMissing) {
+TEST(WebView2Environment, CreationFailsAtOnceWithoutCallingBackWhenTheBrowserCannotBeStarted) {
+  TempFolder folder;
+  const std::string notExecutable = (folder.path / "chromium").string();
+  std::ofstream(notExecutable) << "#!/bin/sh\n";  // present, but without the execute bit
   const char* previous = getenv("KELO_STANDIN_CHROMIUM");
   std::string saved = previous ? previous : "";
-  setenv("KELO_STANDIN_CHROMIUM", "/nonexistent/chromium", 1);
-  auto called = std::make_shared<bool>(false);
-  HRESULT result = CreateCoreWebView2EnvironmentWithOptions(
-      nullptr, nullptr, nullptr,
-      Callback<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>([called](HRESULT, ICoreWebView2Environment*)
-                                                                               -> HRESULT {
-        *called = true;
-        return S_OK;
-      }).Get());
+  for (const std::string& binary : {std::string("/nonexistent/chromium"), notExecutable}) {
+    setenv("KELO_STANDIN_CHROMIUM", binary.c_str(), 1);
+    auto called = std::make_shared<bool>(false);
+    HRESULT result = CreateCoreWebView2EnvironmentWithOptions(
+        nullptr, nullptr, nullptr,
+        Callback<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>([called](
+                                                                                 HRESULT,
+                                                                                 ICoreWebView2Environment*) -> HRESULT {
+          *called = true;
+          return S_OK;
+        }).Get());
+    EXPECT_EQ(result, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) << binary;
+    standin::PumpMessages(100);
+    EXPECT_FALSE(*called) << binary;
+  }
   if (previous) {
     setenv("KELO_STANDIN_CHROMIUM", saved.c_str(), 1);
   } else {
     unsetenv("KELO_STANDIN_CHROMIUM");
   }
-  EXPECT_EQ(result, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
-  standin::PumpMessages(200);
-  EXPECT_FALSE(*called);
 }
 
 }  // namespace

@@ -61,10 +61,7 @@ IPlugView* createEditorView (Controller* controller, FIDString name)
 		return nullptr;
 	ViewRect rect (0, 0, kInitialWidth, kInitialHeight);
 	const std::vector<webhost::Bindings*> bindings {controller};
-	auto* view = new (std::nothrow) View (controller, bindings, &rect);
-	if (!view)
-		return nullptr;
-	return view;
+	return new (std::nothrow) View (controller, bindings, &rect);
 }
 
 } // namespace kelo

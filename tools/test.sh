@@ -19,7 +19,7 @@ run_suite() {
   ctest --test-dir "$dir" --output-on-failure $selection || status=1
 }
 
-run_suite build-tests "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+run_suite build-tests "" -DCMAKE_BUILD_TYPE=Debug
 
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 run_suite build-tsan "-L native" -DCMAKE_BUILD_TYPE=Debug -DKELO_SANITIZE=thread \

@@ -243,6 +243,22 @@ TEST_F (PassThrough, AMissingInputBufferGivesSilenceNotStaleOutput)
 	expectCopied (driver, 1, 32);
 }
 
+TEST_F (PassThrough, ChannelsBeyondTheSixtyFourSilenceBitsAreStillPassedThrough)
+{
+	ProcessLayout layout;
+	layout.inputChannels = 70;
+	layout.outputChannels = 72;
+	ProcessDriver driver (processor (), layout);
+	driver.fillInputs ();
+	driver.fillOutputs (7.0);
+	ASSERT_EQ (driver.process (16), kResultOk);
+	expectCopied (driver, 0, 16);
+	expectCopied (driver, 69, 16);
+	expectZeroed (driver, 70, 16);
+	expectZeroed (driver, 71, 16);
+	EXPECT_EQ (driver.outputBus ().silenceFlags, 0u);
+}
+
 TEST_F (PassThrough, EmptyBlocksTouchNoBuffer)
 {
 	ProcessDriver driver (processor ());

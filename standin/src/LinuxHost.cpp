@@ -3,6 +3,8 @@
 #include <standin/ThreadTasks.h>
 #include <windows.h>
 
+#include "Utf8.h"
+
 #include <string>
 
 namespace {
@@ -11,16 +13,6 @@ constexpr const wchar_t* kHostClass = L"KeloLinuxHost";
 
 LRESULT CALLBACK HostWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(window, message, wParam, lParam);
-}
-
-std::wstring Widen(const char* text) {
-  if (text == nullptr || text[0] == '\0') return std::wstring();
-  const int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-  if (length <= 0) return std::wstring();
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), length);
-  wide.pop_back();
-  return wide;
 }
 
 }  // namespace
@@ -37,7 +29,7 @@ KELO_LINUX_HOST_API void* KeloLinuxCreateHostWindow(int width, int height, const
   const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   RECT outer{0, 0, width, height};
   AdjustWindowRect(&outer, style, FALSE);
-  const std::wstring title = Widen(titleUtf8);
+  const std::wstring title = standin::WideFromUtf8(titleUtf8);
   HWND window = CreateWindowExW(0, kHostClass, title.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
                                 outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance,
                                 nullptr);

@@ -1,5 +1,7 @@
 #include "Modules.h"
 
+#include "Utf8.h"
+
 #include <dlfcn.h>
 #include <link.h>
 #include <sys/auxv.h>
@@ -9,24 +11,6 @@
 #include <string>
 
 namespace {
-
-std::wstring Widen(const std::string& text) {
-  const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-  if (length <= 0) return std::wstring();
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), length);
-  wide.pop_back();
-  return wide;
-}
-
-std::string Narrow(LPCWSTR text) {
-  const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (length <= 0) return std::string();
-  std::string narrow(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow.data(), length, nullptr, nullptr);
-  narrow.pop_back();
-  return narrow;
-}
 
 std::string BaseName(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -85,7 +69,7 @@ extern "C" {
 // name (without folder, any case) equals `moduleName`.
 HMODULE WINAPI GetModuleHandleW(LPCWSTR moduleName) {
   if (moduleName == nullptr) return standin::MainModule();
-  NameSearch search{Narrow(moduleName)};
+  NameSearch search{standin::Utf8FromWide(moduleName)};
   dl_iterate_phdr(VisitModule, &search);
   if (search.found == nullptr) SetLastError(ERROR_MOD_NOT_FOUND);
   return search.found;
@@ -140,7 +124,7 @@ DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) {
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return 0;
   }
-  const std::wstring wide = Widen(path);
+  const std::wstring wide = standin::WideFromUtf8(path.c_str());
   if (wide.size() >= size) {
     wide.copy(fileName, size - 1);
     fileName[size - 1] = L'\0';

@@ -6,6 +6,8 @@
 // remains, and no signal handler of the host process is touched.
 #include <shellapi.h>
 
+#include "Utf8.h"
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -25,15 +27,6 @@ constexpr const char* kOpenerVariable = "KELO_STANDIN_OPENER";
 constexpr const char* kDefaultOpener = "xdg-open";
 // What Windows returns on success is only promised to be above 32.
 constexpr ULONG_PTR kStarted = 42;
-
-std::string Narrow(LPCWSTR text) {
-  const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (length <= 0) return std::string();
-  std::string narrow(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow.data(), length, nullptr, nullptr);
-  narrow.pop_back();
-  return narrow;
-}
 
 bool IsExecutableFile(const std::string& path) {
   struct stat info {};
@@ -121,7 +114,7 @@ HINSTANCE WINAPI ShellExecuteW(HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR, LPCWST
   const char* chosen = std::getenv(kOpenerVariable);
   const std::string program = FindProgram(chosen != nullptr && chosen[0] != '\0' ? chosen : kDefaultOpener);
   if (program.empty()) return Result(SE_ERR_FNF);
-  const int error = SpawnDetached(program, Narrow(file));
+  const int error = SpawnDetached(program, standin::Utf8FromWide(file));
   return error == 0 ? Result(kStarted) : Result(CodeForErrno(error));
 }
 

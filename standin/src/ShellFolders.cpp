@@ -2,6 +2,8 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include "Utf8.h"
+
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -13,15 +15,6 @@ namespace {
 constexpr wchar_t kSeparator = L'/';
 
 bool IsSeparator(wchar_t c) { return c == L'/' || c == L'\\'; }
-
-std::wstring Widen(const char* text) {
-  const int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-  if (length <= 0) return std::wstring();
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), length);
-  wide.pop_back();
-  return wide;
-}
 
 // $XDG_CONFIG_HOME if set to an absolute path (the XDG rule), else
 // $HOME/.config; empty when neither is available.
@@ -56,7 +49,7 @@ HRESULT WINAPI SHGetFolderPathW(HWND, int folder, HANDLE, DWORD, LPWSTR path) {
   const std::string found = ConfigFolder();
   if (found.empty()) return E_FAIL;
   if ((folder & CSIDL_FLAG_CREATE) && !MakeFolders(found)) return E_FAIL;
-  const std::wstring wide = Widen(found.c_str());
+  const std::wstring wide = standin::WideFromUtf8(found.c_str());
   if (wide.empty() || wide.size() >= MAX_PATH) return E_FAIL;
   wide.copy(path, wide.size());
   path[wide.size()] = L'\0';

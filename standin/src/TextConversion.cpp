@@ -184,3 +184,27 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wid
 }
 
 }  // extern "C"
+
+namespace standin {
+
+std::wstring WideFromUtf8(const char* text) {
+  if (text == nullptr || text[0] == '\0') return std::wstring();
+  const int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+  if (length <= 0) return std::wstring();
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), length);
+  wide.pop_back();
+  return wide;
+}
+
+std::string Utf8FromWide(LPCWSTR text) {
+  if (text == nullptr || text[0] == L'\0') return std::string();
+  const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (length <= 0) return std::string();
+  std::string narrow(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow.data(), length, nullptr, nullptr);
+  narrow.pop_back();
+  return narrow;
+}
+
+}  // namespace standin

@@ -4,9 +4,7 @@
 #include "Attribute.h"
 #include "Message.h"
 #include "MessageSender.h"
-#include "Module.h"
-#include "PluginInstance.h"
-#include "RecordingPeer.h"
+#include "LoadedPlugin.h"
 #include "StreamText.h"
 
 #include <gtest/gtest.h>
@@ -23,25 +21,9 @@ const std::string kDefaultText =
     R"({"autoFill":true,"barsPerLine":2,"displayMode":0,"language":0,"script":"","timerTicks":1,"timerUnit":2,"version":2})";
 constexpr std::size_t kMaxStateBytes = 8388608;
 
-class ProcessorMessages : public ::testing::Test
+class ProcessorMessages : public kelo::testing::LoneProcessor
 {
 protected:
-	kelo::testhost::Module module {KELO_BUNDLE_PATH};
-	std::unique_ptr<kelo::testhost::PluginInstance> instance;
-	kelo::testhost::RecordingPeer peer;
-
-	void SetUp () override
-	{
-		ASSERT_TRUE (module.loaded ()) << module.lastError ();
-		kelo::testhost::InstanceOptions options;
-		options.connect = false;
-		instance = std::make_unique<kelo::testhost::PluginInstance> (module, options);
-		ASSERT_TRUE (instance->ok ()) << instance->lastError ();
-		ASSERT_EQ (peer.attach (instance->processorConnection ()), kResultOk);
-	}
-
-	void TearDown () override { peer.detach (); }
-
 	IConnectionPoint* processor () { return instance->processorConnection (); }
 
 	tresult sendState (const std::string& payload)

@@ -1,10 +1,8 @@
 // The audio component of the built module as a host drives it: buses and
 // arrangements, sample sizes, audio pass-through and transport capture.
-#include "Module.h"
-#include "PluginInstance.h"
-#include "ProcessDriver.h"
-#include "RecordingPeer.h"
+#include "LoadedPlugin.h"
 #include "MessageSender.h"
+#include "ProcessDriver.h"
 
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
@@ -30,25 +28,9 @@ std::string utf8 (const char16* text)
 }
 
 // The processor alone, its messages going to a recording peer.
-class Processor : public ::testing::Test
+class Processor : public kelo::testing::LoneProcessor
 {
 protected:
-	kelo::testhost::Module module {KELO_BUNDLE_PATH};
-	std::unique_ptr<kelo::testhost::PluginInstance> instance;
-	kelo::testhost::RecordingPeer peer;
-
-	void SetUp () override
-	{
-		ASSERT_TRUE (module.loaded ()) << module.lastError ();
-		kelo::testhost::InstanceOptions options;
-		options.connect = false;
-		instance = std::make_unique<kelo::testhost::PluginInstance> (module, options);
-		ASSERT_TRUE (instance->ok ()) << instance->lastError ();
-		ASSERT_EQ (peer.attach (instance->processorConnection ()), kResultOk);
-	}
-
-	void TearDown () override { peer.detach (); }
-
 	IAudioProcessor* processor () { return instance->processor (); }
 
 	// The transport as the processor reports it to its peer.

@@ -7,9 +7,8 @@
 // exports them so that the loaded module calls these. Counting is per thread
 // and only while a test switches it on.
 #include "AllocationCounter.h"
+#include "LoadedPlugin.h"
 #include "Message.h"
-#include "Module.h"
-#include "PluginInstance.h"
 #include "StreamText.h"
 
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
@@ -125,17 +124,14 @@ void shapeBlock (int shape, Buffers& b, ProcessData& data, AudioBusBuffers& in, 
 	}
 }
 
-class AudioThread : public ::testing::Test
+class AudioThread : public kelo::testing::LoadedPlugin
 {
 protected:
-	kelo::testhost::Module module {KELO_BUNDLE_PATH};
-	std::unique_ptr<kelo::testhost::PluginInstance> instance;
-
 	void SetUp () override
 	{
-		ASSERT_TRUE (module.loaded ()) << module.lastError ();
-		instance = std::make_unique<kelo::testhost::PluginInstance> (module);
-		ASSERT_TRUE (instance->ok ()) << instance->lastError ();
+		LoadedPlugin::SetUp ();
+		if (HasFatalFailure ())
+			return;
 		ASSERT_EQ (instance->activate (), kResultOk);
 	}
 };

@@ -3,8 +3,7 @@
 #include "ChunkedStream.h"
 #include "FailingStream.h"
 #include "LyingStream.h"
-#include "Module.h"
-#include "PluginInstance.h"
+#include "LoadedPlugin.h"
 #include "StreamText.h"
 
 #include <gtest/gtest.h>
@@ -46,19 +45,9 @@ const StateCalls kComponents[] = {
      [] (auto& i, IBStream* s) { return i.controller ()->getState (s); }},
 };
 
-class SavedState : public ::testing::Test
+class SavedState : public kelo::testing::LoadedPlugin
 {
 protected:
-	kelo::testhost::Module module {KELO_BUNDLE_PATH};
-	std::unique_ptr<kelo::testhost::PluginInstance> instance;
-
-	void SetUp () override
-	{
-		ASSERT_TRUE (module.loaded ()) << module.lastError ();
-		instance = std::make_unique<kelo::testhost::PluginInstance> (module);
-		ASSERT_TRUE (instance->ok ()) << instance->lastError ();
-	}
-
 	std::string saved (const StateCalls& calls)
 	{
 		auto stream = owned (new BufferStream);

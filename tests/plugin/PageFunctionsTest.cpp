@@ -380,6 +380,16 @@ TEST_F (BrandLink, OpensTheMakersPageAndIgnoresArguments)
 	EXPECT_EQ (opened (), std::string (kelo::kMakerUrl) + "|1");
 }
 
+TEST_F (BrandLink, OpensTheSameAddressThePageLinksTo)
+{
+	std::ifstream page (std::string (KELO_SOURCE_DIR) + "/web/index.html");
+	ASSERT_TRUE (page);
+	std::stringstream text;
+	text << page.rdbuf ();
+	EXPECT_NE (text.str ().find (std::string ("id=\"brand-link\" class=\"brand-link\" href=\"") + kelo::kMakerUrl + "\""),
+	           std::string::npos);
+}
+
 TEST_F (BrandLink, ResolvesFalseWhenTheShellCannotOpenIt)
 {
 	setenv ("KELO_STANDIN_OPENER", (folder + "/missing-opener").c_str (), 1);

@@ -41,6 +41,30 @@ void ApplyTrackSizes(const MINMAXINFO& info, int& width, int& height) {
 
 }  // namespace standin
 
+namespace {
+
+// The common start of the rectangle getters, called with the table locked:
+// the window to measure, or null when the call is already answered (the
+// desktop's rectangle written, or the error set and `answer` FALSE).
+const standin::Window* WindowToMeasure(standin::WindowTable& table, HWND handle, LPRECT rect, BOOL& answer) {
+  using namespace standin;
+  answer = FALSE;
+  if (rect == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  if (handle == DesktopWindow()) {
+    *rect = RECT{0, 0, kScreenWidth, kScreenHeight};
+    answer = TRUE;
+    return nullptr;
+  }
+  const Window* window = table.Find(handle);
+  if (window == nullptr) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+  return window;
+}
+
+}  // namespace
+
 extern "C" {
 
 BOOL WINAPI AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD) {
@@ -85,19 +109,9 @@ BOOL WINAPI GetClientRect(HWND handle, LPRECT rect) {
   using namespace standin;
   WindowTable& table = WindowTable::Get();
   std::lock_guard<std::mutex> lock(table.mutex);
-  if (rect == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  if (handle == DesktopWindow()) {
-    *rect = RECT{0, 0, kScreenWidth, kScreenHeight};
-    return TRUE;
-  }
-  const Window* window = table.Find(handle);
-  if (window == nullptr) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  BOOL answer = FALSE;
+  const Window* window = WindowToMeasure(table, handle, rect, answer);
+  if (window == nullptr) return answer;
   const LONG width = window->rect.right - window->rect.left - window->frame.left - window->frame.right;
   const LONG height = window->rect.bottom - window->rect.top - window->frame.top - window->frame.bottom;
   *rect = RECT{0, 0, std::max<LONG>(width, 0), std::max<LONG>(height, 0)};
@@ -108,19 +122,9 @@ BOOL WINAPI GetWindowRect(HWND handle, LPRECT rect) {
   using namespace standin;
   WindowTable& table = WindowTable::Get();
   std::lock_guard<std::mutex> lock(table.mutex);
-  if (rect == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  if (handle == DesktopWindow()) {
-    *rect = RECT{0, 0, kScreenWidth, kScreenHeight};
-    return TRUE;
-  }
-  const Window* window = table.Find(handle);
-  if (window == nullptr) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  BOOL answer = FALSE;
+  const Window* window = WindowToMeasure(table, handle, rect, answer);
+  if (window == nullptr) return answer;
   // Screen coordinates: add up the client origins of the ancestors.
   RECT screen = window->rect;
   for (const Window* parent = table.Find(window->parent); parent != nullptr; parent = table.Find(parent->parent)) {

@@ -136,12 +136,6 @@ protected:
 	}
 };
 
-TEST_F (AudioThread, TransportPositionAndFlagsAreLockFreeAtomics)
-{
-	EXPECT_TRUE (std::atomic<double>::is_always_lock_free);
-	EXPECT_TRUE (std::atomic<bool>::is_always_lock_free);
-}
-
 TEST_F (AudioThread, TheCountersSeeTheModulesAllocationsAndLocks)
 {
 	// Without this the zero counts below would prove nothing.

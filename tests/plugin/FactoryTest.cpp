@@ -107,15 +107,6 @@ TEST_F (ModuleTest, ClassInformationComesInPlainAndUtf16Form)
 	EXPECT_EQ (std::memcmp (wide.cid, kProcessorCid, sizeof (TUID)), 0);
 }
 
-TEST_F (ModuleTest, ClassIdentifiersReadAsTheirGuids)
-{
-	char text[40] = {};
-	FUID (kProcessorCid).toRegistryString (text);
-	EXPECT_STREQ (text, "{F3F21A72-943E-499D-A130-C81BB8C32E71}");
-	FUID (kControllerCid).toRegistryString (text);
-	EXPECT_STREQ (text, "{4EBA109D-EF18-48CA-B774-E33116A2FE94}");
-}
-
 TEST_F (ModuleTest, CreatingTheProcessorGivesItsComponentInterface)
 {
 	Vst::IComponent* component = nullptr;

@@ -7,6 +7,8 @@
 #include "LoadedPlugin.h"
 #include "StreamText.h"
 
+#include "StateTexts.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -17,9 +19,9 @@ using kelo::testhost::sendMessage;
 
 namespace {
 
-const std::string kDefaultText =
-    R"({"autoFill":true,"barsPerLine":2,"displayMode":0,"language":0,"script":"","timerTicks":1,"timerUnit":2,"version":2})";
-constexpr std::size_t kMaxStateBytes = 8388608;
+using kelo::testing::kDefaultText;
+using kelo::testing::kMaxStateBytes;
+
 
 class ProcessorMessages : public kelo::testing::LoneProcessor
 {

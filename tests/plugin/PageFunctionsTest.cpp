@@ -14,6 +14,8 @@
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstprocesscontext.h"
 
+#include "StateTexts.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -33,8 +35,8 @@ using kelo::testhost::streamFrom;
 
 namespace {
 
-const std::string kDefaultText =
-    R"({"autoFill":true,"barsPerLine":2,"displayMode":0,"language":0,"script":"","timerTicks":1,"timerUnit":2,"version":2})";
+using kelo::testing::kDefaultText;
+
 const std::string kDefaultTransport = R"({"beatsPerBar":4.0,"hasPpq":false,"playing":false,"ppq":0.0})";
 
 // What the page saw: the value a call's Promise settled with, and how.

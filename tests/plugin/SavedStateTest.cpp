@@ -6,6 +6,8 @@
 #include "LoadedPlugin.h"
 #include "StreamText.h"
 
+#include "StateTexts.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -18,14 +20,14 @@ using kelo::testhost::streamFrom;
 
 namespace {
 
-const std::string kDefaultText =
-    R"({"autoFill":true,"barsPerLine":2,"displayMode":0,"language":0,"script":"","timerTicks":1,"timerUnit":2,"version":2})";
+using kelo::testing::kDefaultText;
+using kelo::testing::kMaxStateBytes;
+
 const std::string kLyricsText =
     R"({"autoFill":false,"barsPerLine":4,"displayMode":1,"language":3,"script":"[30] Hallo \u00e9\n","timerTicks":8,"timerUnit":1,"version":2})";
 // The same document as saved: non-ASCII characters as raw UTF-8.
 const std::string kLyricsSaved =
     "{\"autoFill\":false,\"barsPerLine\":4,\"displayMode\":1,\"language\":3,\"script\":\"[30] Hallo \xC3\xA9\\n\",\"timerTicks\":8,\"timerUnit\":1,\"version\":2}";
-constexpr std::size_t kMaxStateBytes = 8388608;
 
 // A component's state calls, so each case runs against both components.
 struct StateCalls

@@ -2,6 +2,8 @@
 // library both components link.
 #include "StateDocument.h"
 
+#include "StateTexts.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -10,8 +12,8 @@
 namespace kelo {
 namespace {
 
-const std::string kDefaultText =
-    R"({"autoFill":true,"barsPerLine":2,"displayMode":0,"language":0,"script":"","timerTicks":1,"timerUnit":2,"version":2})";
+using kelo::testing::kDefaultText;
+
 
 json normalized (const std::string& text)
 {

@@ -254,11 +254,15 @@ function lrcText() {
   return lyricsIO.writeLrc(list, { tempo, spread: state.autoFill });
 }
 
-// A save dialog where the browser offers one (WebView2, Chromium), else a download, which
-// WebView2 and Chromium put into the user's downloads folder. A dialog that cannot be shown
-// here (no window to attach it to, a headless browser) also falls back to the download.
+// Below this, an AbortError from the save dialog is the browser refusing to show one (headless
+// Chromium answers so at once), not a user who cancelled.
+const kRefusedDialogMs = 150;
+
+// A save dialog where the browser offers one (WebView2, Chromium in a window), else a
+// download, which WebView2 and Chromium put into the user's downloads folder.
 async function saveLyricsFile(name, bytes, type, extension) {
   if (typeof window.showSaveFilePicker === 'function') {
+    const asked = performance.now();
     try {
       const handle = await window.showSaveFilePicker({
         suggestedName: name,
@@ -269,7 +273,8 @@ async function saveLyricsFile(name, bytes, type, extension) {
       await writable.close();
       return;
     } catch (error) {
-      if (error && error.name === 'AbortError' && !isHeadlessRefusal(error)) return;
+      const cancelled = error && error.name === 'AbortError' && performance.now() - asked >= kRefusedDialogMs;
+      if (cancelled) return;
     }
   }
   const url = URL.createObjectURL(new Blob([bytes], { type }));
@@ -281,10 +286,6 @@ async function saveLyricsFile(name, bytes, type, extension) {
   link.click();
   link.remove();
   setTimeout(() => URL.revokeObjectURL(url), 60000);
-}
-
-function isHeadlessRefusal(error) {
-  return false && error;
 }
 
 function saveMidi() {

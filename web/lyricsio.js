@@ -109,13 +109,17 @@ const lyricsIO = (() => {
     return script;
   }
 
-  function afterLast(meter, places, candidate) {
+  // Where the last line ends: at `until` (rounded up to a beat) when that lies after the
+  // last word, else at the bar after the one holding the last word.
+  function endOfLines(meter, places, lastWord, until) {
     const last = places[places.length - 1];
-    let end = candidate !== null && candidate > last.at ? snap(meter, candidate, true) : null;
-    if (!end || end.at <= last.at) {
-      end = { bar: last.bar + 1, beat: 0 };
+    if (until !== null && until > lastWord) {
+      const end = snap(meter, until, true);
+      if (end.at > last.at) return end;
     }
-    return end;
+    const segment = segmentAt(meter, lastWord);
+    const bar = segment.firstBar + Math.floor(Math.max(0, lastWord - segment.start) / segment.barLength + 1e-9) + 1;
+    return { bar: Math.max(bar, last.bar + 1), beat: 0 };
   }
 
   // -------------------------------------------------------------------------
@@ -294,9 +298,8 @@ const lyricsIO = (() => {
     if (lines.length === 0) throw new BadFile('ioNoLyrics');
     const meter = meterOfMidi(tracks, ticksPerQuarter);
     const places = placeLines(meter, lines.map((l) => l.tick));
-    const lastTick = chosen.events[chosen.events.length - 1].tick;
-    // The last line lasts until its track ends, or one bar when the track ends with it.
-    const end = afterLast(meter, places, chosen.end > lastTick ? chosen.end : null);
+    // The last line lasts until its track ends, or to the next bar when the track ends with it.
+    const end = endOfLines(meter, places, chosen.events[chosen.events.length - 1].tick, chosen.end);
     return composeScript(lines, places, end);
   }
 
@@ -393,7 +396,7 @@ const lyricsIO = (() => {
         const end = places.pop();
         return { script: composeScript(lines, places, end) };
       }
-      return { script: composeScript(lines, places, afterLast(map, places, null)) };
+      return { script: composeScript(lines, places, endOfLines(map, places, positions[positions.length - 1], null)) };
     } catch (error) {
       if (error instanceof BadFile) return { error: error.key };
       throw error;

@@ -215,15 +215,26 @@ async function loadLyricsFile(file) {
 }
 
 // Replaces the whole script through the editing commands, so that the text area's own undo
-// takes the import back in one step; its input event saves the new script like any edit.
+// takes the import back in one step. Chromium reports one input event per line of the
+// inserted text; they are held back and the editor hears one, which saves the new script
+// like any edit.
+let replacingScript = false;
+window.addEventListener('input', (event) => {
+  if (replacingScript && event.target === scriptInput) event.stopImmediatePropagation();
+}, true);
+
 function replaceScript(text) {
   scriptInput.focus();
   scriptInput.select();
-  const inserted = document.execCommand('insertText', false, text);
-  if (!inserted || scriptInput.value !== text) {
-    scriptInput.value = text;
-    scriptInput.dispatchEvent(new Event('input'));
+  replacingScript = true;
+  let inserted = false;
+  try {
+    inserted = document.execCommand('insertText', false, text);
+  } finally {
+    replacingScript = false;
   }
+  if (!inserted || scriptInput.value !== text) scriptInput.value = text;
+  scriptInput.dispatchEvent(new Event('input'));
   scriptInput.setSelectionRange(0, 0);
   scriptInput.scrollTop = 0;
   renderScript();

@@ -20,6 +20,7 @@ const lyricsTexts = [
     ioNoTimes: 'This LRC file holds no time tags.',
     ioNeedTempo: 'Type the song\'s tempo in BPM (10 to 999).',
     ioNothing: 'There are no timed lyrics to export.',
+    ioTooLong: 'These lyrics reach beyond bar 1000000.',
   },
   {
     button: 'Importer / Exporter', title: 'Fichier de paroles', open: 'Ouvrir un fichier MIDI ou LRC…',
@@ -35,6 +36,7 @@ const lyricsTexts = [
     ioNoTimes: 'Ce fichier LRC ne contient aucune balise de temps.',
     ioNeedTempo: 'Saisissez le tempo du morceau en BPM (10 à 999).',
     ioNothing: 'Aucune parole minutée à exporter.',
+    ioTooLong: 'Ces paroles vont au-delà de la mesure 1000000.',
   },
   {
     button: 'Importa / Esporta', title: 'File del testo', open: 'Apri file MIDI o LRC…',
@@ -50,6 +52,7 @@ const lyricsTexts = [
     ioNoTimes: 'Questo file LRC non contiene indicazioni di tempo.',
     ioNeedTempo: 'Inserisci il tempo del brano in BPM (da 10 a 999).',
     ioNothing: 'Nessun testo temporizzato da esportare.',
+    ioTooLong: 'Questo testo va oltre la battuta 1000000.',
   },
   {
     button: 'Import / Export', title: 'Liedtextdatei', open: 'MIDI- oder LRC-Datei öffnen…',
@@ -65,6 +68,7 @@ const lyricsTexts = [
     ioNoTimes: 'Diese LRC-Datei enthält keine Zeitmarken.',
     ioNeedTempo: 'Tempo des Songs in BPM eingeben (10 bis 999).',
     ioNothing: 'Kein getimter Liedtext zum Exportieren.',
+    ioTooLong: 'Dieser Liedtext reicht über Takt 1000000 hinaus.',
   },
   {
     button: 'Importar / Exportar', title: 'Archivo de letra', open: 'Abrir archivo MIDI o LRC…',
@@ -80,6 +84,7 @@ const lyricsTexts = [
     ioNoTimes: 'Este archivo LRC no contiene marcas de tiempo.',
     ioNeedTempo: 'Escribe el tempo de la canción en BPM (de 10 a 999).',
     ioNothing: 'No hay letra sincronizada para exportar.',
+    ioTooLong: 'Esta letra va más allá del compás 1000000.',
   },
   {
     button: 'Импорт / Экспорт', title: 'Файл текста', open: 'Открыть файл MIDI или LRC…',
@@ -95,6 +100,7 @@ const lyricsTexts = [
     ioNoTimes: 'В этом файле LRC нет меток времени.',
     ioNeedTempo: 'Введите темп песни в BPM (от 10 до 999).',
     ioNothing: 'Нет размеченного текста для экспорта.',
+    ioTooLong: 'Этот текст выходит за такт 1000000.',
   },
 ];
 
@@ -117,6 +123,8 @@ const lyricsMessage = document.getElementById('lyrics-message');
 // The file read into the preview: { name, kind, script } for MIDI, { name, kind, lines } for LRC.
 let lyricsPending = null;
 let lyricsMessageKey = '';
+// Only the newest of several files dropped in quick succession reaches the preview.
+let lyricsLoads = 0;
 
 function lyricsText(key) {
   return (lyricsTexts[state.language] || lyricsTexts[0])[key];
@@ -187,6 +195,7 @@ function renderPreview() {
 }
 
 async function loadLyricsFile(file) {
+  const load = ++lyricsLoads;
   if (lyricsPanel.hidden) openLyricsPanel();
   closePreview();
   showLyricsMessage('');
@@ -201,6 +210,7 @@ async function loadLyricsFile(file) {
     showLyricsMessage('ioNotLyrics');
     return;
   }
+  if (load !== lyricsLoads) return;
   const result = lyricsIO.readLyricsFile(bytes, file.name);
   if (result.error) {
     showLyricsMessage(result.error);

@@ -77,7 +77,7 @@ const lyricsIO = (() => {
   }
 
   function markerText(place) {
-    if (place.bar > kMaxBar) throw new BadFile('ioDamaged');
+    if (place.bar > kMaxBar) throw new BadFile('ioTooLong');
     return place.beat === 0 ? '[' + place.bar + ']' : '[' + place.bar + '.' + (place.beat + 1) + ']';
   }
 

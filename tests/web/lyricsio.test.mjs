@@ -125,11 +125,12 @@ describe('importing LRC', () => {
       '[1.3] Word by word\n[2.3] Only words\n[3]'],
     ['a starting bar, 3/4 and 90 BPM', '\uFEFF[00:02]Hi\r\n[01:00.5]Later\r\n', { tempo: 90, startBar: 9, numerator: 3 },
       '[10] Hi\n[39.2] Later\n[40]'],
+    ['times past bar 1000000', '[9999:00.00]Late', { tempo: 999 }, null, 'ioTooLong'],
     ['empty lines end the phrase before them', '[00:00.00]\n[00:01.00]A\n[00:02.00]\n[00:02.50]\n[00:03.00]B\n', {},
       '[1.3] A\n[2]\n[2.3] B\n[3]'],
   ];
-  for (const [name, source, options, expected] of kCases) {
-    it(name, () => assert.deepEqual(lrcScript(source, options), { script: expected }));
+  for (const [name, source, options, script, error] of kCases) {
+    it(name, () => assert.deepEqual(lrcScript(source, options), error ? { error } : { script }));
   }
 });
 

@@ -30,15 +30,28 @@ const lyricsIO = (() => {
     }
   }
 
-  // One decision for a whole file: UTF-8 when every piece is valid UTF-8, else Latin-1,
-  // so that a Latin-1 file that happens to hold one valid UTF-8 sequence reads the same.
-  function decodeAll(pieces) {
+  // The texts of events (byte ranges { at, size } of one track, in order), with one decision
+  // for all: UTF-8 when every event is valid UTF-8, else Latin-1, so that a Latin-1 file that
+  // happens to hold one valid UTF-8 sequence reads the same. Single-byte text is decoded in
+  // one piece and cut, which keeps large files of tiny events fast.
+  function decodeAll(bytes, events) {
+    if (events.length === 0) return [];
+    const base = events[0].at;
+    const last = events[events.length - 1];
+    const cut = () => {
+      const all = new TextDecoder('latin1').decode(bytes.subarray(base, last.at + last.size));
+      return events.map((e) => all.slice(e.at - base, e.at - base + e.size));
+    };
+    const ascii = events.every((e) => {
+      for (let i = e.at; i < e.at + e.size; i++) if (bytes[i] >= 0x80) return false;
+      return true;
+    });
+    if (ascii) return cut();
     const strict = new TextDecoder('utf-8', { fatal: true });
     try {
-      return pieces.map((piece) => strict.decode(piece).replace(/^\uFEFF/, ''));
+      return events.map((e) => strict.decode(bytes.subarray(e.at, e.at + e.size)).replace(/^\uFEFF/, ''));
     } catch (error) {
-      const latin = new TextDecoder('latin1');
-      return pieces.map((piece) => latin.decode(piece));
+      return cut();
     }
   }
 
@@ -188,7 +201,7 @@ const lyricsIO = (() => {
         skip(size);
         if (type === 0x2f) return { events, end: tick };
         if (type === 0x01 || type === 0x05 || type === 0x58) {
-          events.push({ tick, type, data: bytes.subarray(dataStart, dataStart + size) });
+          events.push({ tick, type, at: dataStart, size });
         }
       } else if (status === 0xf0 || status === 0xf7) {
         p += 1;
@@ -209,12 +222,12 @@ const lyricsIO = (() => {
   }
 
   // A time signature starts a new bar where it stands, even in the middle of a bar.
-  function meterOfMidi(tracks, ticksPerQuarter) {
+  function meterOfMidi(bytes, tracks, ticksPerQuarter) {
     const signatures = [{ tick: 0, numerator: 4, denominator: 4 }];
     for (const track of tracks) {
-      for (const event of track.events) {
-        if (event.type !== 0x58 || event.data.length < 2 || event.data[0] === 0 || event.data[1] > 8) continue;
-        signatures.push({ tick: event.tick, numerator: event.data[0], denominator: 2 ** event.data[1] });
+      for (const { type, tick, at, size } of track.events) {
+        if (type !== 0x58 || size < 2 || bytes[at] === 0 || bytes[at + 1] > 8) continue;
+        signatures.push({ tick, numerator: bytes[at], denominator: 2 ** bytes[at + 1] });
       }
     }
     signatures.sort((a, b) => a.tick - b.tick);
@@ -232,11 +245,11 @@ const lyricsIO = (() => {
 
   // The lyric events of the track that has the most of them; without any, the text
   // events of karaoke files (their "@" lines are headers, not words).
-  function chooseLyrics(tracks) {
-    for (const [type, keep] of [[0x05, () => true], [0x01, (e) => e.data[0] !== 0x40]]) {
+  function chooseLyrics(bytes, tracks) {
+    for (const [type, keep] of [[0x05, () => true], [0x01, (e) => bytes[e.at] !== 0x40]]) {
       let best = null;
       for (const track of tracks) {
-        const events = track.events.filter((e) => e.type === type && e.data.length > 0 && keep(e));
+        const events = track.events.filter((e) => e.type === type && e.size > 0 && keep(e));
         if (events.length > 0 && (!best || events.length > best.events.length)) best = { events, end: track.end };
       }
       if (best) return best;
@@ -263,6 +276,7 @@ const lyricsIO = (() => {
     const lines = [];
     let line = null;
     let breaks = 0;
+    let space = false;
     events.forEach((event, index) => {
       const text = texts[index];
       for (let i = 0; i < text.length; i++) {
@@ -273,30 +287,32 @@ const lyricsIO = (() => {
         } else if (c === '\\') {
           breaks += 2;
         } else if (c <= ' ' || c === '\u00a0') {
-          if (line && breaks === 0 && !line.text.endsWith(' ')) line.text += ' ';
+          space = line !== null && breaks === 0;
         } else {
           if (!line || breaks > 0) {
-            if (line) line.text = line.text.trim();
-            line = { tick: event.tick, text: '', paragraph: breaks >= 2 };
+            // Parts, not one growing string: a long line would be copied on every character.
+            line = { tick: event.tick, parts: [], paragraph: breaks >= 2 };
             lines.push(line);
             breaks = 0;
+          } else if (space) {
+            line.parts.push(' ');
           }
-          line.text += c;
+          space = false;
+          line.parts.push(c);
         }
       }
     });
-    if (line) line.text = line.text.trim();
-    return lines;
+    return lines.map(({ tick, parts, paragraph }) => ({ tick, text: parts.join(''), paragraph }));
   }
 
   function midiToScript(bytes) {
     const { ticksPerQuarter, tracks } = readMidiEvents(bytes);
-    const chosen = chooseLyrics(tracks);
+    const chosen = chooseLyrics(bytes, tracks);
     if (!chosen) throw new BadFile('ioNoLyrics');
-    const texts = spaceSyllables(decodeAll(chosen.events.map((e) => e.data)));
+    const texts = spaceSyllables(decodeAll(bytes, chosen.events));
     const lines = assembleLines(chosen.events, texts);
     if (lines.length === 0) throw new BadFile('ioNoLyrics');
-    const meter = meterOfMidi(tracks, ticksPerQuarter);
+    const meter = meterOfMidi(bytes, tracks, ticksPerQuarter);
     const places = placeLines(meter, lines.map((l) => l.tick));
     // The last line lasts until its track ends, or to the next bar when the track ends with it.
     const end = endOfLines(meter, places, chosen.events[chosen.events.length - 1].tick, chosen.end);

@@ -59,13 +59,16 @@ const lyricsIO = (() => {
   // Positions to markers. A meter map is a list of segments, each starting a new bar:
   // { start, barLength, beatLength, firstBar } in one unit (ticks or quarter notes).
 
+  // Binary search: a file may hold as many time signatures as lyrics.
   function segmentAt(meter, position) {
-    let segment = meter[0];
-    for (const next of meter) {
-      if (next.start <= position) segment = next;
-      else break;
+    let low = 0;
+    let high = meter.length - 1;
+    while (low < high) {
+      const middle = (low + high + 1) >> 1;
+      if (meter[middle].start <= position) low = middle;
+      else high = middle - 1;
     }
-    return segment;
+    return meter[low];
   }
 
   // The beat nearest to `position` (or the next one, with `up`), as a bar, a beat index
@@ -290,19 +293,19 @@ const lyricsIO = (() => {
           space = line !== null && breaks === 0;
         } else {
           if (!line || breaks > 0) {
-            // Parts, not one growing string: a long line would be copied on every character.
-            line = { tick: event.tick, parts: [], paragraph: breaks >= 2 };
+            // Only appended to, never read until the end: the engine keeps it a rope, not a copy.
+            line = { tick: event.tick, text: '', paragraph: breaks >= 2 };
             lines.push(line);
             breaks = 0;
           } else if (space) {
-            line.parts.push(' ');
+            line.text += ' ';
           }
           space = false;
-          line.parts.push(c);
+          line.text += c;
         }
       }
     });
-    return lines.map(({ tick, parts, paragraph }) => ({ tick, text: parts.join(''), paragraph }));
+    return lines;
   }
 
   function midiToScript(bytes) {

@@ -221,6 +221,7 @@ async function loadLyricsFile(file) {
   lyricsMenu.hidden = true;
   lyricsPreview.hidden = false;
   lyricsBarField.hidden = result.kind !== 'lrc';
+  lyricsBar.value = 1;
   renderPreview();
 }
 
@@ -335,7 +336,15 @@ async function copyLrc() {
     await navigator.clipboard.writeText(text);
     showLyricsMessage('copied');
   } catch (error) {
-    showLyricsMessage('copyFailed');
+    // The asynchronous clipboard refuses a document without focus; the editing command
+    // still copies a selection while the click's activation lasts.
+    const holder = document.createElement('textarea');
+    holder.value = text;
+    lyricsPanel.appendChild(holder);
+    holder.select();
+    const copied = document.execCommand('copy');
+    holder.remove();
+    showLyricsMessage(copied ? 'copied' : 'copyFailed');
   }
 }
 

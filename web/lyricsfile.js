@@ -367,8 +367,8 @@ lyricsInput.addEventListener('change', () => {
   lyricsInput.value = '';
   if (file) loadLyricsFile(file);
 });
-lyricsPanel.addEventListener('keydown', (event) => {
-  if (event.key === 'Escape') closeLyricsPanel();
+document.addEventListener('keydown', (event) => {
+  if (event.key === 'Escape' && !lyricsPanel.hidden) closeLyricsPanel();
 });
 // A file dropped anywhere on the page would otherwise replace the page itself.
 window.addEventListener('dragover', (event) => {

@@ -417,8 +417,7 @@ const lyricsIO = (() => {
       }
       return { script: composeScript(lines, places, endOfLines(map, places, positions[positions.length - 1], null)) };
     } catch (error) {
-      if (error instanceof BadFile) return { error: error.key };
-      throw error;
+      return { error: error instanceof BadFile ? error.key : 'ioNotLyrics' };
     }
   }
 
@@ -447,7 +446,12 @@ const lyricsIO = (() => {
     } else {
       text = decodeText(bytes);
     }
-    const parsed = parseLrc(text);
+    let parsed;
+    try {
+      parsed = parseLrc(text);
+    } catch (error) {
+      return { error: 'ioNotLyrics' };
+    }
     if (parsed.error === 'ioNotLyrics' && /\.lrc$/i.test(name)) return { error: 'ioNoTimes' };
     return parsed.error ? parsed : { kind: 'lrc', lines: parsed.lines };
   }

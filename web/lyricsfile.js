@@ -288,7 +288,7 @@ async function saveLyricsFile(name, bytes, type, extension) {
     try {
       const handle = await window.showSaveFilePicker({
         suggestedName: name,
-        types: [{ description: name, accept: { [type]: ['.' + extension] } }],
+        types: [{ description: extension.toUpperCase(), accept: { [type]: ['.' + extension] } }],
       });
       const writable = await handle.createWritable();
       await writable.write(bytes);

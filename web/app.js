@@ -363,6 +363,8 @@ function renderSettings() {
   modeBadge.textContent = transport.playing ? t.play : t.edit;
   // The header image already shows an English "EDIT" badge; the element covers it otherwise.
   modeBadge.hidden = !transport.playing && state.language === 0;
+  // The lyrics file panel (lyricsfile.js, loaded after this script) follows the language.
+  if (typeof renderLyricsFile === 'function') renderLyricsFile();
 }
 
 function renderMode() {

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 
 using namespace Steinberg;
@@ -66,11 +67,11 @@ TEST_F (Processor, InitializeAddsOneStereoInputAndOneStereoOutput)
 	EXPECT_EQ (arrangement, SpeakerArr::kStereo);
 }
 
-TEST_F (Processor, AsksForMusicalPositionAndTimeSignatureOnly)
+TEST_F (Processor, AsksForMusicalPositionTempoAndTimeSignatureOnly)
 {
 	auto requirements = instance->processorAs<IProcessContextRequirements> ();
 	ASSERT_TRUE (requirements);
-	EXPECT_EQ (requirements->getProcessContextRequirements (), 0x84u);
+	EXPECT_EQ (requirements->getProcessContextRequirements (), 0xC4u);
 	EXPECT_EQ (processor ()->getLatencySamples (), 0u);
 	EXPECT_EQ (processor ()->getTailSamples (), 0u);
 }
@@ -266,7 +267,11 @@ TEST_F (Processor, APollBeforeAnyBlockReportsTheDefaults)
 	EXPECT_EQ (reply.floatValue ("beatsPerBar"), 4.0);
 	EXPECT_EQ (reply.intValue ("playing"), 0);
 	EXPECT_EQ (reply.intValue ("hasPpq"), 0);
-	EXPECT_EQ (reply.attributes.size (), 4u);
+	EXPECT_EQ (reply.intValue ("numerator"), 4);
+	EXPECT_EQ (reply.intValue ("denominator"), 4);
+	EXPECT_EQ (reply.floatValue ("tempo"), 0.0);
+	EXPECT_EQ (reply.intValue ("hasTempo"), 0);
+	EXPECT_EQ (reply.attributes.size (), 8u);
 }
 
 TEST_F (Processor, EachBlockCapturesTheHostsTransport)
@@ -290,18 +295,49 @@ TEST_F (Processor, BarLengthFollowsTheTimeSignatureOrFallsBackToFourBeats)
 		int32 numerator, denominator;
 		bool valid;
 		double beats;
+		int64 shownNumerator, shownDenominator;
 	};
-	const Case cases[] = {{4, 4, true, 4.0},  {3, 4, true, 3.0},  {7, 8, true, 3.5},
-	                      {5, 16, true, 1.25}, {0, 4, true, 4.0},  {4, 0, true, 4.0},
-	                      {-3, 4, true, 4.0},  {3, 4, false, 4.0}};
+	const Case cases[] = {{4, 4, true, 4.0, 4, 4},    {3, 4, true, 3.0, 3, 4},  {7, 8, true, 3.5, 7, 8},
+	                      {5, 16, true, 1.25, 5, 16}, {6, 8, true, 3.0, 6, 8},  {0, 4, true, 4.0, 4, 4},
+	                      {4, 0, true, 4.0, 4, 4},    {-3, 4, true, 4.0, 4, 4}, {3, 4, false, 4.0, 4, 4}};
 	ProcessDriver driver (processor ());
 	for (const Case& c : cases)
 	{
 		driver.setTimeSignature (c.numerator, c.denominator, c.valid);
 		driver.process (16);
-		EXPECT_EQ (transport ().floatValue ("beatsPerBar"), c.beats)
+		const auto& reply = transport ();
+		EXPECT_EQ (reply.floatValue ("beatsPerBar"), c.beats)
 		    << c.numerator << "/" << c.denominator << (c.valid ? "" : " (not valid)");
+		EXPECT_EQ (reply.intValue ("numerator"), c.shownNumerator) << c.numerator << "/" << c.denominator;
+		EXPECT_EQ (reply.intValue ("denominator"), c.shownDenominator) << c.numerator << "/" << c.denominator;
 	}
+}
+
+TEST_F (Processor, TheTempoIsKeptOnlyWhenTheHostMarksItValidAndUsable)
+{
+	struct Case
+	{
+		bool valid;
+		double tempo;
+		int64 hasTempo;
+		double shown;
+	};
+	const double nan = std::numeric_limits<double>::quiet_NaN ();
+	const double infinity = std::numeric_limits<double>::infinity ();
+	const Case cases[] = {{true, 96.5, 1, 96.5}, {false, 96.5, 0, 0.0},    {true, 0.0, 0, 0.0},
+	                      {true, -60.0, 0, 0.0}, {true, infinity, 0, 0.0}, {true, nan, 0, 0.0}};
+	ProcessDriver driver (processor ());
+	for (const Case& c : cases)
+	{
+		driver.context ().tempo = c.tempo;
+		driver.context ().state = c.valid ? ProcessContext::kTempoValid : 0;
+		driver.process (16);
+		EXPECT_EQ (transport ().intValue ("hasTempo"), c.hasTempo) << c.tempo;
+		EXPECT_EQ (transport ().floatValue ("tempo"), c.shown) << c.tempo;
+	}
+	driver.setContextPresent (false);
+	driver.process (16);
+	EXPECT_EQ (transport ().intValue ("hasTempo"), 0);
 }
 
 TEST_F (Processor, APositionNotMarkedValidIsStillStoredButFlagged)
@@ -326,6 +362,8 @@ TEST_F (Processor, ABlockWithoutContextStopsTheTransportButKeepsThePosition)
 	const auto& reply = transport ();
 	EXPECT_EQ (reply.floatValue ("ppq"), 40.0);
 	EXPECT_EQ (reply.floatValue ("beatsPerBar"), 4.0);
+	EXPECT_EQ (reply.intValue ("numerator"), 4);
+	EXPECT_EQ (reply.intValue ("denominator"), 4);
 	EXPECT_EQ (reply.intValue ("playing"), 0);
 	EXPECT_EQ (reply.intValue ("hasPpq"), 0);
 }

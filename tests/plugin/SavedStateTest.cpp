@@ -27,7 +27,7 @@ const std::string kLyricsText =
     R"({"autoFill":false,"barsPerLine":4,"displayMode":1,"language":3,"script":"[30] Hallo \u00e9\n","timerTicks":8,"timerUnit":1,"version":2})";
 // The same document as saved: non-ASCII characters as raw UTF-8.
 const std::string kLyricsSaved =
-    "{\"autoFill\":false,\"barsPerLine\":4,\"displayMode\":1,\"language\":3,\"script\":\"[30] Hallo \xC3\xA9\\n\",\"timerTicks\":8,\"timerUnit\":1,\"version\":2}";
+    "{\"autoFill\":false,\"barsPerLine\":4,\"displayMode\":1,\"language\":3,\"nextLine\":true,\"script\":\"[30] Hallo \xC3\xA9\\n\",\"timerTicks\":8,\"timerUnit\":1,\"version\":2}";
 
 // A component's state calls, so each case runs against both components.
 struct StateCalls
@@ -74,6 +74,31 @@ TEST_F (SavedState, WhatIsSavedLoadsBackIntoAnEqualDocument)
 		ASSERT_EQ (calls.load (*instance, streamFrom (first)), kResultOk) << calls.name;
 		EXPECT_EQ (saved (calls), first) << calls.name;
 	}
+}
+
+// Texts saved by the build before "nextLine" existed, byte for byte. Loaded
+// now, each is saved again unchanged but for the new key with its default;
+// an older build drops that key as it drops every key it does not know.
+TEST_F (SavedState, DocumentsSavedBeforeTheNextLineSettingSaveAsBeforePlusItsDefault)
+{
+	const std::string kSavedBefore[] = {
+	    R"({"autoFill":true,"barsPerLine":2,"displayMode":0,"language":0,"script":"","timerTicks":1,"timerUnit":2,"version":2})",
+	    "{\"autoFill\":false,\"barsPerLine\":4,\"displayMode\":1,\"language\":3,\"script\":\"[30] Hallo \xC3\xA9\\n\",\"timerTicks\":8,\"timerUnit\":1,\"version\":2}",
+	    R"({"autoFill":true,"barsPerLine":16,"displayMode":0,"language":5,"script":"[12.3] x [timer|4]\t\u0001","timerTicks":256,"timerUnit":3,"version":2})",
+	};
+	for (const std::string& before : kSavedBefore)
+	{
+		std::string expected = before;
+		expected.insert (expected.find (R"("script":)"), R"("nextLine":true,)");
+		for (const auto& calls : kComponents)
+		{
+			ASSERT_EQ (calls.load (*instance, streamFrom (before)), kResultOk) << calls.name;
+			EXPECT_EQ (saved (calls), expected) << calls.name;
+		}
+	}
+	const std::string off = R"({"nextLine":false})";
+	ASSERT_EQ (kComponents[0].load (*instance, streamFrom (off)), kResultOk);
+	EXPECT_NE (saved (kComponents[0]).find (R"("nextLine":false,"script")"), std::string::npos);
 }
 
 TEST_F (SavedState, AStreamThatDeliversOddChunksIsReadWhole)
@@ -134,7 +159,7 @@ TEST_F (SavedState, TheOlderBarsFormComesBackAsAScript)
 	{
 		ASSERT_EQ (calls.load (*instance, streamFrom (legacy)), kResultOk) << calls.name;
 		EXPECT_EQ (saved (calls),
-		           R"({"autoFill":true,"barsPerLine":2,"displayMode":0,"language":0,"script":"[1] One\n[3] Three\n","timerTicks":3,"timerUnit":2,"version":2})")
+		           R"({"autoFill":true,"barsPerLine":2,"displayMode":0,"language":0,"nextLine":true,"script":"[1] One\n[3] Three\n","timerTicks":3,"timerUnit":2,"version":2})")
 		    << calls.name;
 	}
 }

@@ -43,7 +43,7 @@ std::string typeError (int id, const std::string& text)
 TEST (StateDocumentText, DefaultDocumentIsTheFixedCompactText)
 {
 	EXPECT_EQ (stateText (makeDefaultState ()), kDefaultText);
-	EXPECT_EQ (stateText (makeDefaultState ()).size (), 115u);
+	EXPECT_EQ (stateText (makeDefaultState ()).size (), 131u);
 }
 
 TEST (StateDocumentText, NonAsciiIsRawUtf8AndControlCharactersAreEscaped)
@@ -64,6 +64,7 @@ TEST (StateDocumentText, KeysAreWrittenInByteOrderWhateverTheInsertionOrder)
 	document["script"] = "";
 	document["language"] = 0;
 	document["autoFill"] = true;
+	document["nextLine"] = true;
 	document["timerTicks"] = 1;
 	document["displayMode"] = 0;
 	document["barsPerLine"] = 2;
@@ -93,7 +94,7 @@ TEST (NormalizeState, UnknownKeysAndTheInputVersionAreDropped)
 	json result = normalized (R"({"version":1,"extra":[1,2],"script":"x"})");
 	EXPECT_EQ (result["version"], 2);
 	EXPECT_FALSE (result.contains ("extra"));
-	EXPECT_EQ (result.size (), 8u);
+	EXPECT_EQ (result.size (), 9u);
 	EXPECT_EQ (normalized (R"({"version":"new"})")["version"], 2);
 }
 
@@ -200,11 +201,34 @@ TEST (NormalizeState, NonNumericSettingsAreRefusedWithTheLibrarysMessage)
 	           typeError (302, "type must be number, but is array"));
 }
 
-TEST (NormalizeState, AutoFillMustBeABoolean)
+TEST (NormalizeState, AutoFillTakesOnlyBooleansAndNextLineAlsoNumbers)
 {
-	EXPECT_EQ (normalized (R"({"autoFill":false})")["autoFill"], false);
-	EXPECT_EQ (rejection (json::parse (R"({"autoFill":1})")),
-	           typeError (302, "type must be boolean, but is number"));
+	struct Case
+	{
+		const char* input;
+		const char* key;
+		json expected; // a boolean, or the refusal's message
+	};
+	const Case cases[] = {
+	    {R"({"autoFill":false})", "autoFill", false},
+	    {R"({"autoFill":1})", "autoFill", typeError (302, "type must be boolean, but is number")},
+	    {R"({"nextLine":false})", "nextLine", false},
+	    {R"({"nextLine":true})", "nextLine", true},
+	    {R"({"nextLine":0})", "nextLine", false},
+	    {R"({"nextLine":-0.0})", "nextLine", false},
+	    {R"({"nextLine":0.25})", "nextLine", true},
+	    {R"({"nextLine":18446744073709551615})", "nextLine", true},
+	    {R"({"nextLine":"on"})", "nextLine", typeError (302, "type must be boolean, but is string")},
+	    {R"({"nextLine":null})", "nextLine", typeError (302, "type must be boolean, but is null")},
+	};
+	for (const auto& c : cases)
+	{
+		if (c.expected.is_string ())
+			EXPECT_EQ (rejection (json::parse (c.input)), c.expected) << c.input;
+		else
+			EXPECT_EQ (normalized (c.input)[c.key], c.expected) << c.input;
+	}
+	EXPECT_EQ (normalized ("{}")["nextLine"], true);
 }
 
 TEST (NormalizeState, TheFirstFaultInCheckingOrderDecides)

@@ -14,17 +14,20 @@ after(async () => {
   await browser?.close();
 });
 
-// Compiles with B = 4, 4 ticks of 1 beat unless the settings say otherwise.
-function compile(script, settings = {}, beatsPerBar = 4) {
-  return session.page.evaluate(({ script, settings, beatsPerBar }) => {
-    const saved = transport.beatsPerBar;
-    transport.beatsPerBar = beatsPerBar;
+// Compiles with B = 4, 4 ticks of 1 beat unless the settings say otherwise. The meter is
+// beats per bar in quarter notes, or [numerator, denominator].
+function compile(script, settings = {}, meter = 4) {
+  const [numerator, denominator] = typeof meter === 'number' ? [meter, 4] : meter;
+  const t = { beatsPerBar: numerator * 4 / denominator, numerator, denominator };
+  return session.page.evaluate(({ script, settings, t }) => {
+    const saved = { ...transport };
+    Object.assign(transport, t);
     try {
       return compileCues({ script, timerTicks: 4, timerUnit: 2, ...settings });
     } finally {
-      transport.beatsPerBar = saved;
+      Object.assign(transport, saved);
     }
-  }, { script, settings, beatsPerBar });
+  }, { script, settings, t });
 }
 
 const phrase = (start, end, text) => ({ start, end, text, countdown: false });
@@ -98,6 +101,44 @@ describe('timer markers', () => {
   it('sorts a clamped count-down before later phrases it overlaps', async () => {
     assert.deepEqual(await compile('[2] a [3] b [timer|4]', { timerTicks: 16 }),
       [countdown(0, 12), phrase(4, 8, 'a')]);
+  });
+});
+
+describe('beat markers', () => {
+  // [meter, marker, start in quarter notes]: a beat is the meter's beat unit, and a beat
+  // beyond the bar's last one is that last beat, so a marker never leaves its bar.
+  const kPlaced = [
+    [[4, 4], '[2.3]', 6], [[4, 4], '[2.1]', 4], [[4, 4], '[2.4]', 7], [[4, 4], '[2.5]', 7],
+    [[4, 4], '[2.007]', 7], [[4, 4], '[2.' + '9'.repeat(400) + ']', 7], [[4, 4], '[1000000.4]', 3999999],
+    [[3, 4], '[2.3]', 5], [[3, 4], '[2.4]', 5],
+    [[6, 8], '[2.3]', 4], [[6, 8], '[2.6]', 5.5], [[6, 8], '[2.7]', 5.5],
+    [[7, 8], '[3.7]', 10], [[7, 8], '[3.8]', 10], [[7, 8], '[1.2]', 0.5],
+    [[5, 16], '[3.5]', 3.5], [[5, 16], '[3.2]', 2.75], [[5, 16], '[3.6]', 3.5],
+  ];
+  it('places a marker on a beat of its bar in every meter', async () => {
+    for (const [meter, marker, start] of kPlaced) {
+      const [cue] = await compile('[1] a ' + marker, {}, meter);
+      assert.equal(cue?.end, start, marker + ' in ' + meter.join('/'));
+    }
+  });
+
+  it('keeps a beat of 0, a missing beat, a bar of 0 and a bar beyond the limit as text', async () => {
+    assert.deepEqual(await compile('[1] a [2.0] b [2.] c [0.1] d [1000001.1] e [2..1] f [2.1.1] g [2]'),
+      [phrase(0, 4, 'a [2.0] b [2.] c [0.1] d [1000001.1] e [2..1] f [2.1.1] g')]);
+  });
+
+  it('counts a timer down to a beat and ends the phrase before it where the count-down starts', async () => {
+    assert.deepEqual(await compile('[1] a [timer|3.3] b [4]'), [phrase(0, 6, 'a'), countdown(6, 10), phrase(10, 12, 'b')]);
+    assert.deepEqual(await compile('[1] a [TIMER|2.4] b [3]', { timerUnit: 3 }, [6, 8]),
+      [phrase(0, 2.5, 'a'), countdown(2.5, 4.5), phrase(4.5, 6, 'b')]);
+  });
+
+  it('moves beat markers with the meter, never past the next bar', async () => {
+    const script = '[2.3] a [2.6] b [3]';
+    assert.deepEqual(await compile(script, {}, [6, 8]), [phrase(4, 5.5, 'a'), phrase(5.5, 6, 'b')]);
+    // The same bar length in quarter notes, but quarter-note beats: beat 6 is beat 3.
+    assert.deepEqual(await compile(script, {}, [3, 4]), [phrase(5, 6, 'b')]);
+    assert.deepEqual(await compile(script, {}, [4, 4]), [phrase(6, 7, 'a'), phrase(7, 8, 'b')]);
   });
 });
 

@@ -175,6 +175,46 @@ describe('count-downs', () => {
   });
 });
 
+describe('next line', () => {
+  const lines = () => page.evaluate(() => {
+    const box = (id) => document.getElementById(id).getBoundingClientRect();
+    const next = document.getElementById('play-next');
+    return {
+      text: document.getElementById('play-text').textContent,
+      next: next.hidden ? null : next.textContent,
+      sameMove: next.style.transform === document.getElementById('play-text').style.transform,
+      below: box('play-next').top >= box('play-text').bottom - 1,
+      inside: box('play-next').bottom <= box('play-panel').bottom + 1,
+    };
+  });
+
+  it('shows the next phrase with text under the current one, a count-down and a gap, and nothing at the end', async () => {
+    await feedHostState(page, { script: '[2] one [3] two [timer|6] three [7]', timerTicks: 4, timerUnit: 2, nextLine: true });
+    // [beat, display mode, nextLine, current text, next line]
+    const cases = [[1, 0, true, '', 'one'], [5, 0, true, 'one', 'two'], [9, 1, true, 'two', 'three'],
+      [17, 0, true, '3', 'three'], [17, 1, true, '3', 'three'], [21, 0, true, 'three', null],
+      [24, 0, true, 'End of lyrics', null], [5, 0, false, 'one', null], [17, 1, false, '3', null]];
+    for (const [beat, displayMode, nextLine, text, next] of cases) {
+      await feedHostState(page, { displayMode, nextLine });
+      const shown = { ...(await at(beat)), ...(await lines()) };
+      const label = 'beat ' + beat + ', mode ' + displayMode + ', nextLine ' + nextLine;
+      assert.deepEqual([shown.text, shown.next], [text, next], label);
+      if (next !== null) assert.ok(shown.sameMove && shown.below && shown.inside, label + ': ' + JSON.stringify(shown));
+    }
+    await feedHostState(page, { nextLine: true, displayMode: 0 });
+  });
+
+  it('follows the setting at once and moves up with the scroll', async () => {
+    await feedHostState(page, { script: '[1] rising [2] after [3]', displayMode: 0, nextLine: false });
+    await at(2);
+    await page.evaluate(() => { state.nextLine = true; renderPlayback(); });
+    const shown = await lines();
+    assert.deepEqual([shown.next, shown.sameMove], ['after', true]);
+    const transform = await page.$eval('#play-next', (n) => n.style.transform);
+    assert.match(transform, /^translateY\(-\d/);
+  });
+});
+
 describe('switching views', () => {
   it('shows the editor while stopped and the display while playing', async () => {
     await feedTransport(page, { playing: false });
@@ -188,6 +228,10 @@ describe('switching views', () => {
     assert.equal((await at(7, { beatsPerBar: 4 })).className, 'message');
     const shown = await at(7, { beatsPerBar: 3 });
     assert.deepEqual([shown.className, shown.text], ['lyrics', 'moved']);
-    await at(0, { beatsPerBar: 4 });
+    // 6/8 and 3/4 have the same bar length; only the beat unit places [2.3].
+    await feedHostState(page, { script: '[2.3] beat [3]' });
+    assert.equal((await at(4.2, { beatsPerBar: 3, numerator: 6, denominator: 8 })).text, 'beat');
+    assert.equal((await at(4.2, { beatsPerBar: 3, numerator: 3, denominator: 4 })).className, 'message');
+    await at(0, { beatsPerBar: 4, numerator: 4, denominator: 4 });
   });
 });

@@ -269,8 +269,6 @@ TEST_F (Processor, APollBeforeAnyBlockReportsTheDefaults)
 	EXPECT_EQ (reply.intValue ("hasPpq"), 0);
 	EXPECT_EQ (reply.intValue ("numerator"), 4);
 	EXPECT_EQ (reply.intValue ("denominator"), 4);
-	EXPECT_EQ (reply.floatValue ("tempo"), 0.0);
-	EXPECT_EQ (reply.intValue ("hasTempo"), 0);
 	EXPECT_EQ (reply.attributes.size (), 8u);
 }
 
@@ -288,56 +286,42 @@ TEST_F (Processor, EachBlockCapturesTheHostsTransport)
 	EXPECT_EQ (reply.intValue ("hasPpq"), 1);
 }
 
-TEST_F (Processor, BarLengthFollowsTheTimeSignatureOrFallsBackToFourBeats)
+// The tempo rides along each row: kept only when marked valid and usable.
+TEST_F (Processor, BarLengthAndTempoFollowTheHostOrFallBackToFourFourAndNoTempo)
 {
 	struct Case
 	{
 		int32 numerator, denominator;
 		bool valid;
 		double beats;
-		int64 shownNumerator, shownDenominator;
+		const char* meter;
+		double tempo;
+		bool tempoValid;
+		double shownTempo;
 	};
-	const Case cases[] = {{4, 4, true, 4.0, 4, 4},    {3, 4, true, 3.0, 3, 4},  {7, 8, true, 3.5, 7, 8},
-	                      {5, 16, true, 1.25, 5, 16}, {6, 8, true, 3.0, 6, 8},  {0, 4, true, 4.0, 4, 4},
-	                      {4, 0, true, 4.0, 4, 4},    {-3, 4, true, 4.0, 4, 4}, {3, 4, false, 4.0, 4, 4}};
+	const double nan = std::numeric_limits<double>::quiet_NaN ();
+	const Case cases[] = {
+	    {4, 4, true, 4.0, "4/4", 96.5, true, 96.5},   {3, 4, true, 3.0, "3/4", 96.5, false, 0.0},
+	    {7, 8, true, 3.5, "7/8", 0.0, true, 0.0},     {5, 16, true, 1.25, "5/16", -60.0, true, 0.0},
+	    {6, 8, true, 3.0, "6/8", nan, true, 0.0},     {0, 4, true, 4.0, "4/4", 1e308 * 10, true, 0.0},
+	    {4, 0, true, 4.0, "4/4", 300.0, true, 300.0}, {-3, 4, true, 4.0, "4/4", 60.0, true, 60.0},
+	    {3, 4, false, 4.0, "4/4", 60.0, true, 60.0}};
 	ProcessDriver driver (processor ());
 	for (const Case& c : cases)
 	{
 		driver.setTimeSignature (c.numerator, c.denominator, c.valid);
+		driver.context ().tempo = c.tempo;
+		driver.context ().state = (driver.context ().state & ~ProcessContext::kTempoValid) |
+		                          (c.tempoValid ? ProcessContext::kTempoValid : 0);
 		driver.process (16);
 		const auto& reply = transport ();
-		EXPECT_EQ (reply.floatValue ("beatsPerBar"), c.beats)
-		    << c.numerator << "/" << c.denominator << (c.valid ? "" : " (not valid)");
-		EXPECT_EQ (reply.intValue ("numerator"), c.shownNumerator) << c.numerator << "/" << c.denominator;
-		EXPECT_EQ (reply.intValue ("denominator"), c.shownDenominator) << c.numerator << "/" << c.denominator;
+		const std::string label = std::to_string (c.numerator) + "/" + std::to_string (c.denominator);
+		EXPECT_EQ (reply.floatValue ("beatsPerBar"), c.beats) << label << (c.valid ? "" : " (not valid)");
+		EXPECT_EQ (std::to_string (*reply.intValue ("numerator")) + "/" + std::to_string (*reply.intValue ("denominator")),
+		           c.meter) << label;
+		EXPECT_EQ (reply.floatValue ("tempo"), c.shownTempo) << c.tempo;
+		EXPECT_EQ (reply.intValue ("hasTempo"), c.shownTempo > 0.0 ? 1 : 0) << c.tempo;
 	}
-}
-
-TEST_F (Processor, TheTempoIsKeptOnlyWhenTheHostMarksItValidAndUsable)
-{
-	struct Case
-	{
-		bool valid;
-		double tempo;
-		int64 hasTempo;
-		double shown;
-	};
-	const double nan = std::numeric_limits<double>::quiet_NaN ();
-	const double infinity = std::numeric_limits<double>::infinity ();
-	const Case cases[] = {{true, 96.5, 1, 96.5}, {false, 96.5, 0, 0.0},    {true, 0.0, 0, 0.0},
-	                      {true, -60.0, 0, 0.0}, {true, infinity, 0, 0.0}, {true, nan, 0, 0.0}};
-	ProcessDriver driver (processor ());
-	for (const Case& c : cases)
-	{
-		driver.context ().tempo = c.tempo;
-		driver.context ().state = c.valid ? ProcessContext::kTempoValid : 0;
-		driver.process (16);
-		EXPECT_EQ (transport ().intValue ("hasTempo"), c.hasTempo) << c.tempo;
-		EXPECT_EQ (transport ().floatValue ("tempo"), c.shown) << c.tempo;
-	}
-	driver.setContextPresent (false);
-	driver.process (16);
-	EXPECT_EQ (transport ().intValue ("hasTempo"), 0);
 }
 
 TEST_F (Processor, APositionNotMarkedValidIsStillStoredButFlagged)
@@ -356,6 +340,7 @@ TEST_F (Processor, ABlockWithoutContextStopsTheTransportButKeepsThePosition)
 	driver.setPlaying (true);
 	driver.setPosition (40.0);
 	driver.setTimeSignature (3, 4);
+	driver.context ().state |= ProcessContext::kTempoValid;
 	driver.process (32);
 	driver.setContextPresent (false);
 	driver.process (32);
@@ -363,7 +348,7 @@ TEST_F (Processor, ABlockWithoutContextStopsTheTransportButKeepsThePosition)
 	EXPECT_EQ (reply.floatValue ("ppq"), 40.0);
 	EXPECT_EQ (reply.floatValue ("beatsPerBar"), 4.0);
 	EXPECT_EQ (reply.intValue ("numerator"), 4);
-	EXPECT_EQ (reply.intValue ("denominator"), 4);
+	EXPECT_EQ (reply.intValue ("hasTempo"), 0);
 	EXPECT_EQ (reply.intValue ("playing"), 0);
 	EXPECT_EQ (reply.intValue ("hasPpq"), 0);
 }

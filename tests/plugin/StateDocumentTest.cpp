@@ -203,32 +203,21 @@ TEST (NormalizeState, NonNumericSettingsAreRefusedWithTheLibrarysMessage)
 
 TEST (NormalizeState, AutoFillTakesOnlyBooleansAndNextLineAlsoNumbers)
 {
-	struct Case
+	// [input, the key's value in the result or the refusal's message]
+	const std::pair<const char*, json> cases[] = {
+	    {R"({"autoFill":false})", false}, {R"({"nextLine":false})", false}, {R"({"nextLine":0})", false},
+	    {R"({"nextLine":-0.0})", false},  {R"({"nextLine":0.25})", true},   {R"({"nextLine":18446744073709551615})", true},
+	    {"{}", true},
+	    {R"({"autoFill":1})", typeError (302, "type must be boolean, but is number")},
+	    {R"({"nextLine":"on"})", typeError (302, "type must be boolean, but is string")},
+	    {R"({"nextLine":null})", typeError (302, "type must be boolean, but is null")}};
+	for (const auto& [input, expected] : cases)
 	{
-		const char* input;
-		const char* key;
-		json expected; // a boolean, or the refusal's message
-	};
-	const Case cases[] = {
-	    {R"({"autoFill":false})", "autoFill", false},
-	    {R"({"autoFill":1})", "autoFill", typeError (302, "type must be boolean, but is number")},
-	    {R"({"nextLine":false})", "nextLine", false},
-	    {R"({"nextLine":true})", "nextLine", true},
-	    {R"({"nextLine":0})", "nextLine", false},
-	    {R"({"nextLine":-0.0})", "nextLine", false},
-	    {R"({"nextLine":0.25})", "nextLine", true},
-	    {R"({"nextLine":18446744073709551615})", "nextLine", true},
-	    {R"({"nextLine":"on"})", "nextLine", typeError (302, "type must be boolean, but is string")},
-	    {R"({"nextLine":null})", "nextLine", typeError (302, "type must be boolean, but is null")},
-	};
-	for (const auto& c : cases)
-	{
-		if (c.expected.is_string ())
-			EXPECT_EQ (rejection (json::parse (c.input)), c.expected) << c.input;
+		if (expected.is_string ())
+			EXPECT_EQ (rejection (json::parse (input)), expected) << input;
 		else
-			EXPECT_EQ (normalized (c.input)[c.key], c.expected) << c.input;
+			EXPECT_EQ (normalized (input)[input[2] == 'a' ? "autoFill" : "nextLine"], expected) << input;
 	}
-	EXPECT_EQ (normalized ("{}")["nextLine"], true);
 }
 
 TEST (NormalizeState, TheFirstFaultInCheckingOrderDecides)

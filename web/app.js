@@ -634,9 +634,11 @@ function adoptState(incoming) {
 
 function adoptTransport(incoming) {
   const modeChanged = transport.playing !== incoming.playing;
-  const meterChanged = transport.beatsPerBar !== incoming.beatsPerBar ||
-    transport.numerator !== incoming.numerator || transport.denominator !== incoming.denominator;
+  const { beatsPerBar, numerator, denominator } = transport;
   Object.assign(transport, incoming);
+  // Compared after the merge, so that a reading without some of these keys changes nothing.
+  const meterChanged = transport.beatsPerBar !== beatsPerBar ||
+    transport.numerator !== numerator || transport.denominator !== denominator;
   if (meterChanged) cues = compileCues(state);
   if (modeChanged) renderMode();
   else if (transport.playing) renderPlayback();

@@ -122,7 +122,6 @@ protected:
 		return stream->bytes ();
 	}
 
-	// A tempo of 0 leaves the tempo unmarked, as a host without one does.
 	void play (double ppq, int numerator, int denominator, double tempo = 0.0)
 	{
 		Vst::ProcessContext context {};

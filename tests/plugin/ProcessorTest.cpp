@@ -294,7 +294,7 @@ TEST_F (Processor, BarLengthAndTempoFollowTheHostOrFallBackToFourFourAndNoTempo)
 		int32 numerator, denominator;
 		bool valid;
 		double beats;
-		const char* meter;
+		const char* meter; // as the host's numerator and denominator come back
 		double tempo;
 		bool tempoValid;
 		double shownTempo;
@@ -315,10 +315,10 @@ TEST_F (Processor, BarLengthAndTempoFollowTheHostOrFallBackToFourFourAndNoTempo)
 		                          (c.tempoValid ? ProcessContext::kTempoValid : 0);
 		driver.process (16);
 		const auto& reply = transport ();
-		const std::string label = std::to_string (c.numerator) + "/" + std::to_string (c.denominator);
-		EXPECT_EQ (reply.floatValue ("beatsPerBar"), c.beats) << label << (c.valid ? "" : " (not valid)");
-		EXPECT_EQ (std::to_string (*reply.intValue ("numerator")) + "/" + std::to_string (*reply.intValue ("denominator")),
-		           c.meter) << label;
+		const std::string meter = std::to_string (*reply.intValue ("numerator")) + "/" +
+		                          std::to_string (*reply.intValue ("denominator"));
+		EXPECT_EQ (reply.floatValue ("beatsPerBar"), c.beats) << c.numerator << "/" << c.denominator;
+		EXPECT_EQ (meter, c.meter) << c.numerator << "/" << c.denominator << (c.valid ? "" : " (not valid)");
 		EXPECT_EQ (reply.floatValue ("tempo"), c.shownTempo) << c.tempo;
 		EXPECT_EQ (reply.intValue ("hasTempo"), c.shownTempo > 0.0 ? 1 : 0) << c.tempo;
 	}

@@ -8,6 +8,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <tuple>
 
 namespace kelo {
 namespace {
@@ -103,14 +104,6 @@ TEST (NormalizeState, ScriptWinsOverLegacyBarsWhichAreThenNotLookedAt)
 	EXPECT_EQ (normalized (R"({"script":"a","bars":"x"})")["script"], "a");
 }
 
-TEST (NormalizeState, ScriptMustBeAString)
-{
-	EXPECT_EQ (rejection (json::parse (R"({"script":5})")),
-	           typeError (302, "type must be string, but is number"));
-	EXPECT_EQ (rejection (json::parse (R"({"script":null})")),
-	           typeError (302, "type must be string, but is null"));
-}
-
 TEST (NormalizeState, LegacyBarsBecomeAScriptWithTheirOwnBarNumbers)
 {
 	json result = normalized (
@@ -191,33 +184,23 @@ TEST (NormalizeState, FloatingPointValuesBeyondThe32BitRangeSaturate)
 	EXPECT_EQ (normalized (R"({"timerTicks":2147483647.5})")["timerTicks"], 256);
 }
 
-TEST (NormalizeState, NonNumericSettingsAreRefusedWithTheLibrarysMessage)
+// Wrong types are refused with the library's message; autoFill takes only booleans,
+// nextLine numbers too.
+TEST (NormalizeState, EachKeyTakesItsTypesAndRefusesOthersWithTheLibrarysMessage)
 {
-	EXPECT_EQ (rejection (json::parse (R"({"timerTicks":"4"})")),
-	           typeError (302, "type must be number, but is string"));
-	EXPECT_EQ (rejection (json::parse (R"({"language":null})")),
-	           typeError (302, "type must be number, but is null"));
-	EXPECT_EQ (rejection (json::parse (R"({"displayMode":[1]})")),
-	           typeError (302, "type must be number, but is array"));
-}
-
-TEST (NormalizeState, AutoFillTakesOnlyBooleansAndNextLineAlsoNumbers)
-{
-	// [input, the key's value in the result or the refusal's message]
-	const std::pair<const char*, json> cases[] = {
-	    {R"({"autoFill":false})", false}, {R"({"nextLine":false})", false}, {R"({"nextLine":0})", false},
-	    {R"({"nextLine":-0.0})", false},  {R"({"nextLine":0.25})", true},   {R"({"nextLine":18446744073709551615})", true},
-	    {"{}", true},
-	    {R"({"autoFill":1})", typeError (302, "type must be boolean, but is number")},
-	    {R"({"nextLine":"on"})", typeError (302, "type must be boolean, but is string")},
-	    {R"({"nextLine":null})", typeError (302, "type must be boolean, but is null")}};
-	for (const auto& [input, expected] : cases)
-	{
-		if (expected.is_string ())
-			EXPECT_EQ (rejection (json::parse (input)), expected) << input;
-		else
-			EXPECT_EQ (normalized (input)[input[2] == 'a' ? "autoFill" : "nextLine"], expected) << input;
-	}
+	const std::string string = "type must be string, but is ", number = "type must be number, but is ",
+	                  boolean = "type must be boolean, but is ";
+	// [input, key, the key's value in the result or the refusal's message]
+	const std::tuple<const char*, const char*, json> cases[] = {
+	    {R"({"script":5})", "", typeError (302, string + "number")}, {R"({"script":null})", "", typeError (302, string + "null")},
+	    {R"({"timerTicks":"4"})", "", typeError (302, number + "string")}, {R"({"language":null})", "", typeError (302, number + "null")},
+	    {R"({"displayMode":[1]})", "", typeError (302, number + "array")}, {R"({"autoFill":1})", "", typeError (302, boolean + "number")},
+	    {R"({"nextLine":"on"})", "", typeError (302, boolean + "string")}, {R"({"nextLine":null})", "", typeError (302, boolean + "null")},
+	    {R"({"autoFill":false})", "autoFill", false}, {R"({"nextLine":false})", "nextLine", false}, {"{}", "nextLine", true},
+	    {R"({"nextLine":0})", "nextLine", false}, {R"({"nextLine":-0.0})", "nextLine", false},
+	    {R"({"nextLine":0.25})", "nextLine", true}, {R"({"nextLine":18446744073709551615})", "nextLine", true}};
+	for (const auto& [input, key, expected] : cases)
+		EXPECT_EQ (*key ? normalized (input)[key] : json (rejection (json::parse (input))), expected) << input;
 }
 
 TEST (NormalizeState, TheFirstFaultInCheckingOrderDecides)

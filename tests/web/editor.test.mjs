@@ -100,37 +100,23 @@ describe('inserting markers', () => {
     assert.equal((await lastWrite()).script, 'a[12][timer|11]b');
   });
 
-  it('inserts a beat marker when the playhead is off the bar\'s first beat, rounded to the nearest beat', async () => {
-    // [ppq, numerator, denominator, what "Add marker" then "Add timer" insert]
-    const cases = [[37, 4, 4, '[10.2][timer|11.2]'], [37.6, 4, 4, '[10.3][timer|11.3]'],
-      [39.6, 4, 4, '[11][timer|12]'], [4, 3, 4, '[2.2][timer|3.2]'], [4, 6, 8, '[2.3][timer|3.3]'],
-      [3.5, 7, 8, '[2][timer|3]'], [3, 7, 8, '[1.7][timer|2.7]'], [1.5, 5, 16, '[2.2][timer|3.2]'],
-      [-0.75, 4, 4, '[1][timer|1.4]']];
-    for (const [ppq, numerator, denominator, inserted] of cases) {
-      await feedTransport(page, { hasPpq: true, ppq, numerator, denominator, beatsPerBar: numerator * 4 / denominator });
+  it('names the playhead\'s beat, rounded, off the first beat; bar 1 at least; [1] / [timer|2] without a position', async () => {
+    // [ppq, meter, what "Add marker" then "Add timer" insert]; a ppq of null means no position.
+    const cases = [[37, '4/4', '[10.2][timer|11.2]'], [37.6, '4/4', '[10.3][timer|11.3]'], [39.6, '4/4', '[11][timer|12]'],
+      [4, '3/4', '[2.2][timer|3.2]'], [4, '6/8', '[2.3][timer|3.3]'], [3.5, '7/8', '[2][timer|3]'],
+      [3, '7/8', '[1.7][timer|2.7]'], [1.5, '5/16', '[2.2][timer|3.2]'], [-0.75, '4/4', '[1][timer|1.4]'],
+      [-20, '4/4', '[1][timer|1]'], [null, '4/4', '[1][timer|2]']];
+    for (const [ppq, meter, inserted] of cases) {
+      const [numerator, denominator] = meter.split('/').map(Number);
+      await feedTransport(page, { hasPpq: ppq !== null, ppq: ppq ?? 100, numerator, denominator, beatsPerBar: numerator * 4 / denominator });
       await replaceScript('');
       await page.click('#marker');
       await page.keyboard.press('End');
       await page.click('#timer');
-      assert.equal(await page.inputValue('#script'), inserted, ppq + ' in ' + numerator + '/' + denominator);
+      assert.equal(await page.inputValue('#script'), inserted, ppq + ' in ' + meter);
       assert.equal(await selection(), /\|([\d.]+)\]$/.exec(inserted)[1]);
     }
     await feedTransport(page, { numerator: 4, denominator: 4, beatsPerBar: 4 });
-  });
-
-  it('inserts bar 1 at least before the project start and [1] / [timer|2] without a position', async () => {
-    await feedTransport(page, { hasPpq: true, ppq: -20 });
-    await replaceScript('');
-    await page.click('#marker');
-    await page.keyboard.press('End');
-    await page.click('#timer');
-    assert.equal(await page.inputValue('#script'), '[1][timer|1]');
-    await feedTransport(page, { hasPpq: false, ppq: 100 });
-    await replaceScript('');
-    await page.click('#marker');
-    await page.keyboard.press('End');
-    await page.click('#timer');
-    assert.equal(await page.inputValue('#script'), '[1][timer|2]');
   });
 
   it('replaces the selected text', async () => {
@@ -197,16 +183,13 @@ describe('settings', () => {
     assert.equal(await text('display-mode'), 'Mode: Static');
     assert.equal((await lastWrite()).displayMode, 1);
     await page.click('#display-mode');
-    assert.equal(await text('auto-fill'), 'Auto-fill: On');
-    await page.click('#auto-fill');
-    assert.equal(await text('auto-fill'), 'Auto-fill: Off');
-    assert.equal((await lastWrite()).autoFill, false);
-    await page.click('#auto-fill');
-    assert.equal(await text('next-line'), 'Next line: On');
-    await page.click('#next-line');
-    assert.equal(await text('next-line'), 'Next line: Off');
-    assert.equal((await lastWrite()).nextLine, false);
-    await page.click('#next-line');
+    for (const [id, key, label] of [['auto-fill', 'autoFill', 'Auto-fill'], ['next-line', 'nextLine', 'Next line']]) {
+      assert.equal(await text(id), label + ': On');
+      await page.click('#' + id);
+      assert.equal(await text(id), label + ': Off');
+      assert.equal((await lastWrite())[key], false);
+      await page.click('#' + id);
+    }
   });
 
   it('cycles through the six languages and translates every label', async () => {

@@ -105,8 +105,7 @@ describe('look', () => {
     }
   });
 
-  // With the next line off the display looks exactly as before it existed; with it on,
-  // the next phrase shows under the phrase and under the count-down.
+  // With the next line off the display looks exactly as before the setting existed.
   it('draws a scrolling phrase half filled, a static one and a count-down as designed', async () => {
     const session = await openPage(browser, { native: { state: kHostState } });
     const { page } = session;

@@ -1,5 +1,6 @@
 #include "X11Window.h"
 
+#include <X11/Xlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 

@@ -11,9 +11,10 @@
 // Use from one thread.
 #pragma once
 
-#include <X11/Xlib.h>
-
 #include <string>
+
+// Xlib's own types, without its macros (None, Bool, Status) in every user.
+struct _XDisplay;
 
 namespace kelo::x11host {
 
@@ -27,8 +28,8 @@ public:
 
 	// False when the display could not be opened or the window not made.
 	bool ok () const { return window != 0; }
-	::Window id () const { return window; }
-	::Display* display () const { return connection; }
+	unsigned long id () const { return window; }
+	_XDisplay* display () const { return connection; }
 	// The connection's descriptor, readable when events wait; -1 without one.
 	int fd () const;
 
@@ -40,9 +41,9 @@ public:
 	bool closeRequested () const { return closing; }
 
 private:
-	::Display* connection = nullptr;
-	::Window window = 0;
-	::Atom deleteWindow = 0;
+	_XDisplay* connection = nullptr;
+	unsigned long window = 0;
+	unsigned long deleteWindow = 0;
 	bool closing = false;
 };
 

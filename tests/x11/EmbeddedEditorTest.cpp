@@ -193,16 +193,26 @@ protected:
 		loop.runFor (300);
 	}
 
-	// Real key presses (XTest) of lower-case letters, to whichever window has the focus.
+	// Real key presses (XTest) to whichever window has the focus: the keys
+	// of `chord` held together ("Control_L+s"), or each letter of a word.
+	void press (const std::string& chord)
+	{
+		std::vector<KeyCode> codes;
+		for (size_t start = 0, end = 0; end != std::string::npos; start = end + 1)
+		{
+			end = chord.find ('+', start);
+			codes.push_back (XKeysymToKeycode (display, XStringToKeysym (chord.substr (start, end - start).c_str ())));
+		}
+		for (KeyCode code : codes)
+			XTestFakeKeyEvent (display, code, True, CurrentTime);
+		for (auto it = codes.rbegin (); it != codes.rend (); ++it)
+			XTestFakeKeyEvent (display, *it, False, CurrentTime);
+		XFlush (display);
+	}
 	void type (const std::string& letters)
 	{
 		for (const char letter : letters)
-		{
-			const KeyCode code = XKeysymToKeycode (display, XStringToKeysym (std::string (1, letter).c_str ()));
-			XTestFakeKeyEvent (display, code, True, CurrentTime);
-			XTestFakeKeyEvent (display, code, False, CurrentTime);
-		}
-		XFlush (display);
+			press (std::string (1, letter));
 	}
 
 	static std::string savedState (HostedEditor& editor)
@@ -279,7 +289,7 @@ TEST_F (EmbeddedEditor, ScreenShowsThePageEdgeToEdgeWithoutBrowserChrome)
 	remove (*editor);
 }
 
-TEST_F (EmbeddedEditor, KeysTypedAfterAClickIntoThePageReachTheProcessorUntilTheHostIsClicked)
+TEST_F (EmbeddedEditor, KeysTypedAfterAClickIntoThePageReachTheProcessorUntilTheHostIsClickedAndOpenNoBrowserWindows)
 {
 	auto editor = host ();
 	ASSERT_EQ (editor->attach (), kResultOk);
@@ -292,6 +302,15 @@ TEST_F (EmbeddedEditor, KeysTypedAfterAClickIntoThePageReachTheProcessorUntilThe
 	type ("kelo");
 	EXPECT_TRUE (loop.runUntil ([&] { return savedState (*editor).find ("kelo") != std::string::npos; }, 10000))
 	    << savedState (*editor);
+
+	// The browser's own shortcuts open nothing: no dialog, window or tab.
+	for (const char* shortcut : {"Control_L+s", "Control_L+p", "Control_L+n", "Control_L+t", "Control_L+o",
+	                             "Control_L+Shift_L+i", "F5", "F11", "Alt_L+Left"})
+		press (shortcut);
+	loop.runFor (1500);
+	EXPECT_EQ (browserWindowsOnTheirOwn (display), 0);
+	EXPECT_EQ (editor->browsers ().size (), 1u);
+	EXPECT_TRUE (pagePolls (*editor, 5000));
 
 	click (*editor, 1250, 650);  // the host takes the focus back
 	type ("zz");

@@ -1,9 +1,7 @@
-// The built module's editor in a Linux host as DAWs are: a real X11 window
-// given as "X11EmbedWindowID", a frame offering IRunLoop, and that loop the
-// only thing that runs on the UI thread (and the "HWND" path's own window).
-// Run on a virtual display; all is seen through X and the host interfaces:
-// the window tree, the screen's pixels, XTest input, the messages between
-// the components and the processor's saved state.
+// The built module's editor in a host as Linux DAWs are (an X11 window given
+// as "X11EmbedWindowID", a frame offering IRunLoop, that loop the only one on
+// the UI thread), and on the "HWND" path. Seen through X and the host
+// interfaces: window tree, pixels, XTest input, messages, saved state.
 #include "ChromiumChildren.h"
 #include "MessageRelay.h"
 #include "PlugFrame.h"
@@ -20,6 +18,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 #include <algorithm>
 #include <functional>
@@ -172,8 +171,8 @@ protected:
 		XDestroyImage (image);
 	}
 
-	// Real input (XTest): a click at (x, y) of the host's window, then keys
-	// held together ("Control_L+s") to whichever window has the focus.
+	// Real input (XTest): a click at (x, y) of the host's window, and keys
+	// held together, to whichever window has the focus.
 	void click (HostedEditor& editor, int x, int y)
 	{
 		::Window child;
@@ -184,18 +183,12 @@ protected:
 		XFlush (display);
 		loop.runFor (300);
 	}
-	void press (const std::string& chord)
+	void press (std::vector<KeySym> keys)
 	{
-		std::vector<KeyCode> codes;
-		for (size_t start = 0, end = 0; end != std::string::npos; start = end + 1)
-		{
-			end = chord.find ('+', start);
-			codes.push_back (XKeysymToKeycode (display, XStringToKeysym (chord.substr (start, end - start).c_str ())));
-		}
-		for (KeyCode code : codes)
-			XTestFakeKeyEvent (display, code, True, CurrentTime);
-		for (auto it = codes.rbegin (); it != codes.rend (); ++it)
-			XTestFakeKeyEvent (display, *it, False, CurrentTime);
+		for (KeySym key : keys)
+			XTestFakeKeyEvent (display, XKeysymToKeycode (display, key), True, CurrentTime);
+		for (auto key = keys.rbegin (); key != keys.rend (); ++key)
+			XTestFakeKeyEvent (display, XKeysymToKeycode (display, *key), False, CurrentTime);
 		XFlush (display);
 	}
 
@@ -284,14 +277,14 @@ TEST_F (EmbeddedEditor, KeysTypedAfterAClickIntoThePageReachTheProcessorUntilThe
 	editor->window.resize (1300, 700);  // the host's own area beside the editor, as a DAW's window has
 
 	click (*editor, 400, 300);  // into the lyrics
-	for (const char* key : {"k", "e", "l", "o"})
-		press (key);
+	for (KeySym key : {XK_k, XK_e, XK_l, XK_o})
+		press ({key});
 	EXPECT_TRUE (loop.runUntil ([&] { return editor->savedState ().find ("kelo") != std::string::npos; }, 10000))
 	    << editor->savedState ();
 
 	// The browser's own shortcuts open nothing: no dialog, window or tab.
-	for (const char* shortcut : {"Control_L+s", "Control_L+p", "Control_L+n", "Control_L+t", "Control_L+o",
-	                             "Control_L+Shift_L+i", "F5", "F11", "Alt_L+Left"})
+	for (const auto& shortcut : std::vector<std::vector<KeySym>> {{XK_Control_L, XK_s}, {XK_Control_L, XK_p},
+	         {XK_Control_L, XK_n}, {XK_Control_L, XK_t}, {XK_Control_L, XK_Shift_L, XK_i}, {XK_F5}, {XK_Alt_L, XK_Left}})
 		press (shortcut);
 	loop.runFor (1500);
 	EXPECT_TRUE (browserWindows (display, DefaultRootWindow (display), true).empty ());
@@ -299,7 +292,7 @@ TEST_F (EmbeddedEditor, KeysTypedAfterAClickIntoThePageReachTheProcessorUntilThe
 	EXPECT_TRUE (pagePolls (*editor, 5000));
 
 	click (*editor, 1250, 650);  // the host takes the focus back
-	press ("z");
+	press ({XK_z});
 	loop.runFor (1500);
 	EXPECT_EQ (editor->savedState ().find ("keloz"), std::string::npos) << "a key for the host reached the page";
 	remove (*editor);
@@ -331,20 +324,15 @@ TEST_F (EmbeddedEditor, TwoEditorsAtOnceAndOneRemovedAndAttachedAgain)
 	EXPECT_EQ (first->polls () + second->polls (), atRemoval) << "a removed editor's page called in";
 }
 
-struct Refusal
-{
-	const char* type;
-	bool runLoop;
-};
-
-class EditorRefused : public EmbeddedEditor, public ::testing::WithParamInterface<Refusal>
+// A type other than the two, or a frame without a run loop (false).
+class EditorRefused : public EmbeddedEditor, public ::testing::WithParamInterface<std::pair<const char*, bool>>
 {
 };
 
 TEST_P (EditorRefused, StartsNothing)
 {
-	HostedEditor editor (module, GetParam ().runLoop ? &loop : nullptr);
-	EXPECT_EQ (editor.view->attached (reinterpret_cast<void*> (editor.window.id ()), GetParam ().type), kResultFalse);
+	HostedEditor editor (module, GetParam ().second ? &loop : nullptr);
+	EXPECT_EQ (editor.view->attached (reinterpret_cast<void*> (editor.window.id ()), GetParam ().first), kResultFalse);
 	loop.runFor (1000);
 	EXPECT_EQ (loop.registrations (), 0);
 	EXPECT_TRUE (runningChromiumChildren ().empty ());
@@ -353,7 +341,7 @@ TEST_P (EditorRefused, StartsNothing)
 }
 
 INSTANTIATE_TEST_SUITE_P (EmbeddedEditor, EditorRefused,
-                          ::testing::Values (Refusal {"X11EmbedWindowID", false}, Refusal {"NSView", true},
-                                             Refusal {"X11EmbedWindowIDX", true}, Refusal {"x11embedwindowid", true}));
+                          ::testing::Values (std::pair {"X11EmbedWindowID", false}, std::pair {"NSView", true},
+                                             std::pair {"X11EmbedWindowIDX", true}, std::pair {"x11embedwindowid", true}));
 
 } // namespace

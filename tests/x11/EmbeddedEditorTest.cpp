@@ -111,6 +111,8 @@ protected:
 		ASSERT_TRUE (module.loaded ()) << module.lastError ();
 		display = XOpenDisplay (nullptr);
 		ASSERT_NE (display, nullptr);
+		// Windows of the browser may vanish between a query and the next.
+		XSetErrorHandler ([] (Display*, XErrorEvent*) { return 0; });
 	}
 	void TearDown () override
 	{

@@ -28,13 +28,16 @@ class ReducedDocument : public nlohmann::json_sax<json>
 public:
 	json root;
 
-	bool null () override { return put (json ()); }
-	bool boolean (bool value) override { return put (json (value)); }
-	bool number_integer (number_integer_t value) override { return put (json (value)); }
-	bool number_unsigned (number_unsigned_t value) override { return put (json (value)); }
-	bool number_float (number_float_t value, const string_t&) override { return put (json (value)); }
-	bool string (string_t& value) override { return put (json (std::move (value))); }
-	bool binary (binary_t&) override { return put (json ()); }
+	bool null () override { return put ([] { return json (); }); }
+	bool boolean (bool value) override { return put ([value] { return json (value); }); }
+	bool number_integer (number_integer_t value) override { return put ([value] { return json (value); }); }
+	bool number_unsigned (number_unsigned_t value) override { return put ([value] { return json (value); }); }
+	bool number_float (number_float_t value, const string_t&) override
+	{
+		return put ([value] { return json (value); });
+	}
+	bool string (string_t& value) override { return put ([&value] { return json (std::move (value)); }); }
+	bool binary (binary_t&) override { return put ([] { return json (); }); }
 	bool start_object (std::size_t) override { return open (false); }
 	bool start_array (std::size_t) override { return open (true); }
 	bool end_object () override { return close (); }
@@ -72,23 +75,27 @@ private:
 		bars ().push_back (std::move (entry));
 	}
 
-	bool put (json value)
+	// `make` builds the value only where it is kept: most values of a
+	// hostile text are not, and building each would cost an allocation.
+	template <class Make>
+	bool put (Make make)
 	{
 		if (roles.empty () && !started)
-			root = std::move (value);
+			root = make ();
 		switch (parent ())
 		{
 			case Role::root:
 				if (isKnownKey (currentKey))
-					root[currentKey] = std::move (value);
+					root[currentKey] = make ();
 				break;
 			case Role::bars: addBar (json ()); break;
 			case Role::piece:
 				if (currentKey == key::kText)
 				{
+					json value = make ();
 					pieceHasText = value.is_string ();
 					if (pieceHasText)
-						pieceText = value.get_ref<const std::string&> ();
+						pieceText.swap (value.get_ref<std::string&> ());
 				}
 				break;
 			default: break;
@@ -102,13 +109,13 @@ private:
 		if (roles.size () >= kMaxStateDepth)
 			return false;
 		Role role = Role::skip;
-		const json placeholder = array ? json::array () : json::object ();
+		const auto placeholder = [array] { return array ? json::array () : json::object (); };
 		switch (parent ())
 		{
 			case Role::skip:
 				if (!started)
 				{
-					root = placeholder;
+					root = placeholder ();
 					role = array ? Role::skip : Role::root;
 				}
 				break;
@@ -121,7 +128,7 @@ private:
 					role = Role::bars;
 				}
 				else if (isKnownKey (currentKey))
-					root[currentKey] = placeholder;
+					root[currentKey] = placeholder ();
 				break;
 			case Role::bars:
 				if (array)

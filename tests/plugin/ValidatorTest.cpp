@@ -1,17 +1,13 @@
 // What a validator and demanding hosts do to the built module, as tables:
 // every state transition three times over at many sample rates and odd
 // block sizes in both sample sizes, bus switching, noise passed through bit
-// for bit, processing beside a thread calling the state and message
-// functions, and many instances made and dropped on several threads.
-#include "Attribute.h"
+// for bit, and many instances made and dropped on several threads. (Process
+// beside a thread calling the state and message functions: RealtimeTest.)
 #include "LoadedPlugin.h"
-#include "MessageSender.h"
 #include "ProcessDriver.h"
-#include "StreamText.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -100,37 +96,6 @@ TEST_P (Validator, EveryTransitionThriceAtEveryRateWithOddBlocksPassesNoiseBitFo
 			EXPECT_TRUE (sameInfos (busInfos (component), infos));
 		}
 	}
-}
-
-TEST_P (Validator, ProcessingBesideAThreadCallingStateAndMessageFunctions)
-{
-	ASSERT_EQ (instance->activate (GetParam (), 512), kResultOk);
-	testhost::ProcessLayout layout;
-	layout.sampleSize = GetParam ();
-	testhost::ProcessDriver driver (instance->processor (), layout);
-	driver.fillInputs ();
-	std::atomic<bool> done {false};
-	std::atomic<int> failures {0};
-	std::thread audio ([&] {
-		for (int call = 0; call < 9999; ++call)
-			if (driver.process (call % 512) != kResultOk)
-				++failures;
-		done = true;
-	});
-	const std::string text = R"({"script":"[1] x","timerTicks":3})";
-	while (!done)
-	{
-		auto saved = owned (new testhost::BufferStream);
-		if (instance->component ()->getState (saved) != kResultOk ||
-		    instance->component ()->setState (testhost::streamFrom (text)) != kResultOk ||
-		    instance->controller ()->setComponentState (testhost::streamFrom (text)) != kResultOk ||
-		    testhost::sendMessage (instance->processorConnection (), "KeloPoll") != kResultOk ||
-		    testhost::sendMessage (instance->processorConnection (), "KeloState",
-		                           {testhost::binaryAttribute ("json", text)}) != kResultOk)
-			++failures;
-	}
-	audio.join ();
-	EXPECT_EQ (failures, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P (SampleSizes, Validator, ::testing::Values (kSample32, kSample64),

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kelo {
@@ -11,11 +12,11 @@ namespace {
 
 bool isKnownKey (const std::string& name)
 {
-	static constexpr const char* kKnown[] = {key::kScript,     key::kBars,        key::kTimerTicks,
-	                                         key::kTimerUnit,  key::kBarsPerLine, key::kDisplayMode,
-	                                         key::kLanguage,   key::kAutoFill};
-	for (const char* known : kKnown)
-		if (name == known)
+	static const std::string_view kKnown[] = {key::kScript,     key::kBars,        key::kTimerTicks,
+	                                          key::kTimerUnit,  key::kBarsPerLine, key::kDisplayMode,
+	                                          key::kLanguage,   key::kAutoFill};
+	for (std::string_view known : kKnown)
+		if (name.size () == known.size () && name == known)
 			return true;
 	return false;
 }
@@ -26,7 +27,7 @@ bool isKnownKey (const std::string& name)
 class ReducedDocument : public nlohmann::json_sax<json>
 {
 public:
-	json root;
+	json root = json::object ();
 
 	bool null () override { return put ([] { return json (); }); }
 	bool boolean (bool value) override { return put ([value] { return json (value); }); }
@@ -113,11 +114,11 @@ private:
 		switch (parent ())
 		{
 			case Role::skip:
+				// A document is an object; anything else is refused unread.
+				if (!started && array)
+					return false;
 				if (!started)
-				{
-					root = placeholder ();
-					role = array ? Role::skip : Role::root;
-				}
+					role = Role::root;
 				break;
 			case Role::root:
 				if (array && currentKey == key::kBars)

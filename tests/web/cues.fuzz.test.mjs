@@ -14,12 +14,11 @@ assert.equal(wanted.length, 3, 'the page script keeps its constants, records and
 const page = vm.createContext({});
 vm.runInContext(wanted.join('\n') + '\nthis.compileCues = compileCues; this.transport = transport;', page);
 
-// A small seeded generator, so that every failure can be replayed.
+// A small seeded generator (xorshift), so that every failure can be replayed.
 function generator(seed) {
   let x = seed >>> 0 || 1;
   const next = () => { x ^= x << 13; x >>>= 0; x ^= x >>> 17; x ^= x << 5; x >>>= 0; return x / 4294967296; };
-  const pick = (list) => list[Math.floor(next() * list.length)];
-  return { next, pick };
+  return { next, pick: (list) => list[Math.floor(next() * list.length)] };
 }
 
 const kPieces = ['[', ']', '[1]', '[2]', '[0]', '[timer|', '[TIMER|3]', '[1000000]', '[1000001]', '[-1]', '[1.5]',
@@ -60,9 +59,7 @@ it('compiles every random script into ordered, lasting cues taken from its text'
   let runs = 0;
   for (let seed = Number(process.env.KELO_FUZZ_SEED || 1); Date.now() < until; seed++, runs++) {
     const input = randomInput(generator(seed));
-    try {
-      check(input);
-    } catch (error) {
+    try { check(input); } catch (error) {
       error.message += '\nseed ' + seed + ': ' + JSON.stringify(input);
       throw error;
     }

@@ -1,5 +1,6 @@
 // Call messages that could leave the page waiting for ever, exhaust the
-// stack, or outlive the web view they arrived on.
+// stack, or outlive the web view they arrived on; and those left unanswered
+// because no call number can be read from them.
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,6 +39,18 @@ const Case kCases[] = {
     {"a negative id that does not parse", R"({"id":-8,"method":)", 0, false},
     {"an id of eleven digits", R"({"id":12345678901,"method":)", 0, false},
     {"an id that is not first", R"({"method":"keloRead","id":9)", 0, false},
+    {"nothing", "", 0, false},
+    {"no JSON", "not json", 0, false},
+    {"an array", R"([1,"keloRead",[]])", 0, false},
+    {"a string", R"("keloRead")", 0, false},
+    {"no id", R"({"method":"keloRead"})", 0, false},
+    {"a null id", R"({"id":null,"method":"keloRead"})", 0, false},
+    {"a string id", R"({"id":"1","method":"keloRead"})", 0, false},
+    {"an array id", R"({"id":[1],"method":"keloRead"})", 0, false},
+    {"an object id", R"({"id":{},"method":"keloRead"})", 0, false},
+    {"an id beyond the 32-bit range", R"({"id":1e300,"method":"keloRead","params":[]})", 0, false},
+    {"a negative id beyond the range", R"({"id":-2147483649.0,"method":"keloRead","params":[]})", 0, false},
+    {"an id just beyond the range", R"({"id":2147483648.0,"method":"keloRead","params":[]})", 0, false},
 };
 
 TEST(CallSafety, EveryCallWhoseNumberCanBeReadIsSettledAndDeepOnesAreRefused) {

@@ -111,6 +111,34 @@ let cues = [];
 
 // ---------------------------------------------------------------------------
 // Bridge: polls the native side and writes edits back, one at a time, newest wins.
+// A native call that never settles fails after a generous time, so that no lost
+// answer can stop polling or saving for the rest of the session.
+
+const kCallTimeoutMs = 10000;
+const kWriteAttempts = 3;
+
+class CallTimeout extends Error {}
+
+function settleWithin(promise) {
+  let timer;
+  const expiry = new Promise((resolve, reject) => {
+    timer = setTimeout(() => reject(new CallTimeout('Host did not answer')), kCallTimeoutMs);
+  });
+  return Promise.race([promise, expiry]).finally(() => clearTimeout(timer));
+}
+
+// The native side reads strict UTF-8 JSON, in which a lone surrogate (possible in a
+// JavaScript string, e.g. half of a pasted emoji) cannot be written.
+function wellFormedText(text) {
+  if (typeof text.toWellFormed === 'function') return text.toWellFormed();
+  return text.replace(/[\ud800-\udbff](?![\udc00-\udfff])|(?<![\ud800-\udbff])[\udc00-\udfff]/g, '\ufffd');
+}
+
+function wellFormed(record) {
+  const copy = {};
+  for (const [name, value] of Object.entries(record)) copy[name] = typeof value === 'string' ? wellFormedText(value) : value;
+  return copy;
+}
 
 function createBridge() {
   const listeners = new Map();
@@ -118,24 +146,51 @@ function createBridge() {
   let pendingState;
   let writing = false;
   let started = false;
+  // The newest edit that did not reach the host, kept until the user takes it back or
+  // drops it; `replaced` once a host document has taken its place in the editor.
+  let unsaved;
 
   function notify(name, value) {
     const listener = listeners.get(name);
     if (listener) listener(value);
   }
 
+  function keepUnsaved(value, replaced) {
+    unsaved = value === undefined ? undefined : { state: value, replaced };
+    notify('keloUnsaved', unsaved);
+  }
+
   async function flush() {
     if (writing) return;
     writing = true;
+    let next;
+    let timeouts = 0;
     try {
       while (pendingState !== undefined) {
-        const next = pendingState;
+        next = pendingState;
         pendingState = undefined;
-        const accepted = await window.keloWrite(next);
+        let accepted;
+        try {
+          // The revision tells the host which document the edit was made on.
+          accepted = await settleWithin(window.keloWrite(wellFormed(next), revision));
+        } catch (error) {
+          if (!(error instanceof CallTimeout) || ++timeouts >= kWriteAttempts) throw error;
+          console.error('Kelo state save timed out; trying again', error);
+          if (pendingState === undefined) pendingState = next;
+          continue;
+        }
         if (!accepted) throw new Error('Host rejected state update');
+        timeouts = 0;
+        // Every later edit holds the earlier ones: once the newest is saved, nothing is lost.
+        if (pendingState === undefined && unsaved && !unsaved.replaced) keepUnsaved(undefined);
       }
     } catch (error) {
       console.error('Kelo state save failed', error);
+      // The page still shows the text, and the next edit sends it again; nothing waits
+      // in the queue, so that a host document can still be taken over meanwhile.
+      // A text the host's document displaced stays on offer; the newer one is on the page.
+      if (!unsaved?.replaced) keepUnsaved(pendingState ?? next, false);
+      pendingState = undefined;
     } finally {
       writing = false;
     }
@@ -143,10 +198,11 @@ function createBridge() {
 
   async function poll() {
     try {
-      const snapshot = await window.keloRead(revision);
+      const snapshot = await settleWithin(window.keloRead(revision));
       // A snapshot taken before our own edits reached the host must not undo them.
       if (!writing && pendingState === undefined && snapshot.revision !== revision) {
         revision = snapshot.revision;
+        if (unsaved) keepUnsaved(unsaved.state, true);
         notify('keloSnapshot', snapshot.state);
       }
       notify('keloTransport', snapshot.transport);
@@ -169,6 +225,12 @@ function createBridge() {
         started = true;
         poll();
       }
+    },
+    // Hands the unsaved edit ({ state, replaced }) back once and forgets it.
+    takeUnsaved() {
+      const kept = unsaved;
+      keepUnsaved(undefined);
+      return kept;
     },
   };
 }
@@ -649,7 +711,34 @@ function adoptTransport(incoming) {
 scale();
 window.addEventListener('resize', scale);
 
+// An edit that did not reach the host is never dropped silently: the user is told and
+// can put it back (which saves it again) or let it go.
+const unsavedNotice = document.getElementById('unsaved-notice');
+const unsavedTexts = {
+  failed: 'Your last edit could not be saved.',
+  replaced: 'The host loaded other lyrics before your last edit was saved.',
+  retry: 'Save again',
+  restore: 'Restore my edit',
+};
+
+function showUnsaved(unsaved) {
+  unsavedNotice.hidden = !unsaved;
+  if (!unsaved) return;
+  document.getElementById('unsaved-text').textContent = unsaved.replaced ? unsavedTexts.replaced : unsavedTexts.failed;
+  document.getElementById('unsaved-restore').textContent = unsaved.replaced ? unsavedTexts.restore : unsavedTexts.retry;
+}
+
+document.getElementById('unsaved-restore').addEventListener('click', () => {
+  const kept = bridge?.takeUnsaved();
+  if (!kept) return;
+  // Only a displaced text needs putting back; otherwise the page still shows it.
+  if (kept.replaced) adoptState(kept.state);
+  send();
+});
+document.getElementById('unsaved-dismiss').addEventListener('click', () => bridge?.takeUnsaved());
+
 if (bridge) {
+  bridge.addEventListener('keloUnsaved', showUnsaved);
   bridge.addEventListener('keloSnapshot', adoptState);
   bridge.addEventListener('keloTransport', adoptTransport);
   bridge.emitEvent('keloReady', {});

@@ -8,14 +8,10 @@
 #include <memory>
 #include <string>
 
+#include "PrivateOrigin.h"
 #include "WebviewWin32.h"
 
 namespace webhost {
-
-// The https origin the embedded page is served under. The host name is
-// reserved (RFC 2606) and resolves nowhere, so no request for it can leave
-// the machine even when it escapes the resource server.
-inline constexpr char kPrivateOrigin[] = "https://kelo.invalid";
 
 // The WebView2 browser inside the child window of WebviewWin32. All of its
 // work, every WebView2 completion and event included, runs on the host's
@@ -46,6 +42,10 @@ private:
   HRESULT OnControllerCreated(HRESULT error, ICoreWebView2Controller* newController);
   HRESULT OnWebMessage(ICoreWebView2WebMessageReceivedEventArgs* args);
   static HRESULT OnPermissionRequested(ICoreWebView2PermissionRequestedEventArgs* args);
+  static HRESULT OnNavigationStarting(ICoreWebView2NavigationStartingEventArgs* args);
+  static HRESULT OnNewWindowRequested(ICoreWebView2NewWindowRequestedEventArgs* args);
+  // Registers the handlers that keep the view on the private origin.
+  HRESULT GuardNavigation();
   // Closes the controller and lets go of the `created` callback; shared by
   // Terminate and the destructor.
   void Shutdown();
@@ -65,6 +65,6 @@ private:
 // Starts a browser in a new child window of `parent`. Null when the browser
 // cannot be started (the window is gone again by then). `created` runs once,
 // on this thread, when the browser is ready for bindings and navigation.
-std::unique_ptr<Webview> MakeWebview(bool debug, HWND parent, CreatedCallback created);
+std::unique_ptr<Webview> MakeWebview(bool debug, HWND parent, CreatedCallback created) noexcept;
 
 } // namespace webhost

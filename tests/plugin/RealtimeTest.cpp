@@ -218,7 +218,8 @@ TEST_F (AudioThread, ProcessRunsWhileTheStateIsReplacedAndSaved)
 		poll->setMessageID ("KeloPoll");
 		EXPECT_EQ (processor->notify (poll), kResultOk);
 	}
-	while (blocks.load () < 1000)
+	// As many blocks as a validator's threaded run makes.
+	while (blocks.load () < 9999)
 		std::this_thread::yield ();
 	stop = true;
 	audio.join ();

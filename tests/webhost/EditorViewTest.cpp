@@ -104,6 +104,18 @@ TEST_F (EditorView, SizeCorrectionKeepsLeftAndTopAndIgnoresTheProposedHeight)
 	EXPECT_EQ (rect.right, 30 + 1188);
 	EXPECT_EQ (rect.bottom, 40 + 606);
 	EXPECT_EQ (view->checkSizeConstraint (nullptr), kInvalidArgument);
+
+	// Extreme host rectangles give a valid size without overflowing.
+	constexpr int32 kMax = 2147483647;
+	constexpr int32 kMin = -kMax - 1;
+	const ViewRect extremes[] = {{kMin, kMin, kMax, kMax}, {kMax, kMax, kMin, kMin}, {kMax - 5, kMax, kMax, kMax}};
+	for (ViewRect extreme : extremes)
+	{
+		ASSERT_EQ (view->checkSizeConstraint (&extreme), kResultTrue);
+		EXPECT_GE (extreme.getWidth (), 990);
+		EXPECT_LE (extreme.getWidth (), 1584);
+		EXPECT_GT (extreme.getHeight (), 0);
+	}
 }
 
 TEST_F (EditorView, IsResizableAndTakesFocus)

@@ -50,6 +50,9 @@ std::vector<std::string> BrowserArguments(const BrowserLaunch& launch, const std
       // (--disable-crashpad-for-testing is not used: with it Chromium 156
       // aborts every navigation that Fetch interception should pause.)
       "--disable-breakpad",
+      // A web view opens no windows of its own; its NewWindowRequested
+      // handlers decide what becomes of the address.
+      "--block-new-web-contents",
       "--disable-features=WebUIOmniboxPopup,WebUIOmniboxAimPopup,WebUIOmniboxFullPopup",
       "--remote-debugging-pipe",
       "--user-data-dir=" + userDataDir,

@@ -39,7 +39,7 @@ GTEST = "--gtest_fail_fast --gtest_brief=1"
 AREAS = {
     "core": {
         "files": ["plugin/StateDocument.cpp", "plugin/StateStream.cpp"],
-        "count": 22,
+        "count": 14,
         "targets": ["kelo_state_tests", "kelo_module_tests", "kelo_controller_tests"],
         "tests": [f"tests/plugin/kelo_state_tests {GTEST}",
                   f"tests/plugin/kelo_module_tests {GTEST}",
@@ -48,7 +48,7 @@ AREAS = {
     "plugin": {
         "files": ["plugin/Processor.cpp", "plugin/Controller.cpp", "plugin/AudioPassThrough.cpp",
                   "plugin/BrandLink.cpp", "plugin/EditorView.cpp", "plugin/PluginFactory.cpp"],
-        "count": 26,
+        "count": 16,
         "targets": ["Kelo", "kelo_module_tests", "kelo_controller_tests", "kelo_realtime_tests",
                     "kelo_webhost_view_tests"],
         "tests": [f"tests/plugin/kelo_module_tests {GTEST}",
@@ -59,7 +59,7 @@ AREAS = {
     "webview": {
         "files": ["webview/Webview.cpp", "webview/CallScripts.cpp", "webview/ResourceServer.cpp",
                   "webview/TextConversion.cpp", "webview/WebviewWin32.cpp"],
-        "count": 22,
+        "count": 12,
         "targets": ["kelo_webview_tests", "kelo_webhost_window_tests", "kelo_controller_tests"],
         "tests": [f"tests/webview/kelo_webview_tests {GTEST}",
                   f"tests/webhost/kelo_webhost_window_tests {GTEST}",
@@ -67,7 +67,7 @@ AREAS = {
     },
     "browser": {
         "files": ["webview/EdgeChromiumBrowser.cpp", "webview/WebviewPluginView.cpp"],
-        "count": 8,
+        "count": 4,
         "targets": ["kelo_webhost_browser_tests", "kelo_webhost_editor_tests"],
         "tests": [f"tests/webhost/kelo_webhost_browser_tests {GTEST}",
                   f"tests/webhost/kelo_webhost_editor_tests {GTEST}"],
@@ -76,7 +76,7 @@ AREAS = {
         "files": ["standin/src/Windowing.cpp", "standin/src/WindowTable.cpp",
                   "standin/src/WindowGeometry.cpp", "standin/src/WindowPlacement.cpp",
                   "standin/src/WindowClasses.cpp", "standin/src/MessageLoop.cpp"],
-        "count": 18,
+        "count": 12,
         "targets": ["kelo_standin_tests", "kelo_webhost_window_tests"],
         "tests": [f"tests/standin/kelo_standin_tests {GTEST} --gtest_filter=-WebView2Browser*:WebView2Teardown*",
                   f"tests/webhost/kelo_webhost_window_tests {GTEST}"],
@@ -85,16 +85,16 @@ AREAS = {
         "files": ["standin/src/webview2/DevToolsClient.cpp", "standin/src/webview2/DevToolsPipe.cpp",
                   "standin/src/webview2/BrowserSession.cpp", "standin/src/webview2/WebResourceRequest.cpp",
                   "standin/src/webview2/HttpHeaders.cpp"],
-        "count": 14,
+        "count": 8,
         "targets": ["kelo_standin_tests", "kelo_webhost_browser_tests"],
         "tests": [f"tests/standin/kelo_standin_tests {GTEST}",
                   f"tests/webhost/kelo_webhost_browser_tests {GTEST}"],
     },
     "page": {
         "files": ["web/app.js"],
-        "count": 20,
+        "count": 12,
         "targets": [],
-        "tests": ["cd {src} && node --test tests/web/"],
+        "tests": ["cd {src} && node --test --test-concurrency=4 tests/web/"],
     },
 }
 

@@ -30,75 +30,47 @@ function compile(script, settings = {}, beatsPerBar = 4) {
 const phrase = (start, end, text) => ({ start, end, text, countdown: false });
 const countdown = (start, end) => ({ start, end, text: '', countdown: true });
 
-describe('bar markers', () => {
-  it('turns the text between two markers into one cue', async () => {
-    assert.deepEqual(await compile('[1] Hello [2]'), [phrase(0, 4, 'Hello')]);
-  });
+// [script, settings, beats per bar, cues]: each row one rule of the compiler.
+const kCases = [
+  // Bar markers: the text between two markers is one cue, trimmed, line breaks kept.
+  ['[1] Hello [2]', {}, 4, [phrase(0, 4, 'Hello')]],
+  ['Hello [1] World', {}, 4, []],
+  ['', {}, 4, []],
+  ['no markers at all\nsecond line', {}, 4, []],
+  ['[3] a\nb\n[5]', {}, 4, [phrase(8, 16, 'a\nb')]],
+  // A later marker with a smaller bar leaves the phrase before it no time.
+  ['[5] a [3] b [7]', {}, 4, [phrase(8, 24, 'b')]],
+  // Leading zeros; bars from 1 to 1000000 only; anything else in brackets is text.
+  ['[007] x [8]', {}, 4, [phrase(24, 28, 'x')]],
+  ['[1] a [1000000] b [1000001] c', {}, 4, [phrase(0, 3999996, 'a')]],
+  ['[1] a [0] b [-2] c [ 5] d [chorus] e [2]', {}, 4, [phrase(0, 4, 'a [0] b [-2] c [ 5] d [chorus] e')]],
+  ['[1] x [a[5] y [6', {}, 4, [phrase(0, 16, 'x [a')]],
+  ['[1] tail [2] [ never closed', {}, 4, [phrase(0, 4, 'tail')]],
+  ['[3] a [4]', {}, 3, [phrase(6, 9, 'a')]],
+  // Timer markers end the phrase where the count-down starts and count down to the bar.
+  ['[1] a [timer|3]', {}, 4, [phrase(0, 4, 'a'), countdown(4, 8)]],
+  ['[1] a [Timer|3]', {}, 4, [phrase(0, 4, 'a'), countdown(4, 8)]],
+  ['[1] a [TIMER|3]', {}, 4, [phrase(0, 4, 'a'), countdown(4, 8)]],
+  ['[1] a [timer 3] b [timer|3 ] c [timer|] d [2]', {}, 4, [phrase(0, 4, 'a [timer 3] b [timer|3 ] c [timer|] d')]],
+  // Clamped to beat 0 before the project; none for bar 1; sorted before what it overlaps.
+  ['[1] a [timer|2]', { timerTicks: 8 }, 4, [countdown(0, 4)]],
+  ['[timer|1] a [2]', {}, 4, [phrase(0, 4, 'a')]],
+  ['[2] a [3] b [timer|4]', { timerTicks: 16 }, 4, [countdown(0, 12), phrase(4, 8, 'a')]],
+  // Equal starts keep the order they were made in: the phrase first.
+  ['[1] a [2] b [timer|3]', { timerTicks: 12 }, 4, [phrase(0, 4, 'a'), countdown(0, 8)]],
+  // Ticks sized by the timer unit; an unknown unit counts as quarters.
+  ['[timer|5]', { timerUnit: 3 }, 4, [countdown(14, 16)]],
+  ['[timer|5]', { timerUnit: 0 }, 4, [countdown(0, 16)]],
+  ['[timer|5]', { timerUnit: 1 }, 4, [countdown(8, 16)]],
+  ['[timer|5]', { timerUnit: 9 }, 4, [countdown(12, 16)]],
+];
 
-  it('never shows text before the first marker or after the last one', async () => {
-    assert.deepEqual(await compile('Hello [1] World'), []);
-    assert.deepEqual(await compile(''), []);
-    assert.deepEqual(await compile('no markers at all\nsecond line'), []);
-  });
-
-  it('keeps line breaks inside a phrase and trims its ends', async () => {
-    assert.deepEqual(await compile('[3] a\nb\n[5]'), [phrase(8, 16, 'a\nb')]);
-  });
-
-  it('drops a phrase that a later marker with a smaller bar gives no time', async () => {
-    assert.deepEqual(await compile('[5] a [3] b [7]'), [phrase(8, 24, 'b')]);
-  });
-
-  it('reads leading zeros and accepts bars from 1 to 1000000 only', async () => {
-    assert.deepEqual(await compile('[007] x [8]'), [phrase(24, 28, 'x')]);
-    assert.deepEqual(await compile('[1] a [1000000] b [1000001] c'),
-      [phrase(0, 3999996, 'a')]);
-    assert.deepEqual(await compile('[1] a [0] b [-2] c [ 5] d [chorus] e [2]'),
-      [phrase(0, 4, 'a [0] b [-2] c [ 5] d [chorus] e')]);
-  });
-
-  it('finds a marker inside a rejected bracket and keeps an unclosed bracket as text', async () => {
-    assert.deepEqual(await compile('[1] x [a[5] y [6'), [phrase(0, 16, 'x [a')]);
-    assert.deepEqual(await compile('[1] tail [2] [ never closed'), [phrase(0, 4, 'tail')]);
-  });
-
-  it('places bars by the current beats per bar', async () => {
-    assert.deepEqual(await compile('[3] a [4]', {}, 3), [phrase(6, 9, 'a')]);
-    assert.deepEqual(await compile('[3] a [4]', {}, 4), [phrase(8, 12, 'a')]);
-  });
-});
-
-describe('timer markers', () => {
-  it('ends the phrase where the count-down starts and counts down to the bar', async () => {
-    assert.deepEqual(await compile('[1] a [timer|3]'), [phrase(0, 4, 'a'), countdown(4, 8)]);
-  });
-
-  it('clamps a count-down that would start before the project to beat 0', async () => {
-    assert.deepEqual(await compile('[1] a [timer|2]', { timerTicks: 8 }), [countdown(0, 4)]);
-  });
-
-  it('makes no count-down for bar 1', async () => {
-    assert.deepEqual(await compile('[timer|1] a [2]'), [phrase(0, 4, 'a')]);
-  });
-
-  it('accepts the word timer in any case and nothing looser', async () => {
-    assert.deepEqual(await compile('[1] a [Timer|3]'), [phrase(0, 4, 'a'), countdown(4, 8)]);
-    assert.deepEqual(await compile('[1] a [TIMER|3]'), [phrase(0, 4, 'a'), countdown(4, 8)]);
-    assert.deepEqual(await compile('[1] a [timer 3] b [timer|3 ] c [timer|] d [2]'),
-      [phrase(0, 4, 'a [timer 3] b [timer|3 ] c [timer|] d')]);
-  });
-
-  it('sizes ticks by the timer unit', async () => {
-    assert.deepEqual(await compile('[timer|5]', { timerUnit: 3 }), [countdown(14, 16)]);
-    assert.deepEqual(await compile('[timer|5]', { timerUnit: 0 }), [countdown(0, 16)]);
-    assert.deepEqual(await compile('[timer|5]', { timerUnit: 1 }), [countdown(8, 16)]);
-    assert.deepEqual(await compile('[timer|5]', { timerUnit: 9 }), [countdown(12, 16)]);
-  });
-
-  it('sorts a clamped count-down before later phrases it overlaps', async () => {
-    assert.deepEqual(await compile('[2] a [3] b [timer|4]', { timerTicks: 16 }),
-      [countdown(0, 12), phrase(4, 8, 'a')]);
-  });
+describe('the cue compiler', () => {
+  for (const [script, settings, beatsPerBar, expected] of kCases) {
+    it(JSON.stringify(script) + ' ' + JSON.stringify(settings) + ' at ' + beatsPerBar + ' beats per bar', async () => {
+      assert.deepEqual(await compile(script, settings, beatsPerBar), expected);
+    });
+  }
 });
 
 describe('generated scripts', () => {
@@ -141,11 +113,5 @@ describe('generated scripts', () => {
       return problems;
     });
     assert.deepEqual(failures, []);
-  });
-
-  it('keeps equal starts in the order they were made', async () => {
-    // Phrase `a` and the clamped count-down both start at beat 0; the phrase was made first.
-    assert.deepEqual(await compile('[1] a [2] b [timer|3]', { timerTicks: 12 }),
-      [phrase(0, 4, 'a'), countdown(0, 8)]);
   });
 });

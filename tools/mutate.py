@@ -244,17 +244,17 @@ def locate(lines, m):
 
 
 def sh(command, cwd, timeout):
+    """Runs `command` in a session of its own, so that on a time-out the whole
+    session (test binary, Chromium, node) is killed, not only the shell."""
     started = time.monotonic()
+    child = subprocess.Popen(command, shell=True, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                             start_new_session=True)
     try:
-        done = subprocess.run(command, shell=True, cwd=cwd, timeout=timeout, stdout=subprocess.PIPE,
-                              stderr=subprocess.STDOUT, start_new_session=True)
-        return done.returncode, time.monotonic() - started, done.stdout.decode(errors="replace")
-    except subprocess.TimeoutExpired as e:
-        # The whole session (test binary, Chromium, node) goes, not just the shell.
-        try:
-            os.killpg(e.pid if hasattr(e, "pid") else 0, 9)
-        except Exception:
-            pass
+        out, _ = child.communicate(timeout=timeout)
+        return child.returncode, time.monotonic() - started, out.decode(errors="replace")
+    except subprocess.TimeoutExpired:
+        os.killpg(child.pid, 9)
+        child.communicate()
         return None, time.monotonic() - started, ""
 
 

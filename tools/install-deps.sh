@@ -9,7 +9,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev juce-modules-source-data
   chromium xvfb xauth fonts-liberation
+  libx11-dev libxtst-dev
   xdg-utils
+  python3-mido
 )
 command -v node >/dev/null 2>&1 || packages+=(nodejs npm)
 

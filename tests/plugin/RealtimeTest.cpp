@@ -71,6 +71,7 @@ struct BlockShapes
 			drivers.back ()->fillInputs ();
 			drivers.back ()->setPlaying (true);
 			drivers.back ()->setTimeSignature (6, 8);
+			drivers.back ()->context ().state |= ProcessContext::kTempoValid;
 		}
 		drivers[1]->setContextPresent (false);
 		drivers[2]->inputBus ().silenceFlags = 0b10;
@@ -81,6 +82,7 @@ struct BlockShapes
 	{
 		ProcessDriver& driver = *drivers[static_cast<std::size_t> (block) % drivers.size ()];
 		driver.setPosition (0.25 * block);
+		driver.context ().tempo = 90.0 + block % 8;
 		driver.process (block % 9 == 0 ? 0 : 64 + (block % 8) * 32);
 	}
 };

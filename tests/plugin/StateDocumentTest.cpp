@@ -43,7 +43,7 @@ std::string typeError (int id, const std::string& text)
 TEST (StateDocumentText, DefaultDocumentIsTheFixedCompactText)
 {
 	EXPECT_EQ (stateText (makeDefaultState ()), kDefaultText);
-	EXPECT_EQ (stateText (makeDefaultState ()).size (), 115u);
+	EXPECT_EQ (stateText (makeDefaultState ()).size (), 131u);
 }
 
 TEST (StateDocumentText, NonAsciiIsRawUtf8AndControlCharactersAreEscaped)
@@ -64,6 +64,7 @@ TEST (StateDocumentText, KeysAreWrittenInByteOrderWhateverTheInsertionOrder)
 	document["script"] = "";
 	document["language"] = 0;
 	document["autoFill"] = true;
+	document["nextLine"] = true;
 	document["timerTicks"] = 1;
 	document["displayMode"] = 0;
 	document["barsPerLine"] = 2;
@@ -87,7 +88,7 @@ TEST (NormalizeState, UnknownKeysAndTheInputVersionAreDropped)
 	json result = normalized (R"({"version":1,"extra":[1,2],"script":"x"})");
 	EXPECT_EQ (result["version"], 2);
 	EXPECT_FALSE (result.contains ("extra"));
-	EXPECT_EQ (result.size (), 8u);
+	EXPECT_EQ (result.size (), 9u);
 	EXPECT_EQ (normalized (R"({"version":"new"})")["version"], 2);
 }
 
@@ -115,6 +116,13 @@ TEST (NormalizeState, SettingsAreConvertedClampedAndLegacyBarsBecomeAScript)
 	    {R"({"barsPerLine":0})", "barsPerLine", 1},
 	    {R"({"barsPerLine":17})", "barsPerLine", 16},
 	    {R"({"autoFill":false})", "autoFill", false},
+	    // nextLine takes numbers too, as a boolean.
+	    {R"({"nextLine":false})", "nextLine", false},
+	    {"{}", "nextLine", true},
+	    {R"({"nextLine":0})", "nextLine", false},
+	    {R"({"nextLine":-0.0})", "nextLine", false},
+	    {R"({"nextLine":0.25})", "nextLine", true},
+	    {R"({"nextLine":18446744073709551615})", "nextLine", true},
 	    // Integers keep their low 32 bits: 2^32 + 5 is 5, and 2^32 - 1 is -1, clamped.
 	    {R"({"timerTicks":4294967301})", "timerTicks", 5},
 	    {R"({"timerTicks":4294967295})", "timerTicks", 1},
@@ -156,6 +164,8 @@ TEST (NormalizeState, RefusesWithTheExactMessageAndTheFirstFaultInCheckingOrderD
 	    {R"({"language":null})", typeError (302, "type must be number, but is null")},
 	    {R"({"displayMode":[1]})", typeError (302, "type must be number, but is array")},
 	    {R"({"autoFill":1})", typeError (302, "type must be boolean, but is number")},
+	    {R"({"nextLine":"on"})", typeError (302, "type must be boolean, but is string")},
+	    {R"({"nextLine":null})", typeError (302, "type must be boolean, but is null")},
 	    {R"({"autoFill":1,"timerTicks":"x","script":2})", typeError (302, "type must be string, but is number")},
 	    {R"({"autoFill":1,"timerTicks":"x"})", typeError (302, "type must be number, but is string")},
 	    {R"({"bars":{}})", "Invalid legacy bars"},

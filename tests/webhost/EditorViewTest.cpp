@@ -99,13 +99,14 @@ TEST_F (EditorView, IsResizableAndTakesFocus)
 	EXPECT_EQ (view->onWheel (1.f), kResultFalse);
 }
 
-TEST_F (EditorView, SupportsOnlyTheHwndPlatformType)
+TEST_F (EditorView, SupportsOnlyTheHwndAndX11PlatformTypes)
 {
 	EXPECT_EQ (view->isPlatformTypeSupported ("HWND"), kResultTrue);
 	EXPECT_EQ (view->isPlatformTypeSupported ("HWNDX"), kResultFalse);
 	EXPECT_EQ (view->isPlatformTypeSupported ("hwnd"), kResultFalse);
 	EXPECT_EQ (view->isPlatformTypeSupported ("HWN"), kResultFalse);
-	EXPECT_EQ (view->isPlatformTypeSupported ("X11EmbedWindowID"), kResultFalse);
+	EXPECT_EQ (view->isPlatformTypeSupported ("X11EmbedWindowID"), kResultTrue);
+	EXPECT_EQ (view->isPlatformTypeSupported ("X11EmbedWindowIDX"), kResultFalse);
 	EXPECT_EQ (view->isPlatformTypeSupported (nullptr), kResultFalse);
 }
 

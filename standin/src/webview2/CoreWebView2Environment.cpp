@@ -16,6 +16,32 @@ using Microsoft::WRL::ComPtr;
 using nlohmann::json;
 using ControllerHandler = ICoreWebView2CreateCoreWebView2ControllerCompletedHandler;
 
+// A plug-in editor is no browser window: its context menu offers editing
+// alone (none on the page itself, whose entries would navigate), no link or
+// script opens another window, and of the browser's keyboard shortcuts only
+// the editing ones work (not save, print, find, reload, zoom, new window or
+// developer tools, which an app window lets a page cancel).
+constexpr const char* kNoBrowserScript = R"JS((() => {
+  const editable = (target) =>
+    target instanceof Element && target.closest('input, textarea, [contenteditable]:not([contenteditable="false"])');
+  addEventListener('contextmenu', (event) => { if (!editable(event.target)) event.preventDefault(); }, true);
+  const elsewhere = (event) => {
+    const link = event.target instanceof Element && event.target.closest('a[href], area[href]');
+    if (link && (event.button !== 0 || event.ctrlKey || event.shiftKey || event.metaKey)) event.preventDefault();
+  };
+  addEventListener('click', elsewhere, true);
+  addEventListener('auxclick', elsewhere, true);
+  window.open = () => null;
+  const editing = /^(Arrow\w+|Home|End|Backspace|Delete)$/;
+  addEventListener('keydown', (event) => {
+    const key = event.key.length === 1 ? event.key.toLowerCase() : event.key;
+    const command = event.ctrlKey || event.metaKey;
+    const allowed = editing.test(key) || (event.shiftKey ? 'vz' : 'acvxyz').includes(key);
+    if (/^F\d+$/.test(key) || (event.altKey && !command && key.length > 1) || (command && !allowed))
+      event.preventDefault();
+  }, true);
+})();)JS";
+
 // Sets up an attached page before the controller is handed over: events on,
 // the message binding and its script, and focus (which the clipboard needs,
 // and which a page without a focused window never has).
@@ -26,6 +52,7 @@ void PreparePage(const std::shared_ptr<BrowserSession>& session, const std::stri
       {"Runtime.enable", json::object()},
       {"Runtime.addBinding", {{"name", WebViewCore::kMessageBinding}}},
       {"Page.addScriptToEvaluateOnNewDocument", {{"source", WebViewCore::kMessageScript}}},
+      {"Page.addScriptToEvaluateOnNewDocument", {{"source", kNoBrowserScript}}},
       {"Emulation.setFocusEmulationEnabled", {{"enabled", true}}},
   };
   struct Progress {

@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(
-  cmake ninja-build g++ clang-14 libclang-rt-14-dev
+  cmake ninja-build g++ clang-14 libclang-rt-14-dev clang-format-14
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev juce-modules-source-data
   chromium xvfb xauth fonts-liberation

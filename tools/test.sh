@@ -10,6 +10,9 @@ tools/install-deps.sh
 jobs=$(nproc)
 status=0
 
+# Formatting first: it takes seconds and needs no build.
+tools/check-format.sh || status=1
+
 # run_suite <build dir> "<ctest selection>" <cmake options...>
 run_suite() {
   local dir=$1 selection=$2; shift 2

@@ -47,7 +47,7 @@ TEST_F (ModuleTest, GetPluginFactoryReturnsOneFactoryThatCountsItsReferences)
 	EXPECT_EQ (module.factory ()->countClasses (), 2);
 }
 
-TEST_F (ModuleTest, FactoryInformationNamesTheVendorWithUnicodeFlags)
+TEST_F (ModuleTest, FactoryNamesTheVendorAndListsTheProcessorThenTheControllerInEveryForm)
 {
 	PFactoryInfo info;
 	ASSERT_EQ (module.factory ()->getFactoryInfo (&info), kResultOk);
@@ -55,59 +55,47 @@ TEST_F (ModuleTest, FactoryInformationNamesTheVendorWithUnicodeFlags)
 	EXPECT_STREQ (info.url, "");
 	EXPECT_STREQ (info.email, "");
 	EXPECT_EQ (info.flags, PFactoryInfo::kUnicode);
-}
 
-TEST_F (ModuleTest, FactoryListsTheProcessorFirstAndThenTheController)
-{
-	IPtr<IPluginFactory2> factory2 = FUnknownPtr<IPluginFactory2> (module.factory ());
-	ASSERT_TRUE (factory2);
-	ASSERT_EQ (module.factory ()->countClasses (), 2);
-
-	PClassInfo2 processor;
-	ASSERT_EQ (factory2->getClassInfo2 (0, &processor), kResultOk);
-	EXPECT_EQ (std::memcmp (processor.cid, kProcessorCid, sizeof (TUID)), 0);
-	EXPECT_EQ (processor.cardinality, PClassInfo::kManyInstances);
-	EXPECT_STREQ (processor.category, "Audio Module Class");
-	EXPECT_STREQ (processor.name, "Kelo");
-	EXPECT_EQ (processor.classFlags, 1u);
-	EXPECT_STREQ (processor.subCategories, "Fx|Tools");
-	EXPECT_STREQ (processor.vendor, "");
-	EXPECT_STREQ (processor.version, "0.1.7");
-	EXPECT_STREQ (processor.sdkVersion, "VST 3.8.0");
-
-	PClassInfo2 controller;
-	ASSERT_EQ (factory2->getClassInfo2 (1, &controller), kResultOk);
-	EXPECT_EQ (std::memcmp (controller.cid, kControllerCid, sizeof (TUID)), 0);
-	EXPECT_STREQ (controller.category, "Component Controller Class");
-	EXPECT_STREQ (controller.name, "Kelo Controller");
-	EXPECT_EQ (controller.classFlags, 0u);
-	EXPECT_STREQ (controller.subCategories, "");
-	EXPECT_STREQ (controller.sdkVersion, "VST 3.8.0");
-
+	IPtr<IPluginFactory3> factory = FUnknownPtr<IPluginFactory3> (module.factory ());
+	ASSERT_TRUE (factory);
+	ASSERT_EQ (factory->countClasses (), 2);
+	const struct
+	{
+		const TUID& cid;
+		const char *category, *name, *subCategories;
+		uint32 flags;
+	} classes[] = {{kProcessorCid, "Audio Module Class", "Kelo", "Fx|Tools", 1u},
+	               {kControllerCid, "Component Controller Class", "Kelo Controller", "", 0u}};
+	for (int32 i = 0; i < 2; ++i)
+	{
+		PClassInfo plain;
+		PClassInfo2 info2;
+		PClassInfoW wide;
+		ASSERT_EQ (factory->getClassInfo (i, &plain), kResultOk);
+		ASSERT_EQ (factory->getClassInfo2 (i, &info2), kResultOk);
+		ASSERT_EQ (factory->getClassInfoUnicode (i, &wide), kResultOk);
+		for (const char* cid : {plain.cid, info2.cid, wide.cid})
+			EXPECT_EQ (std::memcmp (cid, classes[i].cid, sizeof (TUID)), 0) << i;
+		EXPECT_STREQ (plain.name, classes[i].name);
+		EXPECT_STREQ (info2.name, classes[i].name);
+		EXPECT_EQ (utf8 (wide.name), classes[i].name);
+		EXPECT_EQ (plain.cardinality, PClassInfo::kManyInstances);
+		EXPECT_STREQ (info2.category, classes[i].category);
+		EXPECT_STREQ (info2.subCategories, classes[i].subCategories);
+		EXPECT_STREQ (wide.subCategories, classes[i].subCategories);
+		EXPECT_EQ (info2.classFlags, classes[i].flags);
+		EXPECT_STREQ (info2.vendor, "");
+		EXPECT_STREQ (info2.version, "0.1.7");
+		EXPECT_EQ (utf8 (wide.version), "0.1.7");
+		EXPECT_STREQ (info2.sdkVersion, "VST 3.8.0");
+		EXPECT_EQ (utf8 (wide.sdkVersion), "VST 3.8.0");
+	}
 	PClassInfo2 none;
-	EXPECT_NE (factory2->getClassInfo2 (2, &none), kResultOk);
-	EXPECT_NE (factory2->getClassInfo2 (-1, &none), kResultOk);
+	EXPECT_NE (factory->getClassInfo2 (2, &none), kResultOk);
+	EXPECT_NE (factory->getClassInfo2 (-1, &none), kResultOk);
 }
 
-TEST_F (ModuleTest, ClassInformationComesInPlainAndUtf16Form)
-{
-	PClassInfo plain;
-	ASSERT_EQ (module.factory ()->getClassInfo (1, &plain), kResultOk);
-	EXPECT_STREQ (plain.name, "Kelo Controller");
-	EXPECT_EQ (std::memcmp (plain.cid, kControllerCid, sizeof (TUID)), 0);
-
-	IPtr<IPluginFactory3> factory3 = FUnknownPtr<IPluginFactory3> (module.factory ());
-	ASSERT_TRUE (factory3);
-	PClassInfoW wide;
-	ASSERT_EQ (factory3->getClassInfoUnicode (0, &wide), kResultOk);
-	EXPECT_EQ (utf8 (wide.name), "Kelo");
-	EXPECT_EQ (utf8 (wide.version), "0.1.7");
-	EXPECT_EQ (utf8 (wide.sdkVersion), "VST 3.8.0");
-	EXPECT_STREQ (wide.subCategories, "Fx|Tools");
-	EXPECT_EQ (std::memcmp (wide.cid, kProcessorCid, sizeof (TUID)), 0);
-}
-
-TEST_F (ModuleTest, CreatingTheProcessorGivesItsComponentInterface)
+TEST_F (ModuleTest, CreatingAnObjectGivesTheInterfaceAskedForOrFailsAndLeavesNothing)
 {
 	Vst::IComponent* component = nullptr;
 	ASSERT_EQ (module.factory ()->createInstance (kProcessorCid, Vst::IComponent::iid,
@@ -117,15 +105,10 @@ TEST_F (ModuleTest, CreatingTheProcessorGivesItsComponentInterface)
 	TUID controllerClass;
 	EXPECT_EQ (component->getControllerClassId (controllerClass), kResultOk);
 	EXPECT_EQ (std::memcmp (controllerClass, kControllerCid, sizeof (TUID)), 0);
-	// The host holds the only reference.
-	EXPECT_EQ (component->release (), 0u);
-}
+	EXPECT_EQ (component->release (), 0u) << "the host holds the only reference";
 
-TEST_F (ModuleTest, CreatingWithAnInterfaceTheObjectLacksFailsAndLeavesNothing)
-{
 	void* object = reinterpret_cast<void*> (0x1);
-	EXPECT_NE (module.factory ()->createInstance (kControllerCid, Vst::IAudioProcessor::iid, &object),
-	           kResultOk);
+	EXPECT_NE (module.factory ()->createInstance (kControllerCid, Vst::IAudioProcessor::iid, &object), kResultOk);
 	EXPECT_EQ (object, nullptr);
 	const TUID unknown = INLINE_UID (1, 2, 3, 4);
 	EXPECT_NE (module.factory ()->createInstance (unknown, FUnknown::iid, &object), kResultOk);

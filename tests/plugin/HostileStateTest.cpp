@@ -1,11 +1,13 @@
-// Hostile and odd state texts through every route a text enters by: the
-// processor's setState, the controller's setComponentState and a "KeloState"
-// message. Each is refused with the previous document kept, or read into the
-// script stated.
+// Odd and hostile state texts through every route a text enters by: the
+// processor's setState, the controller's setComponentState and setState, and
+// a "KeloState" message. Each is refused with the previous document kept, or
+// read into a whole document with the script stated.
 #include "Attribute.h"
 #include "LoadedPlugin.h"
 #include "MessageSender.h"
 #include "StreamText.h"
+
+#include "StateTexts.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -43,7 +45,17 @@ std::vector<Case> cases ()
 	std::string legacyScript;
 	for (int bar = 1; bar <= 10000; ++bar)
 		legacyScript += "[" + std::to_string (bar) + "] w w w w w\n";
+	using kelo::testing::kDefaultText;
 	return {
+	    {"nothing", "", kRefused},
+	    {"an array", "[]", kRefused},
+	    {"a cut-off document", R"({"script":)", kRefused},
+	    {"text after the document", kDefaultText + " x", kRefused},
+	    {"a second document", R"({"script":"a"} {})", kRefused},
+	    {"a comment", "{/*c*/}", kRefused},
+	    {"a setting of the wrong type", R"({"autoFill":1})", kRefused},
+	    {"a larger document than allowed", R"({"script":")" + std::string (kelo::testing::kMaxStateBytes, 'a') + R"("})", kRefused},
+	    {"unknown keys", R"({"script":"[9] x","language":9,"extra":true})", "[9] x"},
 	    {"a NUL after a document", std::string ("{\"language\":1}\0", 15) + times ("x", 1000), kRefused},
 	    {"an empty object and a NUL", std::string ("{}\0", 3), kRefused},
 	    {"1 MiB of [", times ("[", 1 << 20), kRefused},
@@ -78,6 +90,8 @@ const Route kRoutes[] = {
     {"controller setComponentState",
      [] (auto& i, const std::string& t) { return i.controller ()->setComponentState (testhost::streamFrom (t)); },
      [] (auto& i, IBStream* s) { return i.controller ()->getState (s); }},
+    {"controller setState", [] (auto& i, const std::string& t) { return i.controller ()->setState (testhost::streamFrom (t)); },
+     [] (auto& i, IBStream* s) { return i.controller ()->getState (s); }},
     {"KeloState message",
      [] (auto& i, const std::string& t) {
 	     return testhost::sendMessage (i.processorConnection (), "KeloState", {testhost::binaryAttribute ("json", t)});
@@ -110,7 +124,10 @@ TEST_F (HostileState, EachTextIsRefusedOrReadOnEveryRoute)
 			if (refused)
 				EXPECT_EQ (after, before);
 			else
+			{
 				EXPECT_NE (after.find ("\"script\":" + nlohmann::json (item.script).dump ()), std::string::npos);
+				EXPECT_EQ (nlohmann::json::parse (after).size (), 9u);
+			}
 		}
 }
 

@@ -46,83 +46,65 @@ protected:
 	}
 };
 
-TEST_F (Processor, InitializeAddsOneStereoInputAndOneStereoOutput)
+TEST_F (Processor, HasOneStereoBusEachWayAndNeedsOnlyPositionTempoAndTimeSignature)
 {
 	IComponent* component = instance->component ();
-	EXPECT_EQ (component->getBusCount (kAudio, kInput), 1);
-	EXPECT_EQ (component->getBusCount (kAudio, kOutput), 1);
-	EXPECT_EQ (component->getBusCount (kEvent, kInput), 0);
-	EXPECT_EQ (component->getBusCount (kEvent, kOutput), 0);
-
-	BusInfo input;
-	ASSERT_EQ (component->getBusInfo (kAudio, kInput, 0, input), kResultOk);
-	EXPECT_EQ (utf8 (input.name), "Input");
-	EXPECT_EQ (input.busType, kMain);
-	EXPECT_EQ (input.channelCount, 2);
-	EXPECT_EQ (input.flags, static_cast<uint32> (BusInfo::kDefaultActive));
-	BusInfo output;
-	ASSERT_EQ (component->getBusInfo (kAudio, kOutput, 0, output), kResultOk);
-	EXPECT_EQ (utf8 (output.name), "Output");
-
-	SpeakerArrangement arrangement = 0;
-	EXPECT_EQ (processor ()->getBusArrangement (kOutput, 0, arrangement), kResultTrue);
-	EXPECT_EQ (arrangement, SpeakerArr::kStereo);
-}
-
-TEST_F (Processor, AsksForMusicalPositionTempoAndTimeSignatureOnly)
-{
+	EXPECT_EQ (component->getBusCount (kEvent, kInput) + component->getBusCount (kEvent, kOutput), 0);
+	for (auto [direction, name] : {std::pair {kInput, "Input"}, std::pair {kOutput, "Output"}})
+	{
+		BusInfo info;
+		ASSERT_EQ (component->getBusCount (kAudio, direction), 1);
+		ASSERT_EQ (component->getBusInfo (kAudio, direction, 0, info), kResultOk);
+		EXPECT_EQ (utf8 (info.name), name);
+		EXPECT_EQ (info.busType, kMain);
+		EXPECT_EQ (info.channelCount, 2);
+		EXPECT_EQ (info.flags, static_cast<uint32> (BusInfo::kDefaultActive));
+		SpeakerArrangement arrangement = 0;
+		EXPECT_EQ (processor ()->getBusArrangement (direction, 0, arrangement), kResultTrue);
+		EXPECT_EQ (arrangement, SpeakerArr::kStereo);
+	}
 	auto requirements = instance->processorAs<IProcessContextRequirements> ();
 	ASSERT_TRUE (requirements);
 	EXPECT_EQ (requirements->getProcessContextRequirements (), 0xC4u);
-	EXPECT_EQ (processor ()->getLatencySamples (), 0u);
-	EXPECT_EQ (processor ()->getTailSamples (), 0u);
+	EXPECT_EQ (processor ()->getLatencySamples () + processor ()->getTailSamples (), 0u);
 }
 
-TEST_F (Processor, TerminateRemovesTheBusesAndInitializeBringsThemBack)
+TEST_F (Processor, TerminateRemovesTheBusesAndInitializeBringsThemBackOnce)
 {
 	IComponent* component = instance->component ();
 	peer.detach ();
 	ASSERT_EQ (component->terminate (), kResultOk);
 	EXPECT_EQ (component->getBusCount (kAudio, kInput), 0);
 	ASSERT_EQ (component->initialize (&instance->host ()), kResultOk);
-	EXPECT_EQ (component->getBusCount (kAudio, kInput), 1);
-	EXPECT_EQ (component->getBusCount (kAudio, kOutput), 1);
-	// A second initialize without terminate is refused and adds nothing.
 	EXPECT_NE (component->initialize (&instance->host ()), kResultOk);
+	EXPECT_EQ (component->getBusCount (kAudio, kInput), 1);
 	EXPECT_EQ (component->getBusCount (kAudio, kOutput), 1);
 	ASSERT_EQ (peer.attach (instance->processorConnection ()), kResultOk);
 }
 
-TEST_F (Processor, AcceptsOnlyOneEqualMonoOrStereoPair)
+TEST_F (Processor, AcceptsOnlyOneEqualMonoOrStereoPairAndBothSampleSizes)
 {
-	SpeakerArrangement mono = SpeakerArr::kMono;
-	SpeakerArrangement stereo = SpeakerArr::kStereo;
-	SpeakerArrangement surround = SpeakerArr::k51;
+	SpeakerArrangement mono = SpeakerArr::kMono, stereo = SpeakerArr::kStereo, surround = SpeakerArr::k51;
 	SpeakerArrangement pair[2] = {stereo, stereo};
-
 	EXPECT_EQ (processor ()->setBusArrangements (&mono, 1, &stereo, 1), kResultFalse);
 	EXPECT_EQ (processor ()->setBusArrangements (pair, 2, &stereo, 1), kResultFalse);
 	EXPECT_EQ (processor ()->setBusArrangements (&surround, 1, &surround, 1), kResultFalse);
 	EXPECT_EQ (processor ()->setBusArrangements (nullptr, 1, &stereo, 1), kResultFalse);
 	EXPECT_EQ (processor ()->setBusArrangements (&stereo, 0, &stereo, 1), kResultFalse);
-
 	SpeakerArrangement arrangement = 0;
 	processor ()->getBusArrangement (kInput, 0, arrangement);
 	EXPECT_EQ (arrangement, SpeakerArr::kStereo);
 
 	EXPECT_EQ (processor ()->setBusArrangements (&mono, 1, &mono, 1), kResultTrue);
-	processor ()->getBusArrangement (kInput, 0, arrangement);
-	EXPECT_EQ (arrangement, SpeakerArr::kMono);
-	processor ()->getBusArrangement (kOutput, 0, arrangement);
-	EXPECT_EQ (arrangement, SpeakerArr::kMono);
-}
+	for (auto direction : {kInput, kOutput})
+	{
+		processor ()->getBusArrangement (direction, 0, arrangement);
+		EXPECT_EQ (arrangement, SpeakerArr::kMono);
+	}
 
-TEST_F (Processor, ProcessesThirtyTwoAndSixtyFourBitSamplesOnly)
-{
 	EXPECT_EQ (processor ()->canProcessSampleSize (kSample32), kResultTrue);
 	EXPECT_EQ (processor ()->canProcessSampleSize (kSample64), kResultTrue);
 	EXPECT_EQ (processor ()->canProcessSampleSize (2), kResultFalse);
-
 	ProcessSetup setup {kRealtime, 2, 512, 48000.0};
 	EXPECT_NE (processor ()->setupProcessing (setup), kResultOk);
 	setup.symbolicSampleSize = kSample64;
@@ -202,17 +184,7 @@ INSTANTIATE_TEST_SUITE_P (BothSampleSizes, PassThrough,
 	                                 (std::get<1> (info.param) == kSample32 ? "32" : "64");
                           });
 
-TEST_F (Processor, AMissingOutputBufferIsSkippedAndTheOthersStillCopied)
-{
-	ProcessDriver driver (processor ());
-	driver.fillInputs ();
-	driver.fillOutputs (7.0);
-	driver.setOutputChannelNull (0);
-	EXPECT_EQ (driver.process (32), kResultOk);
-	EXPECT_EQ (driver.outputSample (1, 31), ProcessDriver::inputValue (1, 31));
-}
-
-TEST_F (Processor, EmptyBlocksTouchNoBuffer)
+TEST_F (Processor, AMissingOutputBufferIsSkippedAndEmptyBlocksTouchNoBuffer)
 {
 	ProcessDriver driver (processor ());
 	driver.fillInputs ();
@@ -224,36 +196,13 @@ TEST_F (Processor, EmptyBlocksTouchNoBuffer)
 		EXPECT_EQ (driver.outputSample (0, 0), 7.0);
 		EXPECT_EQ (driver.outputBus ().silenceFlags, 0b01u);
 	}
+	driver.setOutputChannelNull (0);
+	EXPECT_EQ (driver.process (32), kResultOk);
+	EXPECT_EQ (driver.outputSample (1, 31), ProcessDriver::inputValue (1, 31));
+
 	ProcessLayout noOutput;
 	noOutput.hasOutputBus = false;
-	ProcessDriver inputOnly (processor (), noOutput);
-	EXPECT_EQ (inputOnly.process (64), kResultOk);
-}
-
-TEST_F (Processor, APollBeforeAnyBlockReportsTheDefaults)
-{
-	const auto& reply = transport ();
-	EXPECT_EQ (reply.floatValue ("ppq"), 0.0);
-	EXPECT_EQ (reply.floatValue ("beatsPerBar"), 4.0);
-	EXPECT_EQ (reply.intValue ("playing"), 0);
-	EXPECT_EQ (reply.intValue ("hasPpq"), 0);
-	EXPECT_EQ (reply.intValue ("numerator"), 4);
-	EXPECT_EQ (reply.intValue ("denominator"), 4);
-	EXPECT_EQ (reply.attributes.size (), 8u);
-}
-
-TEST_F (Processor, EachBlockCapturesTheHostsTransport)
-{
-	ProcessDriver driver (processor ());
-	driver.setPlaying (true);
-	driver.setPosition (12.5);
-	driver.setTimeSignature (6, 8);
-	ASSERT_EQ (driver.process (64), kResultOk);
-	const auto& reply = transport ();
-	EXPECT_EQ (reply.floatValue ("ppq"), 12.5);
-	EXPECT_EQ (reply.floatValue ("beatsPerBar"), 3.0);
-	EXPECT_EQ (reply.intValue ("playing"), 1);
-	EXPECT_EQ (reply.intValue ("hasPpq"), 1);
+	EXPECT_EQ (ProcessDriver (processor (), noOutput).process (64), kResultOk);
 }
 
 // The tempo rides along each row: kept only when marked valid and usable.
@@ -294,23 +243,20 @@ TEST_F (Processor, BarLengthAndTempoFollowTheHostOrFallBackToFourFourAndNoTempo)
 	}
 }
 
-TEST_F (Processor, APositionNotMarkedValidIsStillStoredButFlagged)
-{
-	ProcessDriver driver (processor ());
-	driver.setPosition (-3.25, false);
-	driver.process (0);
-	const auto& reply = transport ();
-	EXPECT_EQ (reply.floatValue ("ppq"), -3.25);
-	EXPECT_EQ (reply.intValue ("hasPpq"), 0);
-}
-
-TEST_F (Processor, ABlockWithoutContextStopsTheTransportButKeepsThePosition)
+// A position not marked valid is kept but flagged; a block without context
+// stops the transport and falls back to four-four, keeping the position.
+TEST_F (Processor, APositionOrContextMissingIsFlaggedAndThePositionKept)
 {
 	ProcessDriver driver (processor ());
 	driver.setPlaying (true);
-	driver.setPosition (40.0);
 	driver.setTimeSignature (3, 4);
 	driver.context ().state |= ProcessContext::kTempoValid;
+	driver.setPosition (-3.25, false);
+	driver.process (0);
+	EXPECT_EQ (transport ().floatValue ("ppq"), -3.25);
+	EXPECT_EQ (transport ().intValue ("hasPpq"), 0);
+
+	driver.setPosition (40.0);
 	driver.process (32);
 	driver.setContextPresent (false);
 	driver.process (32);
@@ -321,26 +267,7 @@ TEST_F (Processor, ABlockWithoutContextStopsTheTransportButKeepsThePosition)
 	EXPECT_EQ (reply.intValue ("hasTempo"), 0);
 	EXPECT_EQ (reply.intValue ("playing"), 0);
 	EXPECT_EQ (reply.intValue ("hasPpq"), 0);
-}
-
-TEST_F (Processor, SwitchingOffClearsPlayingUntilTheNextBlock)
-{
-	ASSERT_EQ (instance->activate (), kResultOk);
-	ProcessDriver driver (processor ());
-	driver.setPlaying (true);
-	driver.setPosition (9.0);
-	driver.setTimeSignature (6, 8);
-	driver.process (64);
-	ASSERT_EQ (instance->deactivate (), kResultOk);
-	const auto& off = transport ();
-	EXPECT_EQ (off.intValue ("playing"), 0);
-	EXPECT_EQ (off.intValue ("hasPpq"), 0);
-	EXPECT_EQ (off.floatValue ("ppq"), 9.0);
-	EXPECT_EQ (off.floatValue ("beatsPerBar"), 3.0);
-
-	ASSERT_EQ (instance->activate (), kResultOk);
-	driver.process (64);
-	EXPECT_EQ (transport ().intValue ("playing"), 1);
+	EXPECT_EQ (reply.attributes.size (), 8u);
 }
 
 } // namespace

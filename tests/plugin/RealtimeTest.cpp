@@ -8,12 +8,11 @@
 // and only while a test switches it on.
 #include "AllocationCounter.h"
 #include "LoadedPlugin.h"
-#include "Message.h"
+#include "MessageSender.h"
 #include "ProcessDriver.h"
 #include "StreamText.h"
 
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
-#include "pluginterfaces/vst/ivstmessage.h"
 #include "pluginterfaces/vst/ivstprocesscontext.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +24,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 using namespace Steinberg;
@@ -99,40 +99,34 @@ protected:
 	}
 };
 
-TEST_F (AudioThread, TheCountersSeeTheModulesAllocationsAndLocks)
+// The allocations and locks of this thread while `work` runs.
+template <typename Work>
+std::pair<long, long> counted (Work work)
 {
-	// Without this the zero counts below would prove nothing.
-	long allocations = 0;
 	locks = 0;
-	{
-		kelo::testhost::AllocationCounter counter;
-		countingLocks = true;
-		EXPECT_EQ (instance->component ()->setState (kelo::testhost::streamFrom (R"({"script":"x"})")),
-		           kResultOk);
-		countingLocks = false;
-		allocations = counter.count ();
-	}
-	EXPECT_GT (allocations, 0);
-#ifndef KELO_SANITIZED
-	EXPECT_GT (locks, 0);
-#endif
+	kelo::testhost::AllocationCounter counter;
+	countingLocks = true;
+	work ();
+	countingLocks = false;
+	return {counter.count (), locks};
 }
 
 TEST_F (AudioThread, ProcessAllocatesNothingAndLocksNothingInAnyBlock)
 {
+	// The counters see the module's allocations and locks, or the zeros would prove nothing.
+	[[maybe_unused]] const auto [allocations, lockCount] = counted ([&] {
+		EXPECT_EQ (instance->component ()->setState (kelo::testhost::streamFrom (R"({"script":"x"})")), kResultOk);
+	});
+	EXPECT_GT (allocations, 0);
+#ifndef KELO_SANITIZED
+	EXPECT_GT (lockCount, 0);
+#endif
 	BlockShapes shapes (instance->processor ());
-	long allocations = 0;
-	locks = 0;
-	{
-		kelo::testhost::AllocationCounter counter;
-		countingLocks = true;
+	EXPECT_EQ (counted ([&] {
 		for (int i = 0; i < 2000; ++i)
 			shapes.process (i);
-		countingLocks = false;
-		allocations = counter.count ();
-	}
-	EXPECT_EQ (allocations, 0);
-	EXPECT_EQ (locks, 0);
+	}),
+	           std::make_pair (0L, 0L));
 }
 
 // Process runs on one thread while the user-interface thread replaces,
@@ -159,14 +153,9 @@ TEST_F (AudioThread, ProcessRunsWhileTheStateIsReplacedAndSaved)
 		EXPECT_EQ (instance->component ()->getState (saved), kResultOk);
 		EXPECT_NE (saved->bytes ().find ("round"), std::string::npos);
 
-		auto state = owned (new kelo::testhost::Message);
-		state->setMessageID ("KeloState");
-		state->getAttributes ()->setBinary ("json", text.data (), static_cast<uint32> (text.size ()));
-		EXPECT_EQ (processor->notify (state), kResultOk);
-
-		auto poll = owned (new kelo::testhost::Message);
-		poll->setMessageID ("KeloPoll");
-		EXPECT_EQ (processor->notify (poll), kResultOk);
+		EXPECT_EQ (kelo::testhost::sendMessage (processor, "KeloState", {kelo::testhost::binaryAttribute ("json", text)}),
+		           kResultOk);
+		EXPECT_EQ (kelo::testhost::sendMessage (processor, "KeloPoll"), kResultOk);
 	}
 	// As many blocks as a validator's threaded run makes.
 	while (blocks.load () < 9999)

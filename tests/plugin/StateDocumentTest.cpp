@@ -14,14 +14,12 @@ namespace {
 
 using kelo::testing::kDefaultText;
 
-
 json normalized (const std::string& text)
 {
 	return normalizeState (json::parse (text));
 }
 
-// Runs normalizeState and returns the message of what it threw, or "" if it
-// did not throw.
+// The message of what normalizeState threw, or "".
 std::string rejection (const json& input)
 {
 	try
@@ -40,52 +38,27 @@ std::string typeError (int id, const std::string& text)
 	return "[json.exception.type_error." + std::to_string (id) + "] " + text;
 }
 
-TEST (StateDocumentText, DefaultDocumentIsTheFixedCompactText)
-{
-	EXPECT_EQ (stateText (makeDefaultState ()), kDefaultText);
-	EXPECT_EQ (stateText (makeDefaultState ()).size (), 131u);
-}
-
-TEST (StateDocumentText, NonAsciiIsRawUtf8AndControlCharactersAreEscaped)
-{
-	json document = makeDefaultState ();
-	document["script"] = "\xC3\xA9";
-	EXPECT_NE (stateText (document).find ("\"script\":\"\xC3\xA9\""), std::string::npos);
-
-	document["script"] = std::string ("a\nb\x01/c", 6);
-	EXPECT_NE (stateText (document).find (R"("script":"a\nb\u0001/c")"), std::string::npos);
-}
-
-TEST (StateDocumentText, KeysAreWrittenInByteOrderWhateverTheInsertionOrder)
+TEST (StateDocumentText, KeysAreInByteOrderNonAsciiRawControlsEscapedAndInvalidUtf8Refused)
 {
 	json document = json::object ();
-	document["version"] = 2;
-	document["timerUnit"] = 2;
-	document["script"] = "";
-	document["language"] = 0;
-	document["autoFill"] = true;
-	document["nextLine"] = true;
-	document["timerTicks"] = 1;
-	document["displayMode"] = 0;
-	document["barsPerLine"] = 2;
+	for (const char* key : {"version", "timerUnit", "script", "language", "autoFill", "nextLine", "timerTicks",
+	                        "displayMode", "barsPerLine"})
+		document[key] = makeDefaultState ()[key];
 	EXPECT_EQ (stateText (document), kDefaultText);
-}
 
-TEST (StateDocumentText, InvalidUtf8IsRefused)
-{
-	json document = makeDefaultState ();
+	document["script"] = std::string ("\xC3\xA9\nb\x01/c", 7);
+	EXPECT_NE (stateText (document).find ("\"script\":\"\xC3\xA9\\nb\\u0001/c\""), std::string::npos);
 	document["script"] = std::string ("\xFF\xFE");
 	EXPECT_THROW (stateText (document), json::type_error);
 }
 
-TEST (NormalizeState, EmptyObjectGivesTheDefaultDocument)
+TEST (NormalizeState, KeepsTheInputDropsUnknownKeysAndSetsTheVersion)
 {
 	EXPECT_EQ (stateText (normalized ("{}")), kDefaultText);
-}
-
-TEST (NormalizeState, UnknownKeysAndTheInputVersionAreDropped)
-{
-	json result = normalized (R"({"version":1,"extra":[1,2],"script":"x"})");
+	const json input = json::parse (R"({"version":1,"extra":[1,2],"script":"x"})");
+	const json copy = input;
+	json result = normalizeState (input);
+	EXPECT_EQ (input, copy);
 	EXPECT_EQ (result["version"], 2);
 	EXPECT_FALSE (result.contains ("extra"));
 	EXPECT_EQ (result.size (), 9u);
@@ -201,16 +174,7 @@ TEST (NormalizeState, ResultTextMayBeExactlyTheLimitButNotOneByteMore)
 
 TEST (NormalizeState, InvalidUtf8InAScriptBuiltInMemoryIsRefused)
 {
-	json input = {{"script", std::string ("ok\xC3")}};
-	EXPECT_THROW (normalizeState (input), json::type_error);
-}
-
-TEST (NormalizeState, InputIsNotChanged)
-{
-	const json input = json::parse (R"({"timerTicks":999,"extra":1})");
-	const json copy = input;
-	normalizeState (input);
-	EXPECT_EQ (input, copy);
+	EXPECT_THROW (normalizeState (json {{"script", std::string ("ok\xC3")}}), json::type_error);
 }
 
 } // namespace

@@ -112,14 +112,24 @@ const json kCalls = json::parse(R"({
   ]
 })");
 
-TEST(PageScripts, CallsPostTheirMessageWithSequenceNumbersSharedAcrossNames) {
+// The settling scripts for `posted`, answered last call first so that each
+// script must find its own entry.
+std::vector<std::string> Answer(RecordingWebview& webview, const json& posted) {
+  const size_t before = webview.evaluations.size();
+  for (auto message = posted.rbegin(); message != posted.rend(); ++message)
+    webview.OnBrowserMessage(message->get<std::string>());
+  const std::vector<std::string> all = webview.EvaluatedScripts();
+  return {all.begin() + static_cast<std::ptrdiff_t>(before), all.end()};
+}
+
+TEST(PageScripts, CallsPostSharedSequenceNumbersAndTheirSettlingScriptsSettleThemWithTheTextIntact) {
   RecordingWebview webview;
   BindPageFunctions(webview);
-  const json page = PageRun().Run(DocumentScripts(webview), kCalls);
-
+  const std::vector<std::string> init = DocumentScripts(webview);
+  PageRun run;
+  const json page = run.Run(init, kCalls);
   EXPECT_EQ(page["functions"], json::parse(R"({"keloRead":"function","keloWrite":"function",
                                                "keloOpenBrand":"function","keloGone":"undefined"})"));
-
   EXPECT_EQ(page["posted"], json::array({
       R"({"id":1,"method":"keloRead","params":[-1]})",
       "{\"id\":2,\"method\":\"keloWrite\",\"params\":[{\"lyrics\":\"[30] \xE2\x80\xA8</script>\xC3\xA9\",\"timerTicks\":4}]}",
@@ -127,37 +137,20 @@ TEST(PageScripts, CallsPostTheirMessageWithSequenceNumbersSharedAcrossNames) {
       R"({"id":4,"method":"keloOpenBrand","params":[]})",
   }));
   EXPECT_EQ(page["pending"], json::array({"1", "2", "3", "4"}));
-  for (const auto& outcome : page["outcomes"])
-    EXPECT_EQ(outcome["state"], "pending");
-}
+  EXPECT_EQ(page["outcomes"], json::array({{{"state", "pending"}}, {{"state", "pending"}}, {{"state", "pending"}},
+                                           {{"state", "pending"}}}));
 
-TEST(PageScripts, SettlingScriptsResolveOrRejectTheirOwnCallWithTheTextIntact) {
-  RecordingWebview webview;
-  BindPageFunctions(webview);
-  const std::vector<std::string> init = DocumentScripts(webview);
-  PageRun run;
-  const json posted = run.Run(init, kCalls)["posted"];
-  ASSERT_EQ(posted.size(), 4u);
-
-  // Answered last call first, so that each script must find its own entry.
-  const size_t before = webview.evaluations.size();
-  for (auto message = posted.rbegin(); message != posted.rend(); ++message)
-    webview.OnBrowserMessage(message->get<std::string>());
-  const std::vector<std::string> all = webview.EvaluatedScripts();
-  const std::vector<std::string> settle(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
+  const std::vector<std::string> settle = Answer(webview, page["posted"]);
   ASSERT_EQ(settle.size(), 4u);
-
-  const json page = run.Run(init, kCalls, &settle);
-  EXPECT_EQ(page["settleErrors"], json::array());
-  EXPECT_EQ(page["pending"], json::array());
-  const json& outcomes = page["outcomes"];
-  ASSERT_EQ(outcomes.size(), 4u);
-  EXPECT_EQ(outcomes[0], (json{{"state", "resolved"}, {"value", {{"seq", 1}, {"text", kHostileText}}}}));
-  EXPECT_EQ(outcomes[1]["state"], "resolved");
-  EXPECT_EQ(outcomes[1]["value"],
-            json::array({{{"lyrics", "[30] \xE2\x80\xA8</script>\xC3\xA9"}, {"timerTicks", 4}}}));
-  EXPECT_EQ(outcomes[2], (json{{"state", "resolved"}, {"value", {{"seq", 3}, {"text", kHostileText}}}}));
-  EXPECT_EQ(outcomes[3], (json{{"state", "rejected"}, {"value", "Invalid native request"}}));
+  const json settled = run.Run(init, kCalls, &settle);
+  EXPECT_EQ(settled["settleErrors"], json::array());
+  EXPECT_EQ(settled["pending"], json::array());
+  EXPECT_EQ(settled["outcomes"], json::array({
+      {{"state", "resolved"}, {"value", {{"seq", 1}, {"text", kHostileText}}}},
+      {{"state", "resolved"}, {"value", json::array({{{"lyrics", "[30] \xE2\x80\xA8</script>\xC3\xA9"}, {"timerTicks", 4}}})}},
+      {{"state", "resolved"}, {"value", {{"seq", 3}, {"text", kHostileText}}}},
+      {{"state", "rejected"}, {"value", "Invalid native request"}},
+  }));
 }
 
 TEST(PageScripts, SettlingScriptsOfTheDocumentBeforeAReloadSettleNothingInTheNext) {
@@ -165,12 +158,7 @@ TEST(PageScripts, SettlingScriptsOfTheDocumentBeforeAReloadSettleNothingInTheNex
   BindPageFunctions(webview);
   const std::vector<std::string> init = DocumentScripts(webview);
   PageRun run;
-  const json first = run.Run(init, kCalls);
-  const size_t before = webview.evaluations.size();
-  for (const auto& message : first["posted"])
-    webview.OnBrowserMessage(message.get<std::string>());
-  const std::vector<std::string> all = webview.EvaluatedScripts();
-  const std::vector<std::string> settle(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
+  const std::vector<std::string> settle = Answer(webview, run.Run(init, kCalls)["posted"]);
   ASSERT_EQ(settle.size(), 4u);
 
   json reloaded = kCalls;

@@ -4,6 +4,7 @@
 
 #include <WebView2.h>
 #include <wrl.h>
+#include <wrl/event.h>
 
 #include <memory>
 #include <string>

@@ -1,0 +1,47 @@
+# Settings of every Windows build, native or cross-built.
+#
+# - The C and C++ runtimes are linked statically, so that the module needs
+#   nothing beside it but Windows' own DLLs.
+# - nlohmann/json is header-only: found as a package where one is installed
+#   for the target, otherwise its headers are taken from
+#   KELO_NLOHMANN_JSON_INCLUDE_DIR (by default the build machine's copy,
+#   linked into the build tree alone so that no other header of the build
+#   machine reaches the Windows compiler).
+# - GoogleTest is built from source (KELO_GOOGLETEST_SOURCE_DIR, by default
+#   Debian's libgtest-dev sources) with the same compiler as the tests.
+# - cmake --install puts Kelo.vst3 into the system-wide VST 3 folder that
+#   hosts search, %CommonProgramFiles%\VST3 (C:\Program Files\Common
+#   Files\VST3; installing there needs an administrator), unless
+#   CMAKE_INSTALL_PREFIX names another (the per-user folder is
+#   %LOCALAPPDATA%\Programs\Common\VST3).
+if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT AND DEFINED ENV{CommonProgramFiles})
+  file(TO_CMAKE_PATH "$ENV{CommonProgramFiles}/VST3" kelo_vst3_folder)
+  set(CMAKE_INSTALL_PREFIX "${kelo_vst3_folder}" CACHE PATH "Where cmake --install puts Kelo.vst3" FORCE)
+endif()
+
+if(MSVC)
+  set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+  add_compile_options(/utf-8 /Zc:__cplusplus)
+elseif(MINGW)
+  add_link_options(-static -static-libgcc -static-libstdc++)
+  # The SDK's Windows code uses the Unicode Win32 names.
+  add_compile_definitions(UNICODE _UNICODE)
+endif()
+
+find_package(nlohmann_json 3.11 QUIET)
+if(NOT nlohmann_json_FOUND)
+  set(KELO_NLOHMANN_JSON_INCLUDE_DIR "/usr/include" CACHE PATH
+      "Folder holding nlohmann/json.hpp, for a Windows build without the nlohmann_json package")
+  if(NOT EXISTS "${KELO_NLOHMANN_JSON_INCLUDE_DIR}/nlohmann/json.hpp")
+    message(FATAL_ERROR "No nlohmann/json.hpp in KELO_NLOHMANN_JSON_INCLUDE_DIR='${KELO_NLOHMANN_JSON_INCLUDE_DIR}'")
+  endif()
+  set(kelo_json_include "${CMAKE_BINARY_DIR}/third_party/include")
+  file(MAKE_DIRECTORY "${kelo_json_include}")
+  if(NOT EXISTS "${kelo_json_include}/nlohmann")
+    file(CREATE_LINK "${KELO_NLOHMANN_JSON_INCLUDE_DIR}/nlohmann" "${kelo_json_include}/nlohmann"
+         COPY_ON_ERROR SYMBOLIC)
+  endif()
+  add_library(kelo_nlohmann_json INTERFACE)
+  target_include_directories(kelo_nlohmann_json SYSTEM INTERFACE "${kelo_json_include}")
+  add_library(nlohmann_json::nlohmann_json ALIAS kelo_nlohmann_json)
+endif()

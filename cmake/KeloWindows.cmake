@@ -45,3 +45,31 @@ if(NOT nlohmann_json_FOUND)
   target_include_directories(kelo_nlohmann_json SYSTEM INTERFACE "${kelo_json_include}")
   add_library(nlohmann_json::nlohmann_json ALIAS kelo_nlohmann_json)
 endif()
+
+# kelo_windows_googletest(): GTest::gtest, GTest::gtest_main and GTest::gmock
+# built from KELO_GOOGLETEST_SOURCE_DIR, for a build with no GoogleTest package
+# for its target.
+function(kelo_windows_googletest)
+  set(KELO_GOOGLETEST_SOURCE_DIR "/usr/src/googletest" CACHE PATH "GoogleTest's sources (libgtest-dev)")
+  if(NOT EXISTS "${KELO_GOOGLETEST_SOURCE_DIR}/CMakeLists.txt")
+    message(FATAL_ERROR "No GoogleTest sources at KELO_GOOGLETEST_SOURCE_DIR='${KELO_GOOGLETEST_SOURCE_DIR}'")
+  endif()
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  add_subdirectory("${KELO_GOOGLETEST_SOURCE_DIR}" "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
+  # Newer GoogleTest sources name their targets GTest::… themselves.
+  foreach(name gtest gtest_main gmock)
+    if(NOT TARGET GTest::${name})
+      add_library(GTest::${name} ALIAS ${name})
+    endif()
+  endforeach()
+endfunction()
+
+# kelo_add_wine_test(<target> LABELS ...): one test for the whole program.
+# Under Wine every process costs its start-up, so a cross-build runs each test
+# program once instead of once per test case.
+function(kelo_add_wine_test target)
+  cmake_parse_arguments(arg "" "" "LABELS" ${ARGN})
+  add_test(NAME ${target} COMMAND ${target} --gtest_brief=1)
+  set_tests_properties(${target} PROPERTIES LABELS "windows;${arg_LABELS}" TIMEOUT 300)
+endfunction()

@@ -47,6 +47,12 @@ private:
   HRESULT OnControllerCreated(HRESULT error, ICoreWebView2Controller* newController);
   HRESULT OnWebMessage(ICoreWebView2WebMessageReceivedEventArgs* args);
   static HRESULT OnPermissionRequested(ICoreWebView2PermissionRequestedEventArgs* args);
+  // A document-creation script is in place only once its completion has
+  // run; navigation waits for every one, and a failed one ends the start.
+  void OnScriptAdded(HRESULT error);
+  // Closes the controller and forgets the web view: the window stays empty
+  // and nothing navigates.
+  void FailStart();
   // Closes the controller and lets go of the `created` callback; shared by
   // Terminate and the destructor.
   void Shutdown();
@@ -61,6 +67,10 @@ private:
   Ref<ICoreWebView2PermissionRequestedEventHandler> permissionHandler;
   Ref<ICoreWebView2Settings> settings;
   std::shared_ptr<bool> alive;
+  int pendingScripts = 0;
+  bool startFailed = false;
+  bool navigationWaiting = false;
+  std::string waitingUrl;
 };
 
 // Starts a browser in a new child window of `parent`. Null when the browser

@@ -90,7 +90,7 @@ void* openLibrary (const std::string& path, std::string& reason)
 
 void* librarySymbol (void* handle, const char* name)
 {
-	return librarySymbol (handle, name);
+	return dlsym (handle, name);
 }
 
 void closeLibrary (void* handle)

@@ -10,6 +10,7 @@ packages=(
   nlohmann-json3-dev juce-modules-source-data
   chromium xvfb xauth fonts-liberation
   xdg-utils
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
 )
 command -v node >/dev/null 2>&1 || packages+=(nodejs npm)
 

@@ -85,6 +85,7 @@ void EdgeChromiumBrowser::Navigate(const std::string& url) {
     return;
   }
   const std::wstring wide = ToWide(url);
+  started = true;
   webview->Navigate(wide.c_str());
 }
 
@@ -127,7 +128,8 @@ void EdgeChromiumBrowser::AddInitScript(const std::string& js) {
 void EdgeChromiumBrowser::OnScriptAdded(HRESULT error) {
   if (pendingScripts > 0) --pendingScripts;
   if (startFailed) return;
-  if (FAILED(error)) {
+  // Once the page is up, a script added later that fails takes nothing down.
+  if (FAILED(error) && !started) {
     FailStart();
     return;
   }

@@ -48,7 +48,8 @@ private:
   HRESULT OnWebMessage(ICoreWebView2WebMessageReceivedEventArgs* args);
   static HRESULT OnPermissionRequested(ICoreWebView2PermissionRequestedEventArgs* args);
   // A document-creation script is in place only once its completion has
-  // run; navigation waits for every one, and a failed one ends the start.
+  // run; navigation waits for every one, and one that fails before the
+  // first navigation ends the start.
   void OnScriptAdded(HRESULT error);
   // Closes the controller and forgets the web view: the window stays empty
   // and nothing navigates.
@@ -69,6 +70,7 @@ private:
   std::shared_ptr<bool> alive;
   int pendingScripts = 0;
   bool startFailed = false;
+  bool started = false;  // the first navigation went out
   bool navigationWaiting = false;
   std::string waitingUrl;
 };

@@ -368,9 +368,7 @@ HRESULT raise (IUnknown* handler, Fake* args)
 {
 	if (!handler)
 		return E_UNEXPECTED;
-	const HRESULT answer = static_cast<Handler*> (handler)->Invoke (as<ICoreWebView2> (recorder.webview),
-	                                                                   as<Args> (args));
-	return answer;
+	return static_cast<Handler*> (handler)->Invoke (as<ICoreWebView2> (recorder.webview), as<Args> (args));
 }
 
 const RecordingWebView2 api {

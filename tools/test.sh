@@ -22,7 +22,7 @@ run_suite() {
 
 run_suite build-tests "" -DCMAKE_BUILD_TYPE=Debug
 
-# The Windows build, as released: its tests run under Wine in a prefix of
+# The Windows module, cross-built with mingw-w64: its tests run under Wine in a prefix of
 # their own (created in about ten seconds, removed afterwards), all within
 # one Xvfb display.
 WINEPREFIX=$(mktemp -d -t kelo-wine.XXXXXX)

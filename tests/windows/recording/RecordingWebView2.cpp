@@ -188,249 +188,236 @@ void keep (IUnknown*& slot, IUnknown* handler)
 
 // ---------------------------------------------------------------- objects
 
-const Table& requestTable ()
+using Handler = IUnknown*;
+
+Fake* shared (Fake*& slot, const Table& table)
 {
-	static Table table = Table ().set (&ICoreWebView2WebResourceRequest::get_Uri, +[] (Fake* self, LPWSTR* uri) {
-		*uri = taskCopy (self->text);
-		return S_OK;
+	slot = slot ? slot : make (table);
+	addRef (slot);
+	return slot;
+}
+
+// Holds the completion of `method` until the test runs it.
+template <class Done, class Result>
+HRESULT holding (const char* method, const std::string& detail, Done* done, Result result)
+{
+	const HRESULT answer = recorder.call (method, detail);
+	if (SUCCEEDED (answer) && done)
+		recorder.hold (method, done, [done, result] (HRESULT error) { done->Invoke (error, result (error)); });
+	return answer;
+}
+
+HRESULT STDMETHODCALLTYPE getUri (Fake* self, LPWSTR* uri) { return *uri = taskCopy (self->text), S_OK; }
+HRESULT STDMETHODCALLTYPE getMessage (Fake* self, LPWSTR* text) { return *text = taskCopy (self->text), S_OK; }
+HRESULT STDMETHODCALLTYPE getKind (Fake* self, COREWEBVIEW2_PERMISSION_KIND* kind)
+{
+	return *kind = static_cast<COREWEBVIEW2_PERMISSION_KIND> (self->number), S_OK;
+}
+HRESULT STDMETHODCALLTYPE putState (Fake* self, COREWEBVIEW2_PERMISSION_STATE state) { return self->state = state, S_OK; }
+HRESULT STDMETHODCALLTYPE getRequest (Fake* self, ICoreWebView2WebResourceRequest** request)
+{
+	addRef (self->request);
+	return *request = as<ICoreWebView2WebResourceRequest> (self->request), S_OK;
+}
+HRESULT STDMETHODCALLTYPE putResponse (Fake* self, ICoreWebView2WebResourceResponse* response)
+{
+	addRef (of (response));
+	if (self->response)
+		release (self->response);
+	return self->response = of (response), S_OK;
+}
+HRESULT STDMETHODCALLTYPE putDevTools (Fake*, BOOL on) { return recorder.call ("put_AreDevToolsEnabled", std::to_string (on)); }
+HRESULT STDMETHODCALLTYPE navigate (Fake*, LPCWSTR uri) { return recorder.call ("Navigate", narrow (uri)); }
+HRESULT STDMETHODCALLTYPE openDevTools (Fake*) { return recorder.call ("OpenDevToolsWindow"); }
+HRESULT STDMETHODCALLTYPE addFilter (Fake*, LPCWSTR uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context)
+{
+	return recorder.call ("AddWebResourceRequestedFilter", narrow (uri) + " " + std::to_string (context));
+}
+template <class Event, Handler Recorder::*slot>
+HRESULT STDMETHODCALLTYPE addHandler (Fake*, Event* handler, EventRegistrationToken*)
+{
+	keep (recorder.*slot, handler);
+	return recorder.call ("add_handler");
+}
+HRESULT STDMETHODCALLTYPE addScript (Fake*, LPCWSTR script,
+                                     ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* done)
+{
+	return holding ("AddScriptToExecuteOnDocumentCreated", narrow (script).substr (0, 40), done,
+	                [] (HRESULT) { return L"id"; });
+}
+HRESULT STDMETHODCALLTYPE executeScript (Fake*, LPCWSTR script, ICoreWebView2ExecuteScriptCompletedHandler* done)
+{
+	return holding ("ExecuteScript", narrow (script), done, [] (HRESULT) { return L"null"; });
+}
+HRESULT STDMETHODCALLTYPE putBounds (Fake*, RECT bounds) { return recorder.bounds = bounds, recorder.call ("put_Bounds"); }
+HRESULT STDMETHODCALLTYPE close (Fake*) { return recorder.closeEvents (), recorder.call ("Close"); }
+
+const Table& settingsTable () { static Table table = Table ().set (&ICoreWebView2Settings::put_AreDevToolsEnabled, putDevTools); return table; }
+const Table& webviewTable ();
+HRESULT STDMETHODCALLTYPE getSettings (Fake*, ICoreWebView2Settings** settings)
+{
+	*settings = as<ICoreWebView2Settings> (shared (recorder.settings, settingsTable ()));
+	return recorder.call ("get_Settings");
+}
+HRESULT STDMETHODCALLTYPE getWebView (Fake*, ICoreWebView2** webview)
+{
+	*webview = as<ICoreWebView2> (shared (recorder.webview, webviewTable ()));
+	return recorder.call ("get_CoreWebView2");
+}
+const Table& controllerTable ()
+{
+	static Table table = Table ()
+	                         .set (&ICoreWebView2Controller::put_Bounds, putBounds)
+	                         .set (&ICoreWebView2Controller::Close, close)
+	                         .set (&ICoreWebView2Controller::get_CoreWebView2, getWebView);
+	return table;
+}
+HRESULT STDMETHODCALLTYPE createController (Fake*, HWND parent,
+                                            ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* done)
+{
+	recorder.parent = parent;
+	return holding ("CreateCoreWebView2Controller", "", done, [] (HRESULT error) {
+		recorder.controller = recorder.controller ? recorder.controller : make (controllerTable ());
+		return FAILED (error) ? nullptr : as<ICoreWebView2Controller> (recorder.controller);
 	});
-	return table;
 }
-
-const Table& requestArgsTable ()
+HRESULT STDMETHODCALLTYPE createResponse (Fake*, IStream* content, int status, LPCWSTR reason, LPCWSTR headers,
+                                          ICoreWebView2WebResourceResponse** response)
 {
-	static Table table =
-	    Table ()
-	        .set (&ICoreWebView2WebResourceRequestedEventArgs::get_Request,
-	              +[] (Fake* self, ICoreWebView2WebResourceRequest** request) {
-		              addRef (self->request);
-		              *request = as<ICoreWebView2WebResourceRequest> (self->request);
-		              return S_OK;
-	              })
-	        .set (&ICoreWebView2WebResourceRequestedEventArgs::put_Response,
-	              +[] (Fake* self, ICoreWebView2WebResourceResponse* response) {
-		              addRef (of (response));
-		              if (self->response)
-			              release (self->response);
-		              self->response = of (response);
-		              return S_OK;
-	              });
-	return table;
-}
-
-const Table& messageArgsTable ()
-{
-	static Table table = Table ().set (&ICoreWebView2WebMessageReceivedEventArgs::TryGetWebMessageAsString,
-	                                   +[] (Fake* self, LPWSTR* text) {
-		                                   *text = taskCopy (self->text);
-		                                   return S_OK;
-	                                   });
-	return table;
-}
-
-const Table& permissionArgsTable ()
-{
-	static Table table =
-	    Table ()
-	        .set (&ICoreWebView2PermissionRequestedEventArgs::get_PermissionKind,
-	              +[] (Fake* self, COREWEBVIEW2_PERMISSION_KIND* kind) {
-		              *kind = static_cast<COREWEBVIEW2_PERMISSION_KIND> (self->number);
-		              return S_OK;
-	              })
-	        .set (&ICoreWebView2PermissionRequestedEventArgs::put_State,
-	              +[] (Fake* self, COREWEBVIEW2_PERMISSION_STATE state) {
-		              self->state = state;
-		              return S_OK;
-	              });
-	return table;
-}
-
-const Table& settingsTable ()
-{
-	static Table table = Table ().set (&ICoreWebView2Settings::put_AreDevToolsEnabled, +[] (Fake*, BOOL enabled) {
-		return recorder.call ("put_AreDevToolsEnabled", std::to_string (enabled));
-	});
-	return table;
+	Fake* made = make (Table ());
+	made->number = status;
+	made->text = reason ? reason : L"";
+	made->headers = headers ? headers : L"";
+	made->content = content;
+	if (content)
+		content->AddRef ();
+	return *response = as<ICoreWebView2WebResourceResponse> (made), S_OK;
 }
 
 const Table& webviewTable ()
 {
 	static Table table =
 	    Table ()
-	        .set (&ICoreWebView2::get_Settings, +[] (Fake*, ICoreWebView2Settings** settings) {
-		        recorder.settings = recorder.settings ? recorder.settings : make (settingsTable ());
-		        addRef (recorder.settings);
-		        *settings = as<ICoreWebView2Settings> (recorder.settings);
-		        return recorder.call ("get_Settings");
-	        })
-	        .set (&ICoreWebView2::Navigate,
-	              +[] (Fake*, LPCWSTR uri) { return recorder.call ("Navigate", narrow (uri)); })
-	        .set (&ICoreWebView2::OpenDevToolsWindow, +[] (Fake*) { return recorder.call ("OpenDevToolsWindow"); })
-	        .set (&ICoreWebView2::AddWebResourceRequestedFilter,
-	              +[] (Fake*, LPCWSTR uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) {
-		              return recorder.call ("AddWebResourceRequestedFilter",
-		                                    narrow (uri) + " " + std::to_string (context));
-	              })
+	        .set (&ICoreWebView2::get_Settings, getSettings)
+	        .set (&ICoreWebView2::Navigate, navigate)
+	        .set (&ICoreWebView2::OpenDevToolsWindow, openDevTools)
+	        .set (&ICoreWebView2::AddWebResourceRequestedFilter, addFilter)
 	        .set (&ICoreWebView2::add_WebResourceRequested,
-	              +[] (Fake*, ICoreWebView2WebResourceRequestedEventHandler* handler, EventRegistrationToken*) {
-		              keep (recorder.resourceHandler, handler);
-		              return recorder.call ("add_WebResourceRequested");
-	              })
+	              addHandler<ICoreWebView2WebResourceRequestedEventHandler, &Recorder::resourceHandler>)
 	        .set (&ICoreWebView2::add_WebMessageReceived,
-	              +[] (Fake*, ICoreWebView2WebMessageReceivedEventHandler* handler, EventRegistrationToken*) {
-		              keep (recorder.messageHandler, handler);
-		              return recorder.call ("add_WebMessageReceived");
-	              })
+	              addHandler<ICoreWebView2WebMessageReceivedEventHandler, &Recorder::messageHandler>)
 	        .set (&ICoreWebView2::add_PermissionRequested,
-	              +[] (Fake*, ICoreWebView2PermissionRequestedEventHandler* handler, EventRegistrationToken*) {
-		              keep (recorder.permissionHandler, handler);
-		              return recorder.call ("add_PermissionRequested");
-	              })
-	        .set (&ICoreWebView2::AddScriptToExecuteOnDocumentCreated,
-	              +[] (Fake*, LPCWSTR script, ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* done) {
-		              const HRESULT answer = recorder.call ("AddScriptToExecuteOnDocumentCreated",
-		                                                    narrow (script).substr (0, 40));
-		              if (SUCCEEDED (answer) && done)
-			              recorder.hold ("AddScriptToExecuteOnDocumentCreated", done,
-			                             [done] (HRESULT error) { done->Invoke (error, L"id"); });
-		              return answer;
-	              })
-	        .set (&ICoreWebView2::ExecuteScript,
-	              +[] (Fake*, LPCWSTR script, ICoreWebView2ExecuteScriptCompletedHandler* done) {
-		              const HRESULT answer = recorder.call ("ExecuteScript", narrow (script));
-		              if (SUCCEEDED (answer) && done)
-			              recorder.hold ("ExecuteScript", done,
-			                             [done] (HRESULT error) { done->Invoke (error, L"null"); });
-		              return answer;
-	              });
+	              addHandler<ICoreWebView2PermissionRequestedEventHandler, &Recorder::permissionHandler>)
+	        .set (&ICoreWebView2::AddScriptToExecuteOnDocumentCreated, addScript)
+	        .set (&ICoreWebView2::ExecuteScript, executeScript);
 	return table;
 }
-
-const Table& controllerTable ()
-{
-	static Table table =
-	    Table ()
-	        .set (&ICoreWebView2Controller::put_Bounds,
-	              +[] (Fake*, RECT bounds) {
-		              recorder.bounds = bounds;
-		              return recorder.call ("put_Bounds");
-	              })
-	        .set (&ICoreWebView2Controller::Close,
-	              +[] (Fake*) {
-		              recorder.closeEvents ();
-		              return recorder.call ("Close");
-	              })
-	        .set (&ICoreWebView2Controller::get_CoreWebView2, +[] (Fake*, ICoreWebView2** webview) {
-		        recorder.webview = recorder.webview ? recorder.webview : make (webviewTable ());
-		        addRef (recorder.webview);
-		        *webview = as<ICoreWebView2> (recorder.webview);
-		        return recorder.call ("get_CoreWebView2");
-	        });
-	return table;
-}
-
 const Table& environmentTable ()
 {
-	static Table table =
-	    Table ()
-	        .set (&ICoreWebView2Environment::CreateCoreWebView2Controller,
-	              +[] (Fake*, HWND parent, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* done) {
-		              recorder.parent = parent;
-		              const HRESULT answer = recorder.call ("CreateCoreWebView2Controller");
-		              if (SUCCEEDED (answer))
-			              recorder.hold ("CreateCoreWebView2Controller", done, [done] (HRESULT error) {
-				              recorder.controller = recorder.controller ? recorder.controller : make (controllerTable ());
-				              done->Invoke (error, FAILED (error) ? nullptr
-				                                                  : as<ICoreWebView2Controller> (recorder.controller));
-			              });
-		              return answer;
-	              })
-	        .set (&ICoreWebView2Environment::CreateWebResourceResponse,
-	              +[] (Fake*, IStream* content, int status, LPCWSTR reason, LPCWSTR headers,
-	                   ICoreWebView2WebResourceResponse** response) {
-		              Fake* made = make (Table ());
-		              made->number = status;
-		              made->text = reason ? reason : L"";
-		              made->headers = headers ? headers : L"";
-		              made->content = content;
-		              if (content)
-			              content->AddRef ();
-		              *response = as<ICoreWebView2WebResourceResponse> (made);
-		              return S_OK;
-	              });
+	static Table table = Table ()
+	                         .set (&ICoreWebView2Environment::CreateCoreWebView2Controller, createController)
+	                         .set (&ICoreWebView2Environment::CreateWebResourceResponse, createResponse);
 	return table;
 }
 
 // ---------------------------------------------------------------- control
 
-template <class Handler, class Args>
-HRESULT raise (IUnknown* handler, Fake* args)
+// Raises an event with fresh arguments made from `table`; `fill` sets them
+// up before and reads them after.
+template <class Event, class Args>
+HRESULT raise (Handler handler, const Table& table, const std::function<void (Fake*, bool)>& fill)
 {
 	if (!handler)
 		return E_UNEXPECTED;
-	return static_cast<Handler*> (handler)->Invoke (as<ICoreWebView2> (recorder.webview), as<Args> (args));
+	Fake* args = make (table);
+	fill (args, false);
+	const HRESULT answer =
+	    static_cast<Event*> (handler)->Invoke (as<ICoreWebView2> (recorder.webview), as<Args> (args));
+	fill (args, true);
+	release (args);
+	return answer;
+}
+
+int complete (const char* method, HRESULT error, int count)
+{
+	std::vector<Held> due;
+	for (auto it = recorder.held.begin (); it != recorder.held.end () && count != 0;)
+	{
+		if (it->method != method)
+		{
+			++it;
+			continue;
+		}
+		due.push_back (std::move (*it));
+		it = recorder.held.erase (it);
+		--count;
+	}
+	for (auto& entry : due)
+	{
+		entry.run (error);
+		entry.handler->Release ();
+	}
+	return static_cast<int> (due.size ());
+}
+
+HRESULT request (const wchar_t* uri, int* status, const wchar_t** headers, IStream** content)
+{
+	static const Table args = Table ()
+	                              .set (&ICoreWebView2WebResourceRequestedEventArgs::get_Request, getRequest)
+	                              .set (&ICoreWebView2WebResourceRequestedEventArgs::put_Response, putResponse);
+	static const Table request = Table ().set (&ICoreWebView2WebResourceRequest::get_Uri, getUri);
+	static std::wstring lastHeaders;
+	return raise<ICoreWebView2WebResourceRequestedEventHandler, ICoreWebView2WebResourceRequestedEventArgs> (
+	    recorder.resourceHandler, args, [&] (Fake* made, bool after) {
+		    if (!after)
+		    {
+			    made->request = make (request);
+			    made->request->text = uri;
+			    return;
+		    }
+		    Fake* response = made->response;
+		    lastHeaders = response ? response->headers : L"";
+		    *status = response ? response->number : 0;
+		    *headers = lastHeaders.c_str ();
+		    *content = response ? response->content : nullptr;
+		    if (*content)
+			    (*content)->AddRef ();
+	    });
+}
+
+HRESULT message (const wchar_t* text)
+{
+	static const Table args =
+	    Table ().set (&ICoreWebView2WebMessageReceivedEventArgs::TryGetWebMessageAsString, getMessage);
+	return raise<ICoreWebView2WebMessageReceivedEventHandler, ICoreWebView2WebMessageReceivedEventArgs> (
+	    recorder.messageHandler, args, [&] (Fake* made, bool after) {
+		    if (!after)
+			    made->text = text;
+	    });
+}
+
+HRESULT permission (int kind, int* state)
+{
+	static const Table args = Table ()
+	                              .set (&ICoreWebView2PermissionRequestedEventArgs::get_PermissionKind, getKind)
+	                              .set (&ICoreWebView2PermissionRequestedEventArgs::put_State, putState);
+	return raise<ICoreWebView2PermissionRequestedEventHandler, ICoreWebView2PermissionRequestedEventArgs> (
+	    recorder.permissionHandler, args, [&] (Fake* made, bool after) {
+		    if (after)
+			    *state = made->state;
+		    else
+			    made->number = kind;
+	    });
 }
 
 const RecordingWebView2 api {
     [] { recorder.reset (); },
     [] { return recorder.log.c_str (); },
     [] (const char* method, HRESULT error) { recorder.failures.emplace_back (method, error); },
-    [] (const char* method, HRESULT error, int count) {
-	    std::vector<Held> due;
-	    for (auto it = recorder.held.begin (); it != recorder.held.end () && count != 0;)
-	    {
-		    if (it->method != method)
-		    {
-			    ++it;
-			    continue;
-		    }
-		    due.push_back (std::move (*it));
-		    it = recorder.held.erase (it);
-		    --count;
-	    }
-	    for (auto& entry : due)
-	    {
-		    entry.run (error);
-		    entry.handler->Release ();
-	    }
-	    return static_cast<int> (due.size ());
-    },
-    [] (const wchar_t* uri, int* status, const wchar_t** headers, IStream** content) {
-	    Fake* args = make (requestArgsTable ());
-	    args->request = make (requestTable ());
-	    args->request->text = uri;
-	    const HRESULT answer =
-	        raise<ICoreWebView2WebResourceRequestedEventHandler, ICoreWebView2WebResourceRequestedEventArgs> (
-	            recorder.resourceHandler, args);
-	    static std::wstring lastHeaders;
-	    lastHeaders = args->response ? args->response->headers : L"";
-	    *status = args->response ? args->response->number : 0;
-	    *headers = lastHeaders.c_str ();
-	    *content = args->response ? args->response->content : nullptr;
-	    if (*content)
-		    (*content)->AddRef ();
-	    release (args);
-	    return answer;
-    },
-    [] (const wchar_t* text) {
-	    Fake* args = make (messageArgsTable ());
-	    args->text = text;
-	    const HRESULT answer =
-	        raise<ICoreWebView2WebMessageReceivedEventHandler, ICoreWebView2WebMessageReceivedEventArgs> (
-	            recorder.messageHandler, args);
-	    release (args);
-	    return answer;
-    },
-    [] (int kind, int* state) {
-	    Fake* args = make (permissionArgsTable ());
-	    args->number = kind;
-	    const HRESULT answer =
-	        raise<ICoreWebView2PermissionRequestedEventHandler, ICoreWebView2PermissionRequestedEventArgs> (
-	            recorder.permissionHandler, args);
-	    *state = args->state;
-	    release (args);
-	    return answer;
-    },
+    complete,
+    request,
+    message,
+    permission,
     [] { return recorder.parent; },
     [] { return recorder.bounds; },
 };
@@ -442,11 +429,8 @@ extern "C" const RecordingWebView2* RecordingWebView2Api () { return &api; }
 STDAPI CreateCoreWebView2EnvironmentWithOptions (PCWSTR, PCWSTR userDataFolder, ICoreWebView2EnvironmentOptions*,
                                                  ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* done)
 {
-	const HRESULT answer = recorder.call ("CreateCoreWebView2EnvironmentWithOptions", narrow (userDataFolder));
-	if (SUCCEEDED (answer))
-		recorder.hold ("CreateCoreWebView2EnvironmentWithOptions", done, [done] (HRESULT error) {
-			recorder.environment = recorder.environment ? recorder.environment : make (environmentTable ());
-			done->Invoke (error, FAILED (error) ? nullptr : as<ICoreWebView2Environment> (recorder.environment));
-		});
-	return answer;
+	return holding ("CreateCoreWebView2EnvironmentWithOptions", narrow (userDataFolder), done, [] (HRESULT error) {
+		recorder.environment = recorder.environment ? recorder.environment : make (environmentTable ());
+		return FAILED (error) ? nullptr : as<ICoreWebView2Environment> (recorder.environment);
+	});
 }

@@ -19,6 +19,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -61,49 +62,64 @@ std::string streamBytes (IStream* stream)
 	return bytes;
 }
 
-class Editor : public ::testing::Test
+// An editor of a module, in a frame window of its own.
+struct Session
 {
-protected:
-	kelo::testhost::Module module {KELO_BUNDLE_PATH};
+	kelo::testhost::Module module;
 	std::unique_ptr<kelo::testhost::PluginInstance> instance;
-	const RecordingWebView2* fake = nullptr;
 	HWND frame = nullptr;
 	Steinberg::IPlugView* view = nullptr;
 
-	void SetUp () override { open (true); }
+	explicit Session (const char* bundle) : module (bundle) {}
+	~Session () { close (); }
 
-	void open (bool withLoader)
+	void open ()
 	{
 		ASSERT_TRUE (module.loaded ()) << module.lastError ();
 		instance = std::make_unique<kelo::testhost::PluginInstance> (module);
 		ASSERT_TRUE (instance->ok ()) << instance->lastError ();
-		if (withLoader)
-		{
-			fake = loadRecordingWebView2 ();
-			ASSERT_NE (fake, nullptr);
-			fake->reset ();
-		}
 		frame = CreateWindowExW (0, L"STATIC", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1400, 800, nullptr,
 		                         nullptr, nullptr, nullptr);
 		view = instance->controller ()->createView ("editor");
 		ASSERT_NE (view, nullptr);
 	}
-
-	void TearDown () override
+	void close ()
 	{
 		if (view)
 		{
 			view->removed ();
 			view->release ();
 		}
-		DestroyWindow (frame);
+		view = nullptr;
+		DestroyWindow (std::exchange (frame, nullptr));
+	}
+	HWND child () { return FindWindowExW (frame, nullptr, L"webview", nullptr); }
+	void attach () { ASSERT_EQ (view->attached (frame, "HWND"), kResultOk); }
+};
+
+class Editor : public ::testing::Test, protected Session
+{
+protected:
+	const RecordingWebView2* fake = nullptr;
+
+	Editor () : Session (KELO_BUNDLE_PATH) {}
+
+	void SetUp () override
+	{
+		fake = loadRecordingWebView2 ();
+		ASSERT_NE (fake, nullptr);
+		fake->reset ();
+		open ();
+	}
+	// The recorder lets go of the module's handlers before the module goes.
+	void TearDown () override
+	{
+		close ();
 		if (fake)
 			fake->reset ();
 	}
 
-	HWND child () { return FindWindowExW (frame, nullptr, L"webview", nullptr); }
 	std::string log () { return fake->log (); }
-	void attach () { ASSERT_EQ (view->attached (frame, "HWND"), kResultOk); }
 	// Environment and controller handed over: the bridge scripts are added.
 	void start ()
 	{
@@ -123,16 +139,28 @@ protected:
 class EditorWithoutLoader : public Editor
 {
 protected:
-	void SetUp () override { open (false); }
+	void SetUp () override { open (); }
 };
 
-TEST_F (EditorWithoutLoader, StaysEmptyAndAttachingLaterWorks)
+TEST_F (EditorWithoutLoader, StaysEmptyThenFindsTheLoaderBesideTheModuleOrOnTheSearchPath)
 {
 	attach ();
 	EXPECT_EQ (child (), nullptr) << "the half-built browser takes its window with it";
 	view->removed ();
+	{
+		// The bundle's copy with the loader beside its module; nothing else
+		// has loaded or can find that loader yet.
+		Session beside (KELO_BESIDE_BUNDLE);
+		beside.open ();
+		beside.attach ();
+		EXPECT_NE (beside.child (), nullptr);
+		fake = loadRecordingWebView2 ();
+		ASSERT_NE (fake, nullptr);
+		EXPECT_EQ (count (log (), "CreateCoreWebView2EnvironmentWithOptions"), 1u);
+		beside.close ();
+		fake->reset ();
+	}
 	fake = loadRecordingWebView2 ();
-	ASSERT_NE (fake, nullptr);
 	attach ();
 	EXPECT_NE (child (), nullptr);
 	EXPECT_EQ (count (log (), "CreateCoreWebView2EnvironmentWithOptions"), 1u);

@@ -4,9 +4,9 @@
 #   nothing beside it but Windows' own DLLs.
 # - nlohmann/json is header-only: found as a package where one is installed
 #   for the target, otherwise its headers are taken from
-#   KELO_NLOHMANN_JSON_INCLUDE_DIR (by default the build machine's copy,
-#   linked into the build tree alone so that no other header of the build
-#   machine reaches the Windows compiler).
+#   KELO_NLOHMANN_JSON_INCLUDE_DIR (by default the build machine's copy; a
+#   cross-build links it into the build tree alone, so that no other header
+#   of the build machine reaches the Windows compiler).
 # - GoogleTest is built from source (KELO_GOOGLETEST_SOURCE_DIR, by default
 #   Debian's libgtest-dev sources) with the same compiler as the tests.
 # - cmake --install puts Kelo.vst3 into the system-wide VST 3 folder that
@@ -35,11 +35,13 @@ if(NOT nlohmann_json_FOUND)
   if(NOT EXISTS "${KELO_NLOHMANN_JSON_INCLUDE_DIR}/nlohmann/json.hpp")
     message(FATAL_ERROR "No nlohmann/json.hpp in KELO_NLOHMANN_JSON_INCLUDE_DIR='${KELO_NLOHMANN_JSON_INCLUDE_DIR}'")
   endif()
-  set(kelo_json_include "${CMAKE_BINARY_DIR}/third_party/include")
-  file(MAKE_DIRECTORY "${kelo_json_include}")
-  if(NOT EXISTS "${kelo_json_include}/nlohmann")
-    file(CREATE_LINK "${KELO_NLOHMANN_JSON_INCLUDE_DIR}/nlohmann" "${kelo_json_include}/nlohmann"
-         COPY_ON_ERROR SYMBOLIC)
+  set(kelo_json_include "${KELO_NLOHMANN_JSON_INCLUDE_DIR}")
+  if(CMAKE_CROSSCOMPILING)
+    set(kelo_json_include "${CMAKE_BINARY_DIR}/third_party/include")
+    file(MAKE_DIRECTORY "${kelo_json_include}")
+    if(NOT EXISTS "${kelo_json_include}/nlohmann")
+      file(CREATE_LINK "${KELO_NLOHMANN_JSON_INCLUDE_DIR}/nlohmann" "${kelo_json_include}/nlohmann" SYMBOLIC)
+    endif()
   endif()
   add_library(kelo_nlohmann_json INTERFACE)
   target_include_directories(kelo_nlohmann_json SYSTEM INTERFACE "${kelo_json_include}")

@@ -1,11 +1,11 @@
 #include "Module.h"
 
 #include <cstring>
+#include <filesystem>
 #if defined(_WIN32)
 #include <windows.h>
 #else
 #include <dlfcn.h>
-#include <sys/stat.h>
 #endif
 
 namespace kelo::testhost {
@@ -37,25 +37,16 @@ constexpr const char* kEntryName = "ModuleEntry";
 constexpr const char* kExitName = "ModuleExit";
 #endif
 
-#if defined(_WIN32)
-std::wstring wide (const std::string& text)
-{
-	std::wstring result (text.size (), L'\0');
-	const int length = MultiByteToWideChar (CP_UTF8, 0, text.data (), static_cast<int> (text.size ()),
-	                                        result.data (), static_cast<int> (result.size ()));
-	result.resize (length > 0 ? static_cast<size_t> (length) : 0u);
-	return result;
-}
-
 bool isDirectory (const std::string& path)
 {
-	const DWORD attributes = GetFileAttributesW (wide (path).c_str ());
-	return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+	std::error_code error;
+	return std::filesystem::is_directory (std::filesystem::u8path (path), error);
 }
 
+#if defined(_WIN32)
 void* openLibrary (const std::string& path, std::string& reason)
 {
-	HMODULE module = LoadLibraryW (wide (path).c_str ());
+	HMODULE module = LoadLibraryW (std::filesystem::u8path (path).wstring ().c_str ());
 	if (!module)
 		reason = "error " + std::to_string (GetLastError ());
 	return reinterpret_cast<void*> (module);
@@ -71,12 +62,6 @@ void closeLibrary (void* handle)
 	FreeLibrary (static_cast<HMODULE> (handle));
 }
 #else
-bool isDirectory (const std::string& path)
-{
-	struct stat info {};
-	return stat (path.c_str (), &info) == 0 && S_ISDIR (info.st_mode);
-}
-
 void* openLibrary (const std::string& path, std::string& reason)
 {
 	void* handle = dlopen (path.c_str (), RTLD_LAZY | RTLD_LOCAL);

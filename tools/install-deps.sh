@@ -12,6 +12,7 @@ packages=(
   libx11-dev libxtst-dev
   xdg-utils
   python3-mido
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
 )
 command -v node >/dev/null 2>&1 || packages+=(nodejs npm)
 

@@ -19,8 +19,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#if !defined(_WIN32)
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 #include <cstdlib>
 #include <fstream>
 #include <regex>
@@ -347,6 +349,7 @@ TEST_F (PageFunctions, AHostWithoutTheDirtyFlagStillGetsTheWrite)
 	EXPECT_NE (processorState ().find ("kept"), std::string::npos);
 }
 
+#if !defined(_WIN32)
 // The desktop's opener is replaced by a script that writes down what it was
 // asked to open.
 class BrandLink : public PageFunctions
@@ -426,5 +429,7 @@ TEST_F (BrandLink, ResolvesFalseWhenTheShellCannotOpenIt)
 	EXPECT_TRUE (answer.resolved);
 	EXPECT_EQ (answer.value, false);
 }
+
+#endif
 
 } // namespace

@@ -10,6 +10,7 @@ packages=(
   nlohmann-json3-dev juce-modules-source-data
   chromium xvfb xauth fonts-liberation
   xdg-utils
+  libx11-dev libpng-dev xdotool
 )
 command -v node >/dev/null 2>&1 || packages+=(nodejs npm)
 

@@ -10,9 +10,13 @@ namespace standin::webview2 {
 //                          caller names a folder, else the Debian binary)
 //   KELO_STANDIN_HEADLESS  "1" headless, "0" a visible window; unset:
 //                          headless exactly when DISPLAY is unset or empty
+//   KELO_STANDIN_DEVTOOLS_PORT  a port number: also opens DevTools on
+//                          127.0.0.1:<port>, so a test can attach to the
+//                          page (off when unset; never in a product)
 struct BrowserLaunch {
   std::string binary;
   bool headless = true;
+  int devToolsPort = 0;
 };
 
 BrowserLaunch ResolveBrowserLaunch(const std::string& browserFolder);
@@ -23,5 +27,6 @@ std::vector<std::string> BrowserArguments(const BrowserLaunch& launch, const std
 constexpr const char* kDefaultChromium = "/usr/lib/chromium/chromium";
 constexpr const char* kChromiumVariable = "KELO_STANDIN_CHROMIUM";
 constexpr const char* kHeadlessVariable = "KELO_STANDIN_HEADLESS";
+constexpr const char* kDevToolsPortVariable = "KELO_STANDIN_DEVTOOLS_PORT";
 
 }  // namespace standin::webview2

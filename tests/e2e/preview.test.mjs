@@ -1,0 +1,211 @@
+// Kelo end to end: kelo-preview loads the built module as a DAW does, its
+// editor runs in the module's own Chromium, and this test plays the user:
+// real key presses and clicks through the X server (xdotool), the preview's
+// transport keys on its standard input, the page's DOM read over the
+// stand-in's opt-in DevTools port, the processor's state read from the
+// project file the preview saves.
+import { describe, it, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { spawn, execFileSync } from 'node:child_process';
+import { mkdtempSync, writeFileSync, readFileSync, rmSync } from 'node:fs';
+import { createRequire } from 'node:module';
+import { tmpdir } from 'node:os';
+import path from 'node:path';
+
+const { chromium } = createRequire(import.meta.url)('playwright-core');
+const kPreview = process.env.KELO_PREVIEW;
+const kPort = 9300 + (process.pid % 500);
+const kOrigin = 'https://kelo.invalid';
+
+// 20 BPM: a beat lasts 3 s, so a reading taken right after a jump sees the bar it jumped to.
+const kScript = '[2] Lanterns low [3] over the bay\n[timer|5]\n[5] Home again [6]';
+const initialState = (script = kScript, more = {}) => JSON.stringify({
+  autoFill: true, barsPerLine: 2, displayMode: 0, language: 0, script, timerTicks: 4, timerUnit: 2, version: 2, ...more,
+});
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+async function until(probe, what, timeoutMs = 20000) {
+  const end = Date.now() + timeoutMs;
+  for (;;) {
+    const value = await probe().catch(() => undefined);
+    if (value) return value;
+    if (Date.now() > end) throw new Error('timed out waiting for ' + what);
+    await sleep(100);
+  }
+}
+const xdotool = (...args) => execFileSync('xdotool', args.map(String));
+
+// The preview with a project file; keys go to its standard input, its lines are kept.
+class Preview {
+  constructor() {
+    this.folder = mkdtempSync(path.join(tmpdir(), 'kelo-e2e-'));
+    this.stateFile = path.join(this.folder, 'song.kelo');
+    writeFileSync(this.stateFile, initialState());
+    this.lines = [];
+    this.process = spawn(kPreview, ['--state', this.stateFile, '--tempo', '20'], {
+      env: { ...process.env, KELO_STANDIN_DEVTOOLS_PORT: String(kPort), XDG_CONFIG_HOME: this.folder },
+      stdio: ['pipe', 'pipe', 'inherit'],
+    });
+    let partial = '';
+    this.process.stdout.on('data', (chunk) => {
+      const parts = (partial + chunk).split('\n');
+      partial = parts.pop();
+      this.lines.push(...parts);
+    });
+    this.exited = new Promise((resolve) => this.process.on('exit', (code) => resolve(code)));
+  }
+
+  keys(text) { this.process.stdin.write(text); }
+
+  async status() {
+    const seen = this.lines.length;
+    this.keys('s');
+    const line = await until(async () => this.lines.slice(seen).find((l) => l.startsWith('status ')), 'a status line');
+    return Object.fromEntries(line.slice(7).split(' ').map((pair) => pair.split('=')));
+  }
+
+  // The editor's page inside the module's browser, once it has polled the host.
+  async page() {
+    await this.browser?.close().catch(() => {});
+    this.browser = await until(() => chromium.connectOverCDP('http://127.0.0.1:' + kPort), 'the DevTools port');
+    return until(async () => {
+      const page = this.browser.contexts().flatMap((c) => c.pages()).find((p) => p.url().startsWith(kOrigin));
+      return page && await page.evaluate(() => typeof transport === 'object' && document.getElementById('script').value !== '') && page;
+    }, 'the editor page');
+  }
+
+  async quit() {
+    await this.browser?.close().catch(() => {});
+    this.keys('q');
+    return this.exited;
+  }
+}
+
+let preview;
+let page;
+// Where page coordinates are on the X screen, found with a real pointer move.
+let offset;
+
+async function calibrate() {
+  await page.evaluate(() => {
+    window.__pointer = null;
+    addEventListener('mousemove', (e) => { window.__pointer = { x: e.clientX, y: e.clientY }; });
+  });
+  for (const [x, y] of [[600, 500], [610, 505]]) xdotool('mousemove', x, y);
+  const seen = await until(() => page.evaluate(() => window.__pointer), 'a pointer event');
+  offset = { x: 610 - seen.x, y: 505 - seen.y };
+}
+
+async function click(selector) {
+  const box = await page.evaluate((s) => {
+    const r = document.querySelector(s).getBoundingClientRect();
+    return { x: r.x + r.width / 2, y: r.y + r.height / 2 };
+  }, selector);
+  xdotool('mousemove', Math.round(box.x + offset.x), Math.round(box.y + offset.y), 'click', 1);
+}
+
+const display = () => page.evaluate(() => {
+  const text = document.getElementById('play-text');
+  const spans = [...text.querySelectorAll('span')];
+  const filled = spans.filter((s) => s.style.backgroundImage.includes('225) 100%')).length;
+  return { className: text.className, text: text.textContent, panel: document.getElementById('play-panel').className,
+    spans: spans.length, filled, ppq: transport.ppq, playing: !document.getElementById('play-view').hidden };
+});
+
+before(async () => {
+  assert.ok(kPreview, 'KELO_PREVIEW names the kelo-preview program');
+  preview = new Preview();
+  page = await preview.page();
+  await calibrate();
+});
+after(async () => {
+  const code = await preview?.quit();
+  rmSync(preview.folder, { recursive: true, force: true });
+  assert.equal(code, 0);
+});
+
+describe('kelo-preview with the built module', () => {
+  it('opens the editor with the host state drawn by the first poll', async () => {
+    assert.equal(await page.evaluate(() => document.getElementById('script').value), kScript);
+    assert.equal(await page.evaluate(() => document.querySelector('#display-mode .setting-text').textContent),
+      'Mode: Scrolling');
+  });
+
+  it('sends typed lyrics and clicked settings to the processor', async () => {
+    const typed = '[1] Salt on the rope [2] and a wind from the north\n[timer|4]\n[4] Sing it [5]';
+    await click('#script');
+    xdotool('key', 'ctrl+a', 'BackSpace');
+    xdotool('type', '--delay', 2, typed);
+    await click('#auto-fill');
+    await click('#display-mode');
+    await until(() => page.evaluate((t) => document.getElementById('script').value === t, typed), 'the typed lyrics');
+    preview.keys('w');
+    const saved = await until(async () => {
+      const state = JSON.parse(readFileSync(preview.stateFile, 'utf8'));
+      return state.script === typed && state.autoFill === false && state.displayMode === 1 && state;
+    }, 'the processor state holding the typed document');
+    assert.equal(JSON.stringify(saved), initialState(typed, { autoFill: false, displayMode: 1 }));
+    assert.ok(Number((await preview.status()).dirty) > 0, 'setDirty reached the host');
+  });
+
+  it('shows a reloaded project on the open page', async () => {
+    writeFileSync(preview.stateFile, initialState());
+    preview.keys('r');
+    await until(() => page.evaluate((t) => document.getElementById('script').value === t, kScript), 'the reloaded lyrics');
+    assert.equal(await page.evaluate(() => document.querySelector('#auto-fill .setting-text').textContent), 'Auto-fill: On');
+  });
+
+  // Bar, then what the playback display shows; the same rows in both display modes.
+  const rows = [
+    { bar: 2, className: 'lyrics', text: 'Lanterns low', moving: true },
+    { bar: 4, className: 'countdown', text: '4' },
+    { bar: 1, className: 'message', text: '' },
+    { bar: 7, className: 'message', text: 'End of lyrics' },
+  ];
+  for (const mode of ['scrolling', 'static']) {
+    it(`plays the song in the ${mode} display`, async () => {
+      if (mode === 'static') preview.keys('d');
+      preview.keys(' ');
+      for (const row of rows) {
+        preview.keys(row.bar + 'g');
+        const shown = await until(async () => {
+          const d = await display();
+          return d.playing && d.className === row.className && d.text === row.text && d;
+        }, `bar ${row.bar} in the ${mode} display`);
+        assert.equal(shown.panel, row.moving && mode === 'scrolling' ? 'scrolling' : 'static');
+      }
+      // The phrase fills in step with the position.
+      preview.keys('2g');
+      await sleep(2500);
+      const fill = await display();
+      const expected = Math.floor(((fill.ppq - 4) / 4) * fill.spans);
+      assert.ok(fill.filled > 0 && Math.abs(fill.filled - expected) <= 1, `filled ${fill.filled}, expected ${expected}`);
+      preview.keys('n');
+      await until(async () => (await display()).text === 'DAW does not provide a musical position', 'the no-position message');
+      preview.keys('n ');
+      await until(async () => !(await display()).playing, 'the editor after stopping');
+    });
+  }
+
+  it('closes and reopens the editor without leaving a browser, and audio passes unchanged', async () => {
+    const before = await preview.status();
+    // Closed while its browser starts, then once more after it ran a little.
+    preview.keys('ee');
+    await sleep(150);
+    preview.keys('e');
+    await sleep(300);
+    let closed = await until(async () => {
+      const s = await preview.status();
+      return s.editor === 'closed' && s.browsers === '0' && s;
+    }, 'the browser gone');
+    await sleep(500);
+    assert.equal((await preview.status()).polls, closed.polls, 'a closed editor keeps polling');
+    preview.keys('e');
+    page = await preview.page();
+    const after = await preview.status();
+    assert.ok(Number(after.polls) > Number(closed.polls));
+    assert.ok(Number(after.blocks) > Number(before.blocks) + 50, 'the audio thread kept running');
+    assert.equal(after.changed, '0');
+    assert.equal(after.failed, '0');
+  });
+});

@@ -1,5 +1,6 @@
 #include "WebviewPluginView.h"
 
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -14,6 +15,9 @@ using Steinberg::kResultTrue;
 using Steinberg::tresult;
 
 constexpr char kPlatformTypeHWND[] = "HWND";
+#if SMTG_OS_LINUX
+constexpr char kPlatformTypeX11[] = "X11EmbedWindowID";
+#endif
 constexpr char kStartPage[] = "/index.html";
 
 int Width(const Steinberg::ViewRect& rect) { return rect.right - rect.left; }
@@ -29,6 +33,10 @@ WebviewPluginView::WebviewPluginView(Steinberg::Vst::EditController* controller,
 WebviewPluginView::~WebviewPluginView() {
   // The browser's destructor terminates it, so no callback reaches this view.
   webview.reset();
+#if SMTG_OS_LINUX
+  // A host that releases the view without removing it keeps no handler of ours.
+  runLoop.Detach();
+#endif
   if (plugFrame != nullptr) {
     plugFrame->release();
     plugFrame = nullptr;
@@ -38,8 +46,32 @@ WebviewPluginView::~WebviewPluginView() {
 tresult PLUGIN_API WebviewPluginView::isPlatformTypeSupported(Steinberg::FIDString type) {
   if (type == nullptr) return kResultFalse;
   // Exactly "HWND": a longer text that begins with it or another case is refused.
-  return std::strcmp(type, kPlatformTypeHWND) == 0 ? kResultTrue : kResultFalse;
+  if (std::strcmp(type, kPlatformTypeHWND) == 0) return kResultTrue;
+#if SMTG_OS_LINUX
+  if (std::strcmp(type, kPlatformTypeX11) == 0) return kResultTrue;
+#endif
+  return kResultFalse;
 }
+
+#if SMTG_OS_LINUX
+tresult PLUGIN_API WebviewPluginView::attached(void* parent, Steinberg::FIDString type) {
+  if (isPlatformTypeSupported(type) != kResultTrue || parent == nullptr || systemWindow != nullptr)
+    return kResultFalse;
+  if (std::strcmp(type, kPlatformTypeX11) != 0) return CPluginView::attached(parent, type);
+  // The host's window becomes a stand-in parent, and the host's loop takes
+  // over this thread's queue and X connection before the browser starts.
+  if (!runLoop.Attach(plugFrame, reinterpret_cast<uintptr_t>(parent), Width(rect), Height(rect)))
+    return kResultFalse;
+  return CPluginView::attached(runLoop.Parent(), kPlatformTypeHWND);
+}
+
+tresult PLUGIN_API WebviewPluginView::removed() {
+  const tresult result = CPluginView::removed();
+  // Only once the browser is gone, which may still post to the queue.
+  runLoop.Detach();
+  return result;
+}
+#endif
 
 tresult PLUGIN_API WebviewPluginView::onSize(Steinberg::ViewRect* newSize) {
   if (newSize != nullptr) {

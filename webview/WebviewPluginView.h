@@ -9,6 +9,10 @@
 #include "Webview.h"
 #include "public.sdk/source/vst/vsteditcontroller.h"
 
+#if SMTG_OS_LINUX
+#include "HostRunLoop.h"
+#endif
+
 namespace webhost {
 
 // The VST 3 plug view that puts the web page into the host's editor frame.
@@ -24,8 +28,15 @@ public:
                     const std::vector<Bindings*>& bindings, Steinberg::ViewRect* rect, const std::string& url);
   ~WebviewPluginView() override;
 
-  // Only "HWND" windows are supported.
+  // "HWND" windows are supported; on Linux also "X11EmbedWindowID".
   Steinberg::tresult PLUGIN_API isPlatformTypeSupported(Steinberg::FIDString type) override;
+#if SMTG_OS_LINUX
+  // An unsupported type is refused with nothing started. "X11EmbedWindowID"
+  // needs the host's run loop (IRunLoop through the frame), which then drives
+  // all of the editor's UI-thread work; without one the view is refused.
+  Steinberg::tresult PLUGIN_API attached(void* parent, Steinberg::FIDString type) override;
+  Steinberg::tresult PLUGIN_API removed() override;
+#endif
   Steinberg::tresult PLUGIN_API onSize(Steinberg::ViewRect* newSize) override;
   Steinberg::tresult PLUGIN_API onFocus(Steinberg::TBool state) override;
   // Keeps a counted reference to the host's frame.
@@ -44,6 +55,9 @@ private:
   std::unique_ptr<Webview> webview;
   std::vector<Bindings*> bindings;
   std::string url;
+#if SMTG_OS_LINUX
+  HostRunLoop runLoop;
+#endif
 };
 
 } // namespace webhost

@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include "Utf8.h"
+#include "X11Backings.h"
+#include "X11Connection.h"
 
 #include <string>
 
@@ -11,7 +13,34 @@ namespace {
 
 constexpr const wchar_t* kHostClass = L"KeloLinuxHost";
 
+using standin::X11Backing;
+using standin::X11Backings;
+using standin::X11Connection;
+
+// The frame's real window on the X display: what a user sees, and where the
+// browser's window is placed. None without a display.
+void MakeX11Frame(HWND window, int width, int height, const char* titleUtf8) {
+  Display* display = X11Connection::Get();
+  if (display == nullptr) return;
+  const int screen = DefaultScreen(display);
+  ::Window frame = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, static_cast<unsigned>(width),
+                                       static_cast<unsigned>(height), 0, 0, BlackPixel(display, screen));
+  if (frame == 0) return;
+  if (titleUtf8 != nullptr) XStoreName(display, frame, titleUtf8);
+  XMapWindow(display, frame);
+  XSync(display, False);
+  X11Backings::Set(window, X11Backing{frame, false});
+}
+
 LRESULT CALLBACK HostWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  X11Backing backing;
+  if (message == WM_DESTROY && X11Backings::FindFrom(window, &backing)) {
+    X11Backings::Remove(window);
+    if (Display* display = X11Connection::Get()) {
+      X11Connection::ErrorTrap trap(display);
+      XDestroyWindow(display, backing.window);
+    }
+  }
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
@@ -34,6 +63,7 @@ KELO_LINUX_HOST_API void* KeloLinuxCreateHostWindow(int width, int height, const
                                 outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance,
                                 nullptr);
   if (window != nullptr) {
+    MakeX11Frame(window, width, height, titleUtf8);
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
   }

@@ -138,6 +138,25 @@ int PumpMessages(int timeoutMs) {
   }
 }
 
+int ThreadWakeFd() { return ThreadQueue::Current()->WakeFd(); }
+
+int RunPendingMessages() {
+  // Only what waits now: tasks posted while these run wake the descriptor
+  // again and are left for the next round of the host's loop.
+  int handled = 0;
+  MSG msg{};
+  for (int left = 1024; left > 0 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); --left) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+    ++handled;
+  }
+  return handled;
+}
+
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0);
   for (;;) {

@@ -1,5 +1,8 @@
 #include "ThreadQueue.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <unordered_map>
 
@@ -69,12 +72,31 @@ std::shared_ptr<ThreadQueue> ThreadQueue::Current() {
   return holder.queue;
 }
 
-ThreadQueue::~ThreadQueue() = default;
+ThreadQueue::ThreadQueue() : wakeFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+ThreadQueue::~ThreadQueue() {
+  if (wakeFd >= 0) close(wakeFd);
+}
+
+void ThreadQueue::UpdateWake() {
+  if (wakeFd < 0) return;
+  const bool pending = quit || !messages.empty();
+  if (pending == signalled) return;
+  if (pending) {
+    const uint64_t one = 1;
+    signalled = write(wakeFd, &one, sizeof one) == sizeof one;
+  } else {
+    uint64_t count = 0;
+    (void)!read(wakeFd, &count, sizeof count);
+    signalled = false;
+  }
+}
 
 void ThreadQueue::Post(const MSG& msg) {
   {
     std::lock_guard<std::mutex> lock(mutex);
     messages.push_back(msg);
+    UpdateWake();
   }
   arrived.notify_all();
 }
@@ -89,6 +111,7 @@ void ThreadQueue::PostTask(std::function<void()> task) {
     msg.wParam = number;
     msg.time = MessageTime();
     messages.push_back(msg);
+    UpdateWake();
   }
   arrived.notify_all();
 }
@@ -98,6 +121,7 @@ void ThreadQueue::PostQuit(int exitCode) {
     std::lock_guard<std::mutex> lock(mutex);
     quit = true;
     quitCode = exitCode;
+    UpdateWake();
   }
   arrived.notify_all();
 }
@@ -115,7 +139,10 @@ bool ThreadQueue::Take(MSG& out, HWND window, UINT filterMin, UINT filterMax, bo
   for (auto it = messages.begin(); it != messages.end(); ++it) {
     if (Matches(*it, window, filterMin, filterMax)) {
       out = *it;
-      if (remove) messages.erase(it);
+      if (remove) {
+        messages.erase(it);
+        UpdateWake();
+      }
       return true;
     }
   }
@@ -124,7 +151,10 @@ bool ThreadQueue::Take(MSG& out, HWND window, UINT filterMin, UINT filterMax, bo
     out.message = WM_QUIT;
     out.wParam = static_cast<WPARAM>(quitCode);
     out.time = MessageTime();
-    if (remove) quit = false;
+    if (remove) {
+      quit = false;
+      UpdateWake();
+    }
     return true;
   }
   return false;

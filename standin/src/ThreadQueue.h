@@ -42,10 +42,18 @@ class ThreadQueue {
   // Removes and returns the task posted under `number` (empty if none).
   std::function<void()> TakeTask(WPARAM number);
 
+  ThreadQueue();
   ~ThreadQueue();
+
+  // A descriptor that is readable exactly while the queue holds a message
+  // (or the quit flag), for loops that poll() instead of pumping: the
+  // host's run loop of an embedded editor. -1 if none could be made.
+  int WakeFd() const { return wakeFd; }
 
  private:
   bool HasMatch(HWND window, UINT filterMin, UINT filterMax) const;
+  // Brings the wake descriptor in line with the queue; `mutex` held.
+  void UpdateWake();
 
   mutable std::mutex mutex;
   std::condition_variable arrived;
@@ -54,6 +62,8 @@ class ThreadQueue {
   WPARAM nextTask = 1;
   bool quit = false;
   int quitCode = 0;
+  int wakeFd = -1;
+  bool signalled = false;
 };
 
 DWORD MessageTime();

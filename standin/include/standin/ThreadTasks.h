@@ -36,4 +36,14 @@ int PumpMessages(int timeoutMs);
 // wait for an asynchronous completion on their own thread.
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs);
 
+// A descriptor that is readable exactly while the calling thread's queue
+// holds a message or task: a host's poll()-based run loop watches it and
+// calls RunPendingMessages when it is readable, instead of pumping. Owned by
+// the queue; valid while the thread lives. -1 if none could be made.
+int ThreadWakeFd();
+
+// Dispatches the messages and tasks waiting in the calling thread's queue
+// now, without waiting; returns how many. A WM_QUIT is left in the queue.
+int RunPendingMessages();
+
 }  // namespace standin

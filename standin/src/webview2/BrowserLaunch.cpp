@@ -56,12 +56,24 @@ std::vector<std::string> BrowserArguments(const BrowserLaunch& launch, const std
       "--remote-debugging-pipe",
       "--user-data-dir=" + userDataDir,
   };
-  if (launch.headless) arguments.push_back("--headless");
   if (launch.devToolsPort > 0) {
     arguments.push_back("--remote-debugging-address=127.0.0.1");
     arguments.push_back("--remote-debugging-port=" + std::to_string(launch.devToolsPort));
   }
-  arguments.push_back("about:blank");
+  if (launch.headless) {
+    arguments.push_back("--headless");
+    arguments.push_back("about:blank");
+    return arguments;
+  }
+  arguments.insert(arguments.end(), {
+                                        "--ozone-platform=x11",
+                                        "--class=" + launch.windowClass,
+                                        // Off-screen until placed in its parent: never a window on its own.
+                                        "--window-position=-32000,-32000",
+                                        "--window-size=640,480",
+                                        "--noerrdialogs",
+                                        "--app=about:blank",
+                                    });
   return arguments;
 }
 

@@ -3,7 +3,11 @@
 #include <standin/ThreadTasks.h>
 #include <stdlib.h>
 
+#include <unistd.h>
+
+#include <atomic>
 #include <chrono>
+#include <fstream>
 
 #include "BrowserLaunch.h"
 #include "WebViewCore.h"
@@ -48,6 +52,13 @@ std::shared_ptr<BrowserSession> BrowserSession::Launch(const std::string& browse
     return nullptr;
   }
 
+  if (!launch.headless) {
+    static std::atomic<int> launched{0};
+    launch.windowClass = "KeloEditor-" + std::to_string(getpid()) + "-" + std::to_string(++launched);
+    std::filesystem::create_directories(session->profileFolder / "Default", ignored);
+    std::ofstream(session->profileFolder / kPreferencesFile) << kPreferences;
+  }
+  session->windowClass = launch.windowClass;
   session->process =
       ChromiumProcess::Start(launch.binary, BrowserArguments(launch, session->profileFolder.string()), error);
   if (!session->process) {

@@ -36,6 +36,8 @@ class BrowserSession : public std::enable_shared_from_this<BrowserSession> {
   DWORD UiThread() const { return uiThread; }
   pid_t BrowserPid() const;
   const std::filesystem::path& ProfileFolder() const { return profileFolder; }
+  // The X11 class of the browser's window; empty for a headless browser.
+  const std::string& WindowClass() const { return windowClass; }
 
   // Notes the browser's helper processes once it has started (see
   // ChromiumProcess::CollectHelpers).
@@ -71,6 +73,7 @@ class BrowserSession : public std::enable_shared_from_this<BrowserSession> {
   std::map<std::string, std::weak_ptr<WebViewCore>> pages;
   std::set<std::string> claimedTargets;
   bool shutDown = false;
+  std::string windowClass;
 };
 
 }  // namespace standin::webview2

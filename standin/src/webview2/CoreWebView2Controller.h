@@ -2,14 +2,18 @@
 
 #include <WebView2.h>
 
+#include <memory>
+
+#include "BrowserWindow.h"
 #include "ComBase.h"
 #include "CoreWebView2.h"
 
 namespace standin::webview2 {
 
-// ICoreWebView2Controller: the web view's size and its end. The browser page
-// is not placed inside the parent window (it is headless, or a window of its
-// own); the bounds size its viewport. Releasing the last reference closes it.
+// ICoreWebView2Controller: the web view's size and its end. The bounds size
+// the page's viewport; a visible browser's window is also placed at them
+// inside the parent's X11 window (BrowserWindow). Releasing the last
+// reference closes it.
 class CoreWebView2Controller final : public ComBase<ICoreWebView2Controller> {
  public:
   CoreWebView2Controller(Microsoft::WRL::ComPtr<CoreWebView2> webview, HWND parent);
@@ -59,6 +63,7 @@ class CoreWebView2Controller final : public ComBase<ICoreWebView2Controller> {
   HWND parent;
   RECT bounds{0, 0, 0, 0};
   BOOL visible = TRUE;
+  std::unique_ptr<BrowserWindow> window;
 };
 
 }  // namespace standin::webview2

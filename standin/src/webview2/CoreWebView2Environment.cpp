@@ -16,6 +16,22 @@ using Microsoft::WRL::ComPtr;
 using nlohmann::json;
 using ControllerHandler = ICoreWebView2CreateCoreWebView2ControllerCompletedHandler;
 
+// A plug-in editor is no browser window: its context menu offers editing
+// alone (none on the page itself, whose entries would navigate), and no
+// link or script opens another window.
+constexpr const char* kNoBrowserScript = R"JS((() => {
+  const editable = (target) =>
+    target instanceof Element && target.closest('input, textarea, [contenteditable]:not([contenteditable="false"])');
+  addEventListener('contextmenu', (event) => { if (!editable(event.target)) event.preventDefault(); }, true);
+  const elsewhere = (event) => {
+    const link = event.target instanceof Element && event.target.closest('a[href], area[href]');
+    if (link && (event.button !== 0 || event.ctrlKey || event.shiftKey || event.metaKey)) event.preventDefault();
+  };
+  addEventListener('click', elsewhere, true);
+  addEventListener('auxclick', elsewhere, true);
+  window.open = () => null;
+})();)JS";
+
 // Sets up an attached page before the controller is handed over: events on,
 // the message binding and its script, and focus (which the clipboard needs,
 // and which a page without a focused window never has).
@@ -26,6 +42,7 @@ void PreparePage(const std::shared_ptr<BrowserSession>& session, const std::stri
       {"Runtime.enable", json::object()},
       {"Runtime.addBinding", {{"name", WebViewCore::kMessageBinding}}},
       {"Page.addScriptToEvaluateOnNewDocument", {{"source", WebViewCore::kMessageScript}}},
+      {"Page.addScriptToEvaluateOnNewDocument", {{"source", kNoBrowserScript}}},
       {"Emulation.setFocusEmulationEnabled", {{"enabled", true}}},
   };
   struct Progress {

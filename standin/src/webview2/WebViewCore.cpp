@@ -290,7 +290,13 @@ HRESULT WebViewCore::SetViewSize(int width, int height) {
   return S_OK;
 }
 
+const std::string& WebViewCore::WindowClass() const { return session->WindowClass(); }
+
 void WebViewCore::OnEvent(const std::string& method, const json& params) {
+  if (method.rfind("Page.", 0) == 0 && onPageActivity) {
+    auto activity = onPageActivity;
+    activity();
+  }
   if (method == "Fetch.requestPaused") {
     OnRequestPaused(params);
   } else if (IsClosed()) {

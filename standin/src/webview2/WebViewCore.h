@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -42,6 +43,11 @@ class WebViewCore : public std::enable_shared_from_this<WebViewCore> {
   HRESULT SetViewSize(int width, int height);
   const std::string& Source() const { return source; }
   pid_t BrowserPid() const;
+  // The X11 class of the browser's window; empty when headless.
+  const std::string& WindowClass() const;
+  // Runs after each page event that follows a navigation (the browser's
+  // window exists by then), for as long as it is set.
+  std::function<void()> onPageActivity;
 
   HandlerList<ICoreWebView2WebMessageReceivedEventHandler> webMessageHandlers;
   HandlerList<ICoreWebView2PermissionRequestedEventHandler> permissionHandlers;

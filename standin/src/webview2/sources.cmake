@@ -4,6 +4,7 @@ list(APPEND KELO_STANDIN_WEBVIEW2_SOURCES
   src/webview2/Base64.cpp
   src/webview2/BrowserLaunch.cpp
   src/webview2/BrowserSession.cpp
+  src/webview2/BrowserWindow.cpp
   src/webview2/ChromiumProcess.cpp
   src/webview2/CoreWebView2.cpp
   src/webview2/CoreWebView2Controller.cpp

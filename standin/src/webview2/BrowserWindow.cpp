@@ -1,0 +1,102 @@
+#include "BrowserWindow.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <algorithm>
+
+#include "../X11Backings.h"
+#include "../X11Connection.h"
+
+namespace standin::webview2 {
+namespace {
+
+unsigned Extent(LONG from, LONG to) { return static_cast<unsigned>(std::max<LONG>(to - from, 1)); }
+
+}  // namespace
+
+BrowserWindow::BrowserWindow(std::string windowClass, HWND parent)
+    : windowClass(std::move(windowClass)), parent(parent) {}
+
+BrowserWindow::~BrowserWindow() {
+  Display* display = X11Connection::Get();
+  if (display == nullptr || holder == 0) return;
+  X11Connection::Forget(holder);
+  X11Connection::ErrorTrap trap(display);
+  if (browser != 0) {
+    // Back to the root, unmapped: the browser may take a moment to quit,
+    // and destroying the holder would destroy its window under it.
+    XUnmapWindow(display, browser);
+    XReparentWindow(display, browser, DefaultRootWindow(display), -32000, -32000);
+  }
+  XDestroyWindow(display, holder);
+}
+
+unsigned long BrowserWindow::FindBrowser() const {
+  Display* display = X11Connection::Get();
+  ::Window root = 0, parentOfRoot = 0, *children = nullptr;
+  unsigned count = 0;
+  unsigned long found = 0;
+  X11Connection::ErrorTrap trap(display);
+  if (!XQueryTree(display, DefaultRootWindow(display), &root, &parentOfRoot, &children, &count)) return 0;
+  for (unsigned i = 0; i < count && found == 0; ++i) {
+    XClassHint hint{};
+    if (!XGetClassHint(display, children[i], &hint)) continue;
+    const bool ours = hint.res_class != nullptr && windowClass == hint.res_class;
+    if (hint.res_name) XFree(hint.res_name);
+    if (hint.res_class) XFree(hint.res_class);
+    XWindowAttributes attributes{};
+    // The browser's client leader carries the class too, but is input-only.
+    if (ours && XGetWindowAttributes(display, children[i], &attributes) && attributes.c_class == InputOutput)
+      found = children[i];
+  }
+  if (children) XFree(children);
+  return found;
+}
+
+void BrowserWindow::Place(const RECT& placed) {
+  bounds = placed;
+  Display* display = X11Connection::Get();
+  X11Backing backing;
+  if (display == nullptr || windowClass.empty() || !X11Backings::FindFrom(parent, &backing)) return;
+  const unsigned width = Extent(bounds.left, bounds.right), height = Extent(bounds.top, bounds.bottom);
+  if (holder == 0) {
+    X11Connection::ErrorTrap trap(display);
+    XSetWindowAttributes attributes{};
+    attributes.background_pixel = BlackPixel(display, DefaultScreen(display));
+    holder = XCreateWindow(display, backing.window, bounds.left, bounds.top, width, height, 0, CopyFromParent,
+                           InputOutput, CopyFromParent, CWBackPixel, &attributes);
+    if (trap.Failed()) {
+      holder = 0;  // the parent's window is gone
+      return;
+    }
+    foreign = backing.foreign;
+    if (foreign) {
+      XGrabButton(display, AnyButton, AnyModifier, holder, True, ButtonPressMask, GrabModeSync, GrabModeAsync, None,
+                  None);
+      X11Connection::Listen(holder, [this](XEvent& event) { OnHolderEvent(&event); });
+    }
+    XMapWindow(display, holder);
+  }
+  if (browser == 0) {
+    browser = FindBrowser();
+    if (browser == 0) return;
+    X11Connection::ErrorTrap trap(display);
+    XReparentWindow(display, browser, holder, 0, 0);
+    if (trap.Failed()) browser = 0;
+  }
+  X11Connection::ErrorTrap trap(display);
+  XMoveResizeWindow(display, holder, bounds.left, bounds.top, width, height);
+  if (browser != 0) XMoveResizeWindow(display, browser, 0, 0, width, height);
+}
+
+void BrowserWindow::OnHolderEvent(void* data) {
+  XEvent& event = *static_cast<XEvent*>(data);
+  if (event.type != ButtonPress) return;
+  Display* display = X11Connection::Get();
+  X11Connection::ErrorTrap trap(display);
+  if (browser != 0) XSetInputFocus(display, browser, RevertToParent, event.xbutton.time);
+  XAllowEvents(display, ReplayPointer, event.xbutton.time);
+}
+
+}  // namespace standin::webview2

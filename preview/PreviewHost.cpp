@@ -121,10 +121,10 @@ bool PreviewHost::start ()
 	engine = std::make_unique<AudioEngine> (instance->processor (), *transport);
 	engine->start ();
 
-	window = std::make_unique<PreviewWindow> (module, width, height, "Kelo preview");
+	window = std::make_unique<PreviewWindow> (width, height, "Kelo preview");
 	if (!window->ok ())
 	{
-		std::fprintf (stderr, "kelo-preview: the module made no editor frame\n");
+		std::fprintf (stderr, "kelo-preview: no window on the X display\n");
 		return false;
 	}
 	return openEditor ();
@@ -210,6 +210,8 @@ int PreviewHost::runInteractive ()
 		if (autoPlaying)
 			autoPlay ();
 		reportChanges ();
+		if (Terminal::interrupted ())
+			quit = true;
 		if (window->closedByUser ())
 		{
 			std::printf ("The window was closed.\n");
@@ -368,7 +370,7 @@ bool PreviewHost::capture (const std::string& name)
 {
 	const std::string path = (std::filesystem::path (options.screenshotDir) / name).string ();
 	std::string error;
-	if (!captureWindowPng (window->x11Window (), path, error, width, height))
+	if (!captureWindowPng (window->x11Window (), path, error))
 	{
 		std::fprintf (stderr, "kelo-preview: %s\n", error.c_str ());
 		return false;

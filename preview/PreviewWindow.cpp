@@ -1,45 +1,41 @@
 #include "PreviewWindow.h"
 
-#include "ChildProcesses.h"
-#include "WindowCapture.h"
-
 namespace kelo::preview {
 
 using namespace Steinberg;
 
-PreviewWindow::PreviewWindow (testhost::Module& module, int width, int height, const char* title)
+namespace {
+constexpr char kPlatformType[] = "X11EmbedWindowID";
+}
+
+PreviewWindow::PreviewWindow (int width, int height, const char* title)
+: window (width, height, title), frame (window, &loop)
 {
-	create = module.symbol<CreateFn> ("KeloLinuxCreateHostWindow");
-	destroy = module.symbol<DestroyFn> ("KeloLinuxDestroyHostWindow");
-	pumpMessages = module.symbol<PumpFn> ("KeloLinuxPumpMessages");
-	if (create && destroy && pumpMessages)
-		frame = create (width, height, title);
+	if (window.ok ())
+		loop.watch (window.fd (), [this] { window.processEvents (); });
 }
 
 PreviewWindow::~PreviewWindow ()
 {
 	detach ();
-	if (frame)
-		destroy (frame);
-	if (pumpMessages)
-		pumpMessages (50);
+	if (window.ok ())
+		loop.unwatch (window.fd ());
 }
 
 tresult PreviewWindow::attach (IPlugView* newView)
 {
-	if (!frame || !newView || view)
+	if (!window.ok () || !newView || view)
 		return kInvalidArgument;
-	if (newView->isPlatformTypeSupported (kPlatformTypeHWND) != kResultTrue)
+	if (newView->isPlatformTypeSupported (kPlatformType) != kResultTrue)
 		return kNotImplemented;
-	newView->setFrame (this);
-	const tresult result = newView->attached (frame, kPlatformTypeHWND);
+	newView->setFrame (&frame);
+	const tresult result = newView->attached (reinterpret_cast<void*> (window.id ()), kPlatformType);
 	if (result != kResultOk)
 	{
 		newView->setFrame (nullptr);
 		return result;
 	}
 	view = newView;
-	browserSeen = false;
 	return kResultOk;
 }
 
@@ -52,12 +48,6 @@ void PreviewWindow::detach ()
 	view = nullptr;
 }
 
-void PreviewWindow::pump (int ms)
-{
-	if (pumpMessages)
-		pumpMessages (ms);
-}
-
 ViewRect PreviewWindow::resize (int width, int height)
 {
 	ViewRect rect (0, 0, width, height);
@@ -65,43 +55,9 @@ ViewRect PreviewWindow::resize (int width, int height)
 		return rect;
 	if (view->canResize () == kResultTrue)
 		view->checkSizeConstraint (&rect);
+	window.resize (rect.getWidth (), rect.getHeight ());
 	view->onSize (&rect);
 	return rect;
-}
-
-bool PreviewWindow::closedByUser ()
-{
-	if (!view)
-		return false;
-	// The browser's window is the one the user sees and closes; with it the
-	// browser ends.
-	const bool running = !childProcessesNamed ("chromium").empty ();
-	if (running)
-		browserSeen = true;
-	return browserSeen && !running;
-}
-
-unsigned long PreviewWindow::x11Window () const
-{
-	return view ? findWindowOfProcesses (childProcessesNamed ("chromium")) : 0;
-}
-
-tresult PLUGIN_API PreviewWindow::resizeView (IPlugView* requester, ViewRect* newSize)
-{
-	if (!requester || requester != view || !newSize)
-		return kInvalidArgument;
-	return requester->onSize (newSize);
-}
-
-tresult PLUGIN_API PreviewWindow::queryInterface (const TUID iid, void** obj)
-{
-	if (FUnknownPrivate::iidEqual (iid, IPlugFrame::iid) || FUnknownPrivate::iidEqual (iid, FUnknown::iid))
-	{
-		*obj = this;
-		return kResultOk;
-	}
-	*obj = nullptr;
-	return kNoInterface;
 }
 
 } // namespace kelo::preview

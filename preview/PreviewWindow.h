@@ -1,60 +1,46 @@
 #pragma once
 
-#include "Module.h"
+#include "PlugFrame.h"
+#include "RunLoop.h"
+#include "X11Window.h"
 
 #include "pluginterfaces/gui/iplugview.h"
 
 namespace kelo::preview {
 
-/// The editor's frame, as the DAW of this platform gives it: the window a
-/// view is attached to, the IPlugFrame through which the view asks for a
-/// new size, the UI thread's message pump, and what the user did to it.
-/// Today on Linux this is the stand-in platform's host window inside the
-/// module ("HWND"), whose browser shows as a window of its own. UI thread
-/// only; the Module outlives it.
-class PreviewWindow : public Steinberg::IPlugFrame
+/// The editor's frame, as a Linux DAW gives it: a top-level X11 window the
+/// view embeds in ("X11EmbedWindowID"), the plug frame through which the
+/// view asks for a new size and finds the host's run loop, and that run
+/// loop, the only one on the UI thread. UI thread only.
+class PreviewWindow
 {
 public:
-	PreviewWindow (testhost::Module& module, int width, int height, const char* title);
-	virtual ~PreviewWindow ();
+	PreviewWindow (int width, int height, const char* title);
+	~PreviewWindow ();
 
-	bool ok () const { return frame != nullptr; }
+	bool ok () const { return window.ok (); }
 
 	/// setFrame, then attached with this window; kResultOk or the view's answer.
 	Steinberg::tresult attach (Steinberg::IPlugView* view);
 	/// removed, then setFrame (nullptr).
 	void detach ();
-	Steinberg::IPlugView* attachedView () const { return view; }
 
-	/// Runs the UI thread's messages for `ms` milliseconds.
-	void pump (int ms);
-	/// A user resizing the frame to width x height: the view's constraint
-	/// first, then the frame, then onSize. Answers the size taken.
+	/// Runs the UI thread's run loop for `ms` milliseconds.
+	void pump (int ms) { loop.runFor (ms); }
+	/// A user dragging the frame's corner to width x height: the view's
+	/// constraint first, then the window, then onSize. Answers the size taken.
 	Steinberg::ViewRect resize (int width, int height);
-	/// True once the user closed the window (the browser window went away
-	/// after it had been shown).
-	bool closedByUser ();
+	/// True once the user closed the window.
+	bool closedByUser () const { return window.closeRequested (); }
 
-	/// The X11 window showing the editor, for screenshots; 0 if none is known.
-	unsigned long x11Window () const;
-
-	//--- IPlugFrame
-	Steinberg::tresult PLUGIN_API resizeView (Steinberg::IPlugView* view, Steinberg::ViewRect* newSize) SMTG_OVERRIDE;
-	Steinberg::tresult PLUGIN_API queryInterface (const Steinberg::TUID iid, void** obj) SMTG_OVERRIDE;
-	Steinberg::uint32 PLUGIN_API addRef () SMTG_OVERRIDE { return 1; }
-	Steinberg::uint32 PLUGIN_API release () SMTG_OVERRIDE { return 1; }
+	/// The X11 window showing the editor, for pictures.
+	unsigned long x11Window () const { return window.id (); }
 
 private:
-	using CreateFn = void* (int, int, const char*);
-	using DestroyFn = void (void*);
-	using PumpFn = int (int);
-
-	CreateFn* create = nullptr;
-	DestroyFn* destroy = nullptr;
-	PumpFn* pumpMessages = nullptr;
-	void* frame = nullptr;
+	x11host::X11Window window;
+	x11host::RunLoop loop;
+	x11host::PlugFrame frame;
 	Steinberg::IPlugView* view = nullptr;
-	bool browserSeen = false;
 };
 
 } // namespace kelo::preview

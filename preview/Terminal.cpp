@@ -1,10 +1,25 @@
 #include "Terminal.h"
 
+#include <csignal>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace kelo::preview {
+
+namespace {
+volatile std::sig_atomic_t stopSignal = 0;
+
+extern "C" void onStopSignal (int)
+{
+	stopSignal = 1;
+}
+} // namespace
+
+bool Terminal::interrupted ()
+{
+	return stopSignal != 0;
+}
 
 struct Terminal::Saved
 {
@@ -13,6 +28,8 @@ struct Terminal::Saved
 
 Terminal::Terminal ()
 {
+	for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+		std::signal (signal, onStopSignal);
 	if (!isatty (STDIN_FILENO))
 		return;
 	saved = new Saved;

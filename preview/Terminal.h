@@ -18,6 +18,9 @@ public:
 	std::string keys ();
 	/// True once standard input was closed (a pipe's writer went away).
 	bool ended () const { return atEnd; }
+	/// True once Ctrl+C, a hang-up or SIGTERM asked the program to end; it
+	/// then ends as after q, saving the project.
+	static bool interrupted ();
 
 private:
 	bool raw = false;

@@ -2,12 +2,10 @@
 // clash with the VST 3 and stand-in headers elsewhere.
 #include "WindowCapture.h"
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <png.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -21,22 +19,6 @@ struct DisplayCloser
 	void operator() (Display* display) const { XCloseDisplay (display); }
 };
 using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
-
-long windowPid (Display* display, Window window, Atom pidAtom)
-{
-	Atom type = 0;
-	int format = 0;
-	unsigned long count = 0, after = 0;
-	unsigned char* data = nullptr;
-	long pid = 0;
-	if (XGetWindowProperty (display, window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after,
-	                        &data) == Success &&
-	    data && count == 1 && format == 32)
-		pid = static_cast<long> (*reinterpret_cast<unsigned long*> (data));
-	if (data)
-		XFree (data);
-	return pid;
-}
 
 // The channel of a pixel under `mask`, scaled to 8 bits.
 unsigned char channel (unsigned long pixel, unsigned long mask)
@@ -79,42 +61,7 @@ bool writePng (std::FILE* file, int width, int height, const std::vector<unsigne
 
 } // namespace
 
-unsigned long findWindowOfProcesses (const std::vector<int>& processes)
-{
-	DisplayPtr display (XOpenDisplay (nullptr));
-	if (!display || processes.empty ())
-		return 0;
-	const Atom pidAtom = XInternAtom (display.get (), "_NET_WM_PID", True);
-	if (pidAtom == None)
-		return 0;
-	Window root = 0, parent = 0, *children = nullptr;
-	unsigned int count = 0;
-	if (!XQueryTree (display.get (), DefaultRootWindow (display.get ()), &root, &parent, &children, &count))
-		return 0;
-	Window best = 0;
-	long bestArea = 0;
-	for (unsigned int i = 0; i < count; ++i)
-	{
-		XWindowAttributes attributes {};
-		if (!XGetWindowAttributes (display.get (), children[i], &attributes) || attributes.map_state != IsViewable)
-			continue;
-		const long pid = windowPid (display.get (), children[i], pidAtom);
-		if (std::find (processes.begin (), processes.end (), pid) == processes.end ())
-			continue;
-		const long area = static_cast<long> (attributes.width) * attributes.height;
-		if (area > bestArea)
-		{
-			bestArea = area;
-			best = children[i];
-		}
-	}
-	if (children)
-		XFree (children);
-	return best;
-}
-
-bool captureWindowPng (unsigned long window, const std::string& path, std::string& error, int cropWidth,
-                       int cropHeight)
+bool captureWindowPng (unsigned long window, const std::string& path, std::string& error)
 {
 	DisplayPtr display (XOpenDisplay (nullptr));
 	if (!display)
@@ -128,14 +75,8 @@ bool captureWindowPng (unsigned long window, const std::string& path, std::strin
 		error = "the plug-in window is not on the display";
 		return false;
 	}
-	int width = attributes.width, height = attributes.height, top = 0;
-	if (cropWidth > 0 && cropHeight > 0 && cropWidth <= width && cropHeight <= height)
-	{
-		top = height - cropHeight;
-		width = cropWidth;
-		height = cropHeight;
-	}
-	XImage* image = XGetImage (display.get (), window, 0, top, static_cast<unsigned> (width),
+	const int width = attributes.width, height = attributes.height;
+	XImage* image = XGetImage (display.get (), window, 0, 0, static_cast<unsigned> (width),
 	                           static_cast<unsigned> (height), AllPlanes, ZPixmap);
 	if (!image)
 	{

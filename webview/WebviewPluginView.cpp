@@ -55,9 +55,9 @@ tresult PLUGIN_API WebviewPluginView::isPlatformTypeSupported(Steinberg::FIDStri
 
 #if SMTG_OS_LINUX
 tresult PLUGIN_API WebviewPluginView::attached(void* parent, Steinberg::FIDString type) {
-  if (isPlatformTypeSupported(type) != kResultTrue || parent == nullptr || systemWindow != nullptr)
-    return kResultFalse;
+  if (isPlatformTypeSupported(type) != kResultTrue) return kResultFalse;
   if (std::strcmp(type, kPlatformTypeX11) != 0) return CPluginView::attached(parent, type);
+  if (parent == nullptr || runLoop.Parent() != nullptr) return kResultFalse;
   // The host's window becomes a stand-in parent, and the host's loop takes
   // over this thread's queue and X connection before the browser starts.
   if (!runLoop.Attach(plugFrame, reinterpret_cast<uintptr_t>(parent), Width(rect), Height(rect)))

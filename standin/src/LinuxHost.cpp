@@ -75,4 +75,10 @@ KELO_LINUX_HOST_API void KeloLinuxDestroyHostWindow(void* window) {
   if (handle != nullptr && IsWindow(handle)) DestroyWindow(handle);
 }
 
-KELO_LINUX_HOST_API int KeloLinuxPumpMessages(int timeoutMs) { return standin::PumpMessages(timeoutMs); }
+KELO_LINUX_HOST_API int KeloLinuxPumpMessages(int timeoutMs) {
+  // The browser's window is kept in place through events on the X connection.
+  X11Connection::ProcessEvents();
+  const int handled = standin::PumpMessages(timeoutMs);
+  X11Connection::ProcessEvents();
+  return handled;
+}

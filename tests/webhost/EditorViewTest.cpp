@@ -116,7 +116,7 @@ TEST_F (EditorView, IsResizableAndTakesFocus)
 	EXPECT_EQ (view->onWheel (1.f), kResultFalse);
 }
 
-TEST_F (EditorView, SupportsOnlyTheHwndPlatformType)
+TEST_F (EditorView, SupportsOnlyTheHwndAndX11PlatformTypes)
 {
 	IPtr<IPlugView> view = editor ();
 	ASSERT_NE (view, nullptr);
@@ -124,7 +124,8 @@ TEST_F (EditorView, SupportsOnlyTheHwndPlatformType)
 	EXPECT_EQ (view->isPlatformTypeSupported ("HWNDX"), kResultFalse);
 	EXPECT_EQ (view->isPlatformTypeSupported ("hwnd"), kResultFalse);
 	EXPECT_EQ (view->isPlatformTypeSupported ("HWN"), kResultFalse);
-	EXPECT_EQ (view->isPlatformTypeSupported ("X11EmbedWindowID"), kResultFalse);
+	EXPECT_EQ (view->isPlatformTypeSupported ("X11EmbedWindowID"), kResultTrue);
+	EXPECT_EQ (view->isPlatformTypeSupported ("X11EmbedWindowIDX"), kResultFalse);
 	EXPECT_EQ (view->isPlatformTypeSupported (nullptr), kResultFalse);
 }
 

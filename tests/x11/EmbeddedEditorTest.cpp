@@ -21,6 +21,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -88,8 +89,8 @@ int browserWindowsOnTheirOwn (Display* display)
 // One instance, its editor and the host window that shows it.
 struct HostedEditor
 {
-	HostedEditor (Module& module, RunLoop* loop, int width = 1188, int height = 606)
-	: window (width, height, "Kelo X11 test host"), frame (window, loop)
+	// The window has the editor's opening size, as a host asks getSize first.
+	HostedEditor (Module& module, RunLoop* loop) : window (1188, 606, "Kelo X11 test host"), frame (window, loop)
 	{
 		kelo::testhost::InstanceOptions options;
 		options.connect = false;
@@ -144,9 +145,9 @@ protected:
 		kelo::webhosttest::removeAppDataFolder (appData);
 	}
 
-	std::unique_ptr<HostedEditor> host (int width = 1188, int height = 606)
+	std::unique_ptr<HostedEditor> host ()
 	{
-		auto hosted = std::make_unique<HostedEditor> (module, &loop, width, height);
+		auto hosted = std::make_unique<HostedEditor> (module, &loop);
 		X11Window& window = hosted->window;
 		loop.watch (window.fd (), [&window] { window.processEvents (); });
 		return hosted;
@@ -176,6 +177,39 @@ protected:
 			           attributes.height == height;
 		    },
 		    5000);
+	}
+
+	// A real click (XTest) at (x, y) of the host's window.
+	void click (HostedEditor& editor, int x, int y)
+	{
+		int screenX = 0, screenY = 0;
+		::Window child;
+		XTranslateCoordinates (display, editor.window.id (), DefaultRootWindow (display), x, y, &screenX, &screenY,
+		                       &child);
+		XTestFakeMotionEvent (display, -1, screenX, screenY, CurrentTime);
+		XTestFakeButtonEvent (display, 1, True, CurrentTime);
+		XTestFakeButtonEvent (display, 1, False, CurrentTime);
+		XFlush (display);
+		loop.runFor (300);
+	}
+
+	// Real key presses (XTest) of lower-case letters, to whichever window has the focus.
+	void type (const std::string& letters)
+	{
+		for (const char letter : letters)
+		{
+			const KeyCode code = XKeysymToKeycode (display, XStringToKeysym (std::string (1, letter).c_str ()));
+			XTestFakeKeyEvent (display, code, True, CurrentTime);
+			XTestFakeKeyEvent (display, code, False, CurrentTime);
+		}
+		XFlush (display);
+	}
+
+	static std::string savedState (HostedEditor& editor)
+	{
+		auto stream = kelo::testhost::streamFrom ("");
+		editor.instance->component ()->getState (stream);
+		return kelo::testhost::contentOf (stream);
 	}
 
 	void remove (HostedEditor& editor)
@@ -223,18 +257,102 @@ TEST_F (EmbeddedEditor, ScreenShowsThePageEdgeToEdgeWithoutBrowserChrome)
 	loop.runFor (1000);  // the first frames painted
 	XImage* image = XGetImage (display, editor->window.id (), 0, 0, 1188, 606, AllPlanes, ZPixmap);
 	ASSERT_NE (image, nullptr);
-	// The page's own background (#fffdfd) in every corner: nothing above or
-	// beside it (a tab strip, an address bar, a frame) and nothing of the
-	// host's black window left uncovered.
+	// The page's own near-white header along the whole top edge (a tab strip
+	// or an address bar is darker), its background (#fffdfd) in the corners
+	// below (a cut-off page has its controls there), and nothing left of the
+	// host's black window.
+	int dark = 0;
+	for (int x = 0; x < 1188; ++x)
+	{
+		const unsigned long pixel = XGetPixel (image, x, 0);
+		dark += std::min ({pixel >> 16 & 0xff, pixel >> 8 & 0xff, pixel & 0xff}) < 0xf0;
+	}
+	EXPECT_EQ (dark, 0) << "pixels of the top edge unlike the page's header";
 	for (const auto& [x, y] : {std::pair {0, 605}, std::pair {1187, 605}, std::pair {0, 300}, std::pair {1187, 300}})
 		EXPECT_EQ (XGetPixel (image, x, y) & 0xffffff, 0xfffdfdu) << "at " << x << ", " << y;
 	int black = 0;
 	for (int y = 0; y < 606; ++y)
 		for (int x = 0; x < 1188; ++x)
 			black += (XGetPixel (image, x, y) & 0xffffff) == 0;
-	EXPECT_LT (black, 1188) << "the page leaves the host's window uncovered";
+	EXPECT_LT (black, 100) << "the page leaves the host's window uncovered";
 	XDestroyImage (image);
 	remove (*editor);
 }
+
+TEST_F (EmbeddedEditor, KeysTypedAfterAClickIntoThePageReachTheProcessorUntilTheHostIsClicked)
+{
+	auto editor = host ();
+	ASSERT_EQ (editor->attach (), kResultOk);
+	ASSERT_TRUE (pagePolls (*editor));
+	ASSERT_TRUE (browserFills (*editor, 1188, 606));
+	// The host's own area beside the editor, as a DAW's window has.
+	editor->window.resize (1300, 700);
+
+	click (*editor, 400, 300);  // into the lyrics
+	type ("kelo");
+	EXPECT_TRUE (loop.runUntil ([&] { return savedState (*editor).find ("kelo") != std::string::npos; }, 10000))
+	    << savedState (*editor);
+
+	click (*editor, 1250, 650);  // the host takes the focus back
+	type ("zz");
+	loop.runFor (1500);
+	EXPECT_EQ (savedState (*editor).find ("kelozz"), std::string::npos) << "keys for the host reached the page";
+	remove (*editor);
+}
+
+TEST_F (EmbeddedEditor, TwoEditorsAtOnceAndOneRemovedAndAttachedAgain)
+{
+	auto first = host ();
+	auto second = host ();
+	ASSERT_EQ (first->attach (), kResultOk);
+	ASSERT_EQ (second->attach (), kResultOk);
+	ViewRect smaller (0, 0, 990, 505);
+	ASSERT_EQ (second->frame.resizeView (second->view, &smaller), kResultTrue);
+	ASSERT_TRUE (pagePolls (*first));
+	ASSERT_TRUE (pagePolls (*second));
+	EXPECT_TRUE (browserFills (*first, 1188, 606));
+	EXPECT_TRUE (browserFills (*second, 990, 505));
+
+	ASSERT_EQ (first->view->removed (), kResultOk);
+	EXPECT_TRUE (first->browsers ().empty ());
+	EXPECT_TRUE (pagePolls (*second)) << "the other editor lives on";
+	const int afterRemoval = first->polls ();
+	ASSERT_EQ (first->attach (), kResultOk);
+	EXPECT_TRUE (pagePolls (*first)) << "attached again";
+	EXPECT_GT (first->polls (), afterRemoval);
+	EXPECT_TRUE (browserFills (*first, 1188, 606));
+
+	ASSERT_EQ (second->view->removed (), kResultOk);
+	remove (*first);
+	const int atRemoval = first->polls () + second->polls ();
+	loop.runFor (500);
+	EXPECT_EQ (first->polls () + second->polls (), atRemoval) << "a removed editor's page called in";
+}
+
+struct Refusal
+{
+	const char* type;
+	bool runLoop;
+};
+
+class EditorRefused : public EmbeddedEditor, public ::testing::WithParamInterface<Refusal>
+{
+};
+
+TEST_P (EditorRefused, StartsNothing)
+{
+	auto editor = std::make_unique<HostedEditor> (module, GetParam ().runLoop ? &loop : nullptr);
+	EXPECT_EQ (editor->view->attached (reinterpret_cast<void*> (editor->window.id ()), GetParam ().type),
+	           kResultFalse);
+	loop.runFor (1000);
+	EXPECT_EQ (loop.registrations (), 0);
+	EXPECT_TRUE (runningChromiumChildren ().empty ());
+	EXPECT_TRUE (browserWindows (display, DefaultRootWindow (display), false).empty ());
+	EXPECT_EQ (editor->view->removed (), kResultOk);
+}
+
+INSTANTIATE_TEST_SUITE_P (EmbeddedEditor, EditorRefused,
+                          ::testing::Values (Refusal {"X11EmbedWindowID", false}, Refusal {"NSView", true},
+                                             Refusal {"X11EmbedWindowIDX", true}, Refusal {"x11embedwindowid", true}));
 
 } // namespace

@@ -72,7 +72,7 @@ std::vector<std::string> BrowserArguments(const BrowserLaunch& launch, const std
                                         "--window-position=-32000,-32000",
                                         "--window-size=640,480",
                                         "--noerrdialogs",
-                                        "--app=about:blank",
+                                        "--app=data:text/html,",
                                     });
   return arguments;
 }

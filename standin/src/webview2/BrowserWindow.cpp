@@ -24,6 +24,8 @@ BrowserWindow::~BrowserWindow() {
   X11Connection::Forget(holder);
   X11Connection::ErrorTrap trap(display);
   if (browser != 0) {
+    X11Connection::Forget(browser);
+    XSelectInput(display, browser, NoEventMask);
     // Back to the root, unmapped: the browser may take a moment to quit,
     // and destroying the holder would destroy its window under it.
     XUnmapWindow(display, browser);
@@ -61,6 +63,8 @@ void BrowserWindow::Place(const RECT& placed) {
   if (display == nullptr || windowClass.empty() || !X11Backings::FindFrom(parent, &backing)) return;
   const unsigned width = Extent(bounds.left, bounds.right), height = Extent(bounds.top, bounds.bottom);
   if (holder == 0) {
+    // Events on our windows: the grab's clicks, and the browser moving or
+    // sizing its own window against our placement.
     X11Connection::ErrorTrap trap(display);
     XSetWindowAttributes attributes{};
     attributes.background_pixel = BlackPixel(display, DefaultScreen(display));
@@ -70,33 +74,53 @@ void BrowserWindow::Place(const RECT& placed) {
       holder = 0;  // the parent's window is gone
       return;
     }
-    foreign = backing.foreign;
-    if (foreign) {
+    if (backing.foreign) {
       XGrabButton(display, AnyButton, AnyModifier, holder, True, ButtonPressMask, GrabModeSync, GrabModeAsync, None,
                   None);
-      X11Connection::Listen(holder, [this](XEvent& event) { OnHolderEvent(&event); });
     }
+    X11Connection::Listen(holder, [this](XEvent& event) { OnEvent(&event); });
     XMapWindow(display, holder);
   }
   if (browser == 0) {
     browser = FindBrowser();
     if (browser == 0) return;
     X11Connection::ErrorTrap trap(display);
+    XSelectInput(display, browser, StructureNotifyMask);
     XReparentWindow(display, browser, holder, 0, 0);
-    if (trap.Failed()) browser = 0;
+    if (trap.Failed()) {
+      browser = 0;
+      return;
+    }
+    X11Connection::Listen(browser, [this](XEvent& event) { OnEvent(&event); });
   }
   X11Connection::ErrorTrap trap(display);
   XMoveResizeWindow(display, holder, bounds.left, bounds.top, width, height);
   if (browser != 0) XMoveResizeWindow(display, browser, 0, 0, width, height);
 }
 
-void BrowserWindow::OnHolderEvent(void* data) {
+void BrowserWindow::OnEvent(void* data) {
   XEvent& event = *static_cast<XEvent*>(data);
-  if (event.type != ButtonPress) return;
   Display* display = X11Connection::Get();
-  X11Connection::ErrorTrap trap(display);
-  if (browser != 0) XSetInputFocus(display, browser, RevertToParent, event.xbutton.time);
-  XAllowEvents(display, ReplayPointer, event.xbutton.time);
+  if (event.type == ButtonPress) {
+    X11Connection::ErrorTrap trap(display);
+    if (browser != 0) XSetInputFocus(display, browser, RevertToParent, event.xbutton.time);
+    XAllowEvents(display, ReplayPointer, event.xbutton.time);
+    return;
+  }
+  const bool moved = event.type == ConfigureNotify && event.xconfigure.window == browser &&
+                     (event.xconfigure.x != 0 || event.xconfigure.y != 0 ||
+                      event.xconfigure.width != static_cast<int>(Extent(bounds.left, bounds.right)) ||
+                      event.xconfigure.height != static_cast<int>(Extent(bounds.top, bounds.bottom)));
+  const bool taken = event.type == ReparentNotify && event.xreparent.window == browser &&
+                     event.xreparent.parent != holder;
+  if (event.type == DestroyNotify && event.xdestroywindow.window == browser) {
+    X11Connection::Forget(browser);
+    browser = 0;
+  } else if (taken) {
+    X11Connection::ErrorTrap trap(display);
+    XReparentWindow(display, browser, holder, 0, 0);
+  }
+  if (moved || taken) Place(bounds);
 }
 
 }  // namespace standin::webview2

@@ -10,7 +10,8 @@ namespace standin::webview2 {
 // view's parent (see X11Backings): in a holder window of ours at the
 // controller's bounds, the browser's window filling it. The browser window
 // is found by the X11 class it was started with, never by its title; until
-// it exists, every Place call looks again. Inside another program's window
+// it exists, every Place call looks again; once placed, it is put back
+// whenever the browser moves or sizes it on its own. Inside another program's window
 // (a host's), a click into the browser gives it the keyboard focus: a
 // passive grab on the holder sees the click first, moves the focus and
 // replays the click to the browser. UI thread only.
@@ -28,14 +29,15 @@ class BrowserWindow {
 
  private:
   unsigned long FindBrowser() const;
-  void OnHolderEvent(void* event);
+  // Clicks (through the grab), and the browser's window being moved, sized
+  // or taken elsewhere (it is put back) or destroyed.
+  void OnEvent(void* event);
 
   std::string windowClass;
   HWND parent;
   RECT bounds{0, 0, 0, 0};
   unsigned long holder = 0;
   unsigned long browser = 0;
-  bool foreign = false;
 };
 
 }  // namespace standin::webview2

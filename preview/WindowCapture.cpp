@@ -103,4 +103,17 @@ bool captureWindowPng (unsigned long window, const std::string& path, std::strin
 	return written;
 }
 
+bool pixelAt (unsigned long window, int x, int y, unsigned long& pixel)
+{
+	DisplayPtr display (XOpenDisplay (nullptr));
+	if (!display || !window)
+		return false;
+	XImage* image = XGetImage (display.get (), window, x, y, 1, 1, AllPlanes, ZPixmap);
+	if (!image)
+		return false;
+	pixel = XGetPixel (image, 0, 0);
+	XDestroyImage (image);
+	return true;
+}
+
 } // namespace kelo::preview

@@ -9,4 +9,8 @@ namespace kelo::preview {
 /// such window or the file cannot be written.
 bool captureWindowPng (unsigned long window, const std::string& path, std::string& error);
 
+/// The pixel value the X server shows at (x, y) of `window`; false without
+/// a display or such a window.
+bool pixelAt (unsigned long window, int x, int y, unsigned long& pixel);
+
 } // namespace kelo::preview

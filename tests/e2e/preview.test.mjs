@@ -187,17 +187,15 @@ describe('kelo-preview with the built module', () => {
     });
   }
 
-  it('closes and reopens the editor without leaving a browser, and audio passes unchanged', async () => {
+  const closedWithoutBrowser = () => until(async () => {
+    const s = await preview.status();
+    return s.editor === 'closed' && s.browsers === '0' && s;
+  }, 'the editor closed with its browser gone');
+
+  it('stops polling when the editor closes, starts again when it reopens, and audio passes unchanged', async () => {
     const before = await preview.status();
-    // Closed while its browser starts, then once more after it ran a little.
-    preview.keys('ee');
-    await sleep(150);
     preview.keys('e');
-    await sleep(300);
-    let closed = await until(async () => {
-      const s = await preview.status();
-      return s.editor === 'closed' && s.browsers === '0' && s;
-    }, 'the browser gone');
+    const closed = await closedWithoutBrowser();
     await sleep(500);
     assert.equal((await preview.status()).polls, closed.polls, 'a closed editor keeps polling');
     preview.keys('e');
@@ -207,5 +205,18 @@ describe('kelo-preview with the built module', () => {
     assert.ok(Number(after.blocks) > Number(before.blocks) + 50, 'the audio thread kept running');
     assert.equal(after.changed, '0');
     assert.equal(after.failed, '0');
+  });
+
+  it('leaves no browser behind when the editor closes while its browser starts, and reopens', async () => {
+    for (const delayMs of [0, 150, 600]) {
+      preview.keys('e');
+      await closedWithoutBrowser();
+      preview.keys('e');
+      await sleep(delayMs);
+      preview.keys('e');
+      await closedWithoutBrowser();
+    }
+    preview.keys('e');
+    page = await preview.page();
   });
 });

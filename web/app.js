@@ -509,28 +509,48 @@ function cueProgress(cue, beat) {
   return cue ? Math.min(1, Math.max(0, (beat - cue.start) / (cue.end - cue.start))) : 0;
 }
 
+// What the last reading wrote, so that a reading that moves nothing writes nothing:
+// every write that changes no pixel would still cost the browser a frame.
+let drawnCountdown = '';
+let drawnTransform = '';
+
+function setTransform(value) {
+  if (value === drawnTransform) return;
+  drawnTransform = value;
+  playText.style.transform = value;
+}
+
 function renderPlayback() {
   const beat = transport.ppq;
   const cue = activeCue(beat);
   const message = playbackMessage(beat);
   const progress = cueProgress(cue, beat);
-  if (cue !== displayedCue || (!cue && message !== displayedMessage)) rebuildPlayText(cue, message, progress);
+  // Read before any write, while the layout is still clean.
+  const panelHeight = playPanel.clientHeight;
+  if (cue !== displayedCue || (!cue && message !== displayedMessage)) {
+    rebuildPlayText(cue, message, progress);
+    drawnCountdown = '';
+  }
 
   const scrolling = state.displayMode === 0 && cue !== null && !cue.countdown;
   playPanel.classList.toggle('scrolling', scrolling);
   playPanel.classList.toggle('static', !scrolling);
   if (!cue) {
-    playText.style.transform = '';
+    setTransform('');
     return;
   }
 
   if (cue.countdown) {
     const tick = tickLength(state.timerUnit);
-    playText.textContent = String(Math.max(1, state.timerTicks - Math.floor((beat - cue.start) / tick)));
+    const number = String(Math.max(1, state.timerTicks - Math.floor((beat - cue.start) / tick)));
+    if (number !== drawnCountdown) {
+      drawnCountdown = number;
+      playText.textContent = number;
+    }
   } else if (state.autoFill) {
     paintFill(progress);
   }
-  playText.style.transform = scrolling ? 'translateY(' + (-progress * playPanel.clientHeight) + 'px)' : '';
+  setTransform(scrolling ? 'translateY(' + (-progress * panelHeight) + 'px)' : '');
 }
 
 // ---------------------------------------------------------------------------
@@ -552,10 +572,12 @@ function adoptState(incoming) {
 function adoptTransport(incoming) {
   const modeChanged = transport.playing !== incoming.playing;
   const meterChanged = transport.beatsPerBar !== incoming.beatsPerBar;
+  // A reading that moves nothing (a held playhead) draws nothing.
+  const moved = meterChanged || transport.ppq !== incoming.ppq || transport.hasPpq !== incoming.hasPpq;
   Object.assign(transport, incoming);
   if (meterChanged) cues = compileCues(state);
   if (modeChanged) renderMode();
-  else if (transport.playing) renderPlayback();
+  else if (transport.playing && moved) renderPlayback();
 }
 
 scale();

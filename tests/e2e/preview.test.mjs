@@ -6,8 +6,8 @@
 // project file the preview saves.
 import { describe, it, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { spawn, execFileSync } from 'node:child_process';
-import { mkdtempSync, writeFileSync, readFileSync, rmSync } from 'node:fs';
+import { spawn, spawnSync, execFileSync } from 'node:child_process';
+import { mkdtempSync, mkdirSync, writeFileSync, readFileSync, rmSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
@@ -219,4 +219,27 @@ describe('kelo-preview with the built module', () => {
     preview.keys('e');
     page = await preview.page();
   });
+});
+
+describe('kelo-preview --state with a file that is no Kelo project', () => {
+  const folder = mkdtempSync(path.join(tmpdir(), 'kelo-e2e-state-'));
+  after(() => rmSync(folder, { recursive: true, force: true }));
+  const cases = [
+    { name: 'text', content: 'lyrics, not a state', line: /: not a Kelo project state$/ },
+    { name: 'json', content: '{"script":5}', line: /: not a Kelo project state$/ },
+    { name: 'folder', folder: true, line: /: cannot be read/ },
+  ];
+  for (const c of cases) {
+    it(`stops with one line and leaves the ${c.name} untouched`, () => {
+      const file = path.join(folder, c.name);
+      if (c.folder) mkdirSync(file);
+      else writeFileSync(file, c.content);
+      const run = spawnSync(kPreview, ['--state', file], { encoding: 'utf8', timeout: 30000 });
+      assert.equal(run.status, 1);
+      const lines = run.stderr.trim().split('\n');
+      assert.equal(lines.length, 1);
+      assert.match(lines[0], c.line);
+      if (!c.folder) assert.equal(readFileSync(file, 'utf8'), c.content);
+    });
+  }
 });

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev juce-modules-source-data
   chromium xvfb xauth fonts-liberation
+  libx11-dev libxtst-dev
   xdg-utils
   libx11-dev libpng-dev xdotool
 )

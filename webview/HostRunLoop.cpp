@@ -40,7 +40,13 @@ private:
   std::atomic<uint32> references{1};
 };
 
-void RunQueue() { standin::RunPendingMessages(); }
+// The queue's work may read X events into Xlib's own queue (a sync while
+// placing the browser), where the connection's descriptor no longer shows
+// them: they are handled at once.
+void RunQueue() {
+  standin::RunPendingMessages();
+  standin::ProcessX11Events();
+}
 
 } // namespace
 

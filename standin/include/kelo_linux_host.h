@@ -16,6 +16,8 @@
 // A visible top-level window whose client area is width x height, titled
 // with the UTF-8 `titleUtf8` (may be null), owned by the calling thread.
 // Returns its HWND, or null on failure. Closing it (WM_CLOSE) destroys it.
+// On an X display it is a real X11 window of that size, in which an editor
+// attached to it shows its page, chromeless and edge to edge.
 KELO_LINUX_HOST_API void* KeloLinuxCreateHostWindow(int width, int height, const char* titleUtf8);
 
 // Destroys a window made by KeloLinuxCreateHostWindow, with its children.
@@ -23,5 +25,8 @@ KELO_LINUX_HOST_API void* KeloLinuxCreateHostWindow(int width, int height, const
 KELO_LINUX_HOST_API void KeloLinuxDestroyHostWindow(void* window);
 
 // Runs posted tasks and dispatches the calling thread's messages until
-// `timeoutMs` milliseconds have passed; returns how many were handled.
+// `timeoutMs` milliseconds have passed; returns how many were handled. Also
+// handles the module's X events (clicks that give the page the focus).
+// Hosts that embed the editor through "X11EmbedWindowID" never call it:
+// their run loop drives the editor.
 KELO_LINUX_HOST_API int KeloLinuxPumpMessages(int timeoutMs);

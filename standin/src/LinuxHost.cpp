@@ -29,7 +29,7 @@ void MakeX11Frame(HWND window, int width, int height, const char* titleUtf8) {
   if (titleUtf8 != nullptr) XStoreName(display, frame, titleUtf8);
   XMapWindow(display, frame);
   XSync(display, False);
-  X11Backings::Set(window, X11Backing{frame, false});
+  X11Backings::Set(window, X11Backing{frame});
 }
 
 LRESULT CALLBACK HostWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

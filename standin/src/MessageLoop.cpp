@@ -141,8 +141,8 @@ int PumpMessages(int timeoutMs) {
 int ThreadWakeFd() { return ThreadQueue::Current()->WakeFd(); }
 
 int RunPendingMessages() {
-  // Only what waits now: tasks posted while these run wake the descriptor
-  // again and are left for the next round of the host's loop.
+  // A bounded batch, so that a flood of tasks cannot starve the host's loop;
+  // what is left keeps the wake descriptor readable for its next round.
   int handled = 0;
   MSG msg{};
   for (int left = 1024; left > 0 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); --left) {

@@ -10,7 +10,6 @@ namespace standin {
 
 struct X11Backing {
   unsigned long window = 0;  // the X11 window id
-  bool foreign = false;      // another program's window (a host's), driven by its run loop
 };
 
 class X11Backings {

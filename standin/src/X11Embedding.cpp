@@ -29,7 +29,7 @@ HWND WrapX11Window(unsigned long xid, int width, int height) {
   HWND window = CreateWindowExW(0, kWrapperClass, L"", WS_POPUP | WS_CLIPCHILDREN, 0, 0, width, height, nullptr,
                                 nullptr, instance, nullptr);
   if (window == nullptr) return nullptr;
-  X11Backings::Set(window, X11Backing{xid, true});
+  X11Backings::Set(window, X11Backing{xid});
   ShowWindow(window, SW_SHOW);
   return window;
 }

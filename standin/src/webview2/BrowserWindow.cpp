@@ -74,10 +74,8 @@ void BrowserWindow::Place(const RECT& placed) {
       holder = 0;  // the parent's window is gone
       return;
     }
-    if (backing.foreign) {
-      XGrabButton(display, AnyButton, AnyModifier, holder, True, ButtonPressMask, GrabModeSync, GrabModeAsync, None,
-                  None);
-    }
+    XGrabButton(display, AnyButton, AnyModifier, holder, True, ButtonPressMask, GrabModeSync, GrabModeAsync, None,
+                None);
     X11Connection::Listen(holder, [this](XEvent& event) { OnEvent(&event); });
     XMapWindow(display, holder);
   }

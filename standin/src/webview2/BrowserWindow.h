@@ -11,10 +11,13 @@ namespace standin::webview2 {
 // controller's bounds, the browser's window filling it. The browser window
 // is found by the X11 class it was started with, never by its title; until
 // it exists, every Place call looks again; once placed, it is put back
-// whenever the browser moves or sizes it on its own. Inside another program's window
-// (a host's), a click into the browser gives it the keyboard focus: a
-// passive grab on the holder sees the click first, moves the focus and
-// replays the click to the browser. UI thread only.
+// whenever the browser moves or sizes it on its own. A click into the
+// browser gives it the keyboard focus, which a browser that thinks itself
+// a top-level window never takes inside another: a passive grab on the
+// holder sees the click first, moves the focus and replays the click to
+// the browser. Whoever drives the UI thread must handle the stand-in's X
+// events (the host's run loop, or KeloLinuxPumpMessages), since the
+// pointer waits for that. UI thread only.
 class BrowserWindow {
  public:
   BrowserWindow(std::string windowClass, HWND parent);

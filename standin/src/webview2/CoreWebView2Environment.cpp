@@ -17,8 +17,10 @@ using nlohmann::json;
 using ControllerHandler = ICoreWebView2CreateCoreWebView2ControllerCompletedHandler;
 
 // A plug-in editor is no browser window: its context menu offers editing
-// alone (none on the page itself, whose entries would navigate), and no
-// link or script opens another window.
+// alone (none on the page itself, whose entries would navigate), no link or
+// script opens another window, and of the browser's keyboard shortcuts only
+// the editing ones work (not save, print, find, reload, zoom, new window or
+// developer tools, which an app window lets a page cancel).
 constexpr const char* kNoBrowserScript = R"JS((() => {
   const editable = (target) =>
     target instanceof Element && target.closest('input, textarea, [contenteditable]:not([contenteditable="false"])');
@@ -30,6 +32,14 @@ constexpr const char* kNoBrowserScript = R"JS((() => {
   addEventListener('click', elsewhere, true);
   addEventListener('auxclick', elsewhere, true);
   window.open = () => null;
+  const editing = /^(Arrow\w+|Home|End|Backspace|Delete)$/;
+  addEventListener('keydown', (event) => {
+    const key = event.key.length === 1 ? event.key.toLowerCase() : event.key;
+    const command = event.ctrlKey || event.metaKey;
+    const allowed = editing.test(key) || (event.shiftKey ? 'vz' : 'acvxyz').includes(key);
+    if (/^F\d+$/.test(key) || (event.altKey && !command && key.length > 1) || (command && !allowed))
+      event.preventDefault();
+  }, true);
 })();)JS";
 
 // Sets up an attached page before the controller is handed over: events on,

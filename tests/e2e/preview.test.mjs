@@ -89,11 +89,18 @@ let offset;
 async function calibrate() {
   await page.evaluate(() => {
     window.__pointer = null;
-    addEventListener('mousemove', (e) => { window.__pointer = { x: e.clientX, y: e.clientY }; });
+    addEventListener('mousemove', (e) => { window.__pointer = { x: e.clientX, y: e.clientY}; });
   });
-  for (const [x, y] of [[600, 500], [610, 505]]) xdotool('mousemove', x, y);
-  const seen = await until(() => page.evaluate(() => window.__pointer), 'a pointer event');
-  offset = { x: 610 - seen.x, y: 505 - seen.y };
+  // Moved again until the page sees it: the browser's window may still be on its way into the frame.
+  let step = 0;
+  const seen = await until(async () => {
+    step += 1;
+    xdotool('mousemove', 600 + (step % 2) * 10, 500);
+    await sleep(100);
+    return page.evaluate(() => window.__pointer);
+  }, 'a pointer event');
+  const last = 600 + (step % 2) * 10;
+  offset = { x: last - seen.x, y: 500 - seen.y };
 }
 
 async function click(selector) {

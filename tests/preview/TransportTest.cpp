@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 using kelo::preview::SongLayout;
 using kelo::preview::Transport;
 using Steinberg::Vst::ProcessContext;
@@ -46,7 +48,10 @@ TEST_P (TransportBars, StartAndBarOfAPositionFollowTheMeterMap)
 INSTANTIATE_TEST_SUITE_P (MeterMap, TransportBars,
                           ::testing::Values (BarCase {1, 0, 4, 3.99}, BarCase {12, 44, 4, 47.99},
                                              BarCase {13, 48, 3, 50.99}, BarCase {19, 66, 3, 68.99},
-                                             BarCase {20, 69, 6, 71.99}, BarCase {21, 72, 6, 74.99}));
+                                             BarCase {20, 69, 6, 71.99}, BarCase {21, 72, 6, 74.99}),
+                          [] (const ::testing::TestParamInfo<BarCase>& info) {
+	                          return "Bar" + std::to_string (info.param.bar);
+                          });
 
 TEST (TransportBlocks, PlayingAdvancesLoopsBackAndHoldsWithTheContextOfEachBlock)
 {

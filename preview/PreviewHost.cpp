@@ -255,11 +255,11 @@ void PreviewHost::printStatus ()
 	const int bar = transport->barAt (position);
 	const MeterChange& meter = transport->meterAt (position);
 	std::printf ("status bar=%d beat=%.2f meter=%d/%d %s loop=%s position=%s editor=%s polls=%ld dirty=%d "
-	             "blocks=%ld changed=%ld failed=%ld browsers=%zu\n",
+	             "lastdirty=%s blocks=%ld changed=%ld failed=%ld browsers=%zu\n",
 	             bar, 1.0 + (position - transport->barStart (bar)) * meter.denominator / 4.0, meter.numerator,
 	             meter.denominator, transport->playing () ? "playing" : "stopped", transport->looping () ? "on" : "off",
 	             transport->positionValid () ? "on" : "off", view ? "open" : "closed", toProcessor->polls (), dirtySeen,
-	             engine->blocks (), engine->changedBlocks (), engine->failedBlocks (),
+	             instance->handler () && instance->handler ()->lastDirty () ? "true" : "false", engine->blocks (), engine->changedBlocks (), engine->failedBlocks (),
 	             childProcessesNamed ("chromium").size ());
 	std::fflush (stdout);
 }

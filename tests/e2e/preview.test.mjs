@@ -152,7 +152,8 @@ describe('kelo-preview with the built module', () => {
       return state.script === typed && state.autoFill === false && state.displayMode === 1 && state;
     }, 'the processor state holding the typed document');
     assert.equal(JSON.stringify(saved), initialState(typed, { autoFill: false, displayMode: 1 }));
-    assert.ok(Number((await preview.status()).dirty) > 0, 'setDirty reached the host');
+    const status = await preview.status();
+    assert.ok(Number(status.dirty) > 0 && status.lastdirty === 'true', 'setDirty(true) reached the host');
   });
 
   it('shows a reloaded project on the open page', async () => {

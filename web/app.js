@@ -9,6 +9,10 @@
 const kStageWidth = 1584;
 const kStageHeight = 808;
 const kPollDelayMs = 33;
+// While the host is stopped nothing on screen moves: a poll then only notices the host
+// starting or loading another project, for which a tenth of a second is soon enough, and
+// every poll costs the browser a script round trip.
+const kStoppedPollDelayMs = 100;
 const kMinBar = 1;
 const kMaxBar = 1000000;
 const kMinTicks = 1;
@@ -137,8 +141,10 @@ function createBridge() {
   }
 
   async function poll() {
+    let playing = true;
     try {
       const snapshot = await window.keloRead(revision);
+      playing = snapshot.transport.playing;
       // A snapshot taken before our own edits reached the host must not undo them.
       if (!writing && pendingState === undefined && snapshot.revision !== revision) {
         revision = snapshot.revision;
@@ -148,7 +154,7 @@ function createBridge() {
     } catch (error) {
       console.error('Kelo native bridge failed', error);
     }
-    setTimeout(poll, kPollDelayMs);
+    setTimeout(poll, playing ? kPollDelayMs : kStoppedPollDelayMs);
   }
 
   return {

@@ -116,4 +116,37 @@ bool pixelAt (unsigned long window, int x, int y, unsigned long& pixel)
 	return true;
 }
 
+namespace {
+
+bool classBelow (Display* display, Window window, const std::string& prefix, int depth)
+{
+	Window root = 0, parent = 0, *children = nullptr;
+	unsigned int count = 0;
+	if (depth > 4 || !XQueryTree (display, window, &root, &parent, &children, &count))
+		return false;
+	bool found = false;
+	for (unsigned int i = 0; i < count && !found; ++i)
+	{
+		XClassHint hint {};
+		if (XGetClassHint (display, children[i], &hint))
+		{
+			found = hint.res_class && std::string (hint.res_class).rfind (prefix, 0) == 0;
+			XFree (hint.res_name);
+			XFree (hint.res_class);
+		}
+		found = found || classBelow (display, children[i], prefix, depth + 1);
+	}
+	if (children)
+		XFree (children);
+	return found;
+}
+
+} // namespace
+
+bool hasDescendantOfClass (unsigned long window, const char* classPrefix)
+{
+	DisplayPtr display (XOpenDisplay (nullptr));
+	return display && window && classBelow (display.get (), window, classPrefix, 0);
+}
+
 } // namespace kelo::preview

@@ -13,4 +13,8 @@ bool captureWindowPng (unsigned long window, const std::string& path, std::strin
 /// a display or such a window.
 bool pixelAt (unsigned long window, int x, int y, unsigned long& pixel);
 
+/// Whether a window below `window` carries an X11 class starting with
+/// `classPrefix` (the browser's window, once it is placed in the frame).
+bool hasDescendantOfClass (unsigned long window, const char* classPrefix);
+
 } // namespace kelo::preview

@@ -5,6 +5,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <set>
 
 namespace kelo::x11host {
 
@@ -102,30 +103,37 @@ void RunLoop::runOnce (Clock::time_point limit)
 	for (auto& entry : timers)
 		wakeAt = std::min (wakeAt, entry.second.due);
 
-	std::vector<pollfd> fds;
+	std::set<int> unique;
 	for (auto& entry : handlers)
-		fds.push_back ({entry.second, POLLIN, 0});
+		unique.insert (entry.second);
 	for (auto& entry : watched)
-		fds.push_back ({entry.first, POLLIN, 0});
+		unique.insert (entry.first);
+	std::vector<pollfd> fds;
+	for (int fd : unique)
+		fds.push_back ({fd, POLLIN, 0});
 	const auto wait = std::chrono::duration_cast<std::chrono::milliseconds> (wakeAt - Clock::now ()).count ();
 	// Rounded up, so that a timer is never polled for early in a spin.
 	const int timeout = wait <= 0 ? 0 : static_cast<int> (wait) + 1;
 	if (poll (fds.data (), fds.size (), timeout) < 0)
 		return;
 
-	// Every callback may change the registrations: look each one up again.
+	// Every callback may change the registrations: each handler of a ready
+	// descriptor is called only while it is still registered for it.
 	for (const pollfd& entry : fds)
 	{
 		if ((entry.revents & (POLLIN | POLLHUP | POLLERR)) == 0)
 			continue;
-		for (auto it = handlers.begin (); it != handlers.end (); ++it)
+		std::vector<IPtr<IEventHandler>> ready;
+		for (auto& handler : handlers)
+			if (handler.second == entry.fd)
+				ready.emplace_back (handler.first);
+		for (auto& handler : ready)
 		{
-			if (it->second != entry.fd)
+			auto still = handlers.find (handler.get ());
+			if (still == handlers.end () || still->second != entry.fd)
 				continue;
-			IPtr<IEventHandler> handler (it->first);
 			++called;
 			handler->onFDIsSet (entry.fd);
-			break;
 		}
 		auto own = watched.find (entry.fd);
 		if (own != watched.end ())

@@ -63,8 +63,6 @@ void BrowserWindow::Place(const RECT& placed) {
   if (display == nullptr || windowClass.empty() || !X11Backings::FindFrom(parent, &backing)) return;
   const unsigned width = Extent(bounds.left, bounds.right), height = Extent(bounds.top, bounds.bottom);
   if (holder == 0) {
-    // Events on our windows: the grab's clicks, and the browser moving or
-    // sizing its own window against our placement.
     X11Connection::ErrorTrap trap(display);
     XSetWindowAttributes attributes{};
     attributes.background_pixel = BlackPixel(display, DefaultScreen(display));
@@ -76,6 +74,8 @@ void BrowserWindow::Place(const RECT& placed) {
     }
     XGrabButton(display, AnyButton, AnyModifier, holder, True, ButtonPressMask, GrabModeSync, GrabModeAsync, None,
                 None);
+    // Events on our windows: the grab's clicks, and the browser moving or
+    // sizing its own window against our placement.
     X11Connection::Listen(holder, [this](XEvent& event) { OnEvent(&event); });
     XMapWindow(display, holder);
   }

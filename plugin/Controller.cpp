@@ -17,13 +17,31 @@ using namespace Steinberg::Vst;
 
 namespace {
 
-json makeTransport (double ppq, double beatsPerBar, bool playing, bool hasPpq)
+// One "KeloTransport" reading; each field keeps its default when the message
+// lacks it, not the previously cached value.
+struct TransportReading
+{
+	double ppq = 0.0;
+	double beatsPerBar = kDefaultBeatsPerBar;
+	int64 playing = 0;
+	int64 hasPpq = 0;
+	int64 numerator = kDefaultNumerator;
+	int64 denominator = kDefaultDenominator;
+	double tempo = kNoTempo;
+	int64 hasTempo = 0;
+};
+
+json makeTransport (const TransportReading& reading)
 {
 	json transport = json::object ();
-	transport[kTransportBeatsPerBar] = beatsPerBar;
-	transport[kTransportHasPpq] = hasPpq;
-	transport[kTransportPlaying] = playing;
-	transport[kTransportPpq] = ppq;
+	transport[kTransportBeatsPerBar] = reading.beatsPerBar;
+	transport[kTransportHasPpq] = reading.hasPpq != 0;
+	transport[kTransportPlaying] = reading.playing != 0;
+	transport[kTransportPpq] = reading.ppq;
+	transport[kTransportNumerator] = reading.numerator;
+	transport[kTransportDenominator] = reading.denominator;
+	transport[kTransportTempo] = reading.tempo;
+	transport[kTransportHasTempo] = reading.hasTempo != 0;
 	return transport;
 }
 
@@ -47,7 +65,7 @@ FUnknown* Controller::createInstance (void* /*context*/)
 }
 
 Controller::Controller ()
-: state (makeDefaultState ()), transport (makeTransport (0.0, kDefaultBeatsPerBar, false, false))
+: state (makeDefaultState ()), transport (makeTransport ({}))
 {
 }
 
@@ -59,19 +77,19 @@ tresult PLUGIN_API Controller::notify (IMessage* message)
 	    std::strcmp (message->getMessageID (), kMessageTransport) != 0)
 		return EditController::notify (message);
 
-	// Missing attributes keep these defaults, not the previously cached values.
-	double ppq = 0.0;
-	double beatsPerBar = kDefaultBeatsPerBar;
-	int64 playing = 0;
-	int64 hasPpq = 0;
+	TransportReading reading;
 	if (IAttributeList* attributes = message->getAttributes ())
 	{
-		attributes->getFloat (kAttrPpq, ppq);
-		attributes->getInt (kAttrPlaying, playing);
-		attributes->getInt (kAttrHasPpq, hasPpq);
-		attributes->getFloat (kAttrBeatsPerBar, beatsPerBar);
+		attributes->getFloat (kAttrPpq, reading.ppq);
+		attributes->getInt (kAttrPlaying, reading.playing);
+		attributes->getInt (kAttrHasPpq, reading.hasPpq);
+		attributes->getFloat (kAttrBeatsPerBar, reading.beatsPerBar);
+		attributes->getInt (kAttrNumerator, reading.numerator);
+		attributes->getInt (kAttrDenominator, reading.denominator);
+		attributes->getFloat (kAttrTempo, reading.tempo);
+		attributes->getInt (kAttrHasTempo, reading.hasTempo);
 	}
-	transport = makeTransport (ppq, beatsPerBar, playing != 0, hasPpq != 0);
+	transport = makeTransport (reading);
 	return kResultOk;
 }
 

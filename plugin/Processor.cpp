@@ -8,6 +8,7 @@
 #include "pluginterfaces/vst/ivstprocesscontext.h"
 #include "pluginterfaces/vst/vstspeaker.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace kelo {
@@ -17,6 +18,7 @@ using namespace Steinberg::Vst;
 
 static_assert (std::atomic<double>::is_always_lock_free, "transport position must be lock-free");
 static_assert (std::atomic<bool>::is_always_lock_free, "transport flags must be lock-free");
+static_assert (std::atomic<std::int32_t>::is_always_lock_free, "time signature must be lock-free");
 
 FUnknown* Processor::createInstance (void* /*context*/)
 {
@@ -37,7 +39,7 @@ tresult PLUGIN_API Processor::initialize (FUnknown* context)
 		return result;
 	addAudioInput (STR16 ("Input"), SpeakerArr::kStereo);
 	addAudioOutput (STR16 ("Output"), SpeakerArr::kStereo);
-	processContextRequirements.needProjectTimeMusic ().needTimeSignature ();
+	processContextRequirements.needProjectTimeMusic ().needTempo ().needTimeSignature ();
 	return kResultOk;
 }
 
@@ -69,7 +71,7 @@ tresult PLUGIN_API Processor::setActive (TBool active)
 	return AudioEffect::setActive (active);
 }
 
-// The four fields are independent values that readers take one by one, so
+// The fields are independent values that readers take one by one, so
 // release stores suffice; a sequentially consistent store would cost a locked
 // instruction per field on every block.
 void Processor::captureTransport (const ProcessContext* context)
@@ -79,16 +81,32 @@ void Processor::captureTransport (const ProcessContext* context)
 	hasPpq.store (context && (context->state & ProcessContext::kProjectTimeMusicValid) != 0, order);
 	if (!context)
 	{
-		beatsPerBar.store (kDefaultBeatsPerBar, order);
+		storeMeter (kDefaultNumerator, kDefaultDenominator);
+		tempo.store (kNoTempo, order);
+		hasTempo.store (false, order);
 		return;
 	}
 	// Stored whether or not the host marked it valid; hasPpq tells the reader.
 	ppq.store (context->projectTimeMusic, order);
 	const bool validSignature = (context->state & ProcessContext::kTimeSigValid) != 0 &&
 	                            context->timeSigNumerator > 0 && context->timeSigDenominator > 0;
-	beatsPerBar.store (validSignature ? context->timeSigNumerator * 4.0 / context->timeSigDenominator
-	                                  : kDefaultBeatsPerBar,
-	                   order);
+	if (validSignature)
+		storeMeter (context->timeSigNumerator, context->timeSigDenominator);
+	else
+		storeMeter (kDefaultNumerator, kDefaultDenominator);
+	// A tempo the page could not divide by counts as none.
+	const bool validTempo = (context->state & ProcessContext::kTempoValid) != 0 &&
+	                        std::isfinite (context->tempo) && context->tempo > 0.0;
+	tempo.store (validTempo ? context->tempo : kNoTempo, order);
+	hasTempo.store (validTempo, order);
+}
+
+void Processor::storeMeter (int32 beats, int32 beatUnit)
+{
+	constexpr auto order = std::memory_order_release;
+	beatsPerBar.store (beats * 4.0 / beatUnit, order);
+	numerator.store (beats, order);
+	denominator.store (beatUnit, order);
 }
 
 tresult PLUGIN_API Processor::process (ProcessData& data)
@@ -145,6 +163,10 @@ tresult Processor::answerPoll ()
 		attributes->setFloat (kAttrBeatsPerBar, beatsPerBar.load (order));
 		attributes->setInt (kAttrPlaying, playing.load (order) ? 1 : 0);
 		attributes->setInt (kAttrHasPpq, hasPpq.load (order) ? 1 : 0);
+		attributes->setInt (kAttrNumerator, numerator.load (order));
+		attributes->setInt (kAttrDenominator, denominator.load (order));
+		attributes->setFloat (kAttrTempo, tempo.load (order));
+		attributes->setInt (kAttrHasTempo, hasTempo.load (order) ? 1 : 0);
 	}
 	tresult result = sendMessage (reply);
 	reply->release ();

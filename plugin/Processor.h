@@ -7,6 +7,7 @@
 #include "public.sdk/source/vst/vstaudioeffect.h"
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 
 namespace kelo {
@@ -38,6 +39,7 @@ public:
 
 private:
 	void captureTransport (const Steinberg::Vst::ProcessContext* context);
+	void storeMeter (Steinberg::int32 beats, Steinberg::int32 beatUnit);
 	Steinberg::tresult answerPoll ();
 	Steinberg::tresult takeOverState (Steinberg::Vst::IMessage* message);
 	void replaceState (json& document);
@@ -51,6 +53,12 @@ private:
 	std::atomic<double> beatsPerBar {4.0};
 	std::atomic<bool> playing {false};
 	std::atomic<bool> hasPpq {false};
+	// The meter behind beatsPerBar, kept so that the page can place markers
+	// on the meter's own beats; and the tempo in beats per minute.
+	std::atomic<std::int32_t> numerator {4};
+	std::atomic<std::int32_t> denominator {4};
+	std::atomic<double> tempo {0.0};
+	std::atomic<bool> hasTempo {false};
 };
 
 } // namespace kelo

@@ -27,6 +27,8 @@ constexpr IntegerSetting kIntegerSettings[] = {
 };
 
 constexpr bool kDefaultAutoFill = true;
+// On for every document saved before the setting existed.
+constexpr bool kDefaultNextLine = true;
 
 // Floating-point values beyond the 32-bit range saturate instead of being
 // undefined behaviour; NaN (never produced by the parser) counts as 0.
@@ -118,6 +120,7 @@ json makeDefaultState ()
 {
 	json state = json::object ();
 	state[key::kAutoFill] = kDefaultAutoFill;
+	state[key::kNextLine] = kDefaultNextLine;
 	for (const auto& setting : kIntegerSettings)
 		state[setting.name] = setting.fallback;
 	state[key::kScript] = "";
@@ -154,6 +157,13 @@ json normalizeState (const json& input)
 	auto autoFill = input.find (key::kAutoFill);
 	if (autoFill != input.end ())
 		result[key::kAutoFill] = autoFill->get<bool> ();
+
+	// A number counts as on unless it is zero; any other type raises the
+	// library's "type must be boolean" error.
+	auto nextLine = input.find (key::kNextLine);
+	if (nextLine != input.end ())
+		result[key::kNextLine] = nextLine->is_number () ? nextLine->get<double> () != 0.0
+		                                                : nextLine->get<bool> ();
 
 	if (stateText (result).size () > kMaxStateBytes)
 		throw std::invalid_argument ("State too large");

@@ -28,6 +28,7 @@ inline constexpr char kBarsPerLine[] = "barsPerLine";
 inline constexpr char kDisplayMode[] = "displayMode";
 inline constexpr char kAutoFill[] = "autoFill";
 inline constexpr char kLanguage[] = "language";
+inline constexpr char kNextLine[] = "nextLine";
 } // namespace key
 
 // A new document holding every default.

@@ -30,6 +30,10 @@ inline constexpr char kAttrPpq[] = "ppq";
 inline constexpr char kAttrBeatsPerBar[] = "beatsPerBar";
 inline constexpr char kAttrPlaying[] = "playing";
 inline constexpr char kAttrHasPpq[] = "hasPpq";
+inline constexpr char kAttrNumerator[] = "numerator";
+inline constexpr char kAttrDenominator[] = "denominator";
+inline constexpr char kAttrTempo[] = "tempo";
+inline constexpr char kAttrHasTempo[] = "hasTempo";
 inline constexpr char kAttrJson[] = "json";
 
 // The transport as the controller caches it and the page receives it.
@@ -37,7 +41,16 @@ inline constexpr char kTransportPlaying[] = "playing";
 inline constexpr char kTransportHasPpq[] = "hasPpq";
 inline constexpr char kTransportPpq[] = "ppq";
 inline constexpr char kTransportBeatsPerBar[] = "beatsPerBar";
+inline constexpr char kTransportNumerator[] = "numerator";
+inline constexpr char kTransportDenominator[] = "denominator";
+inline constexpr char kTransportTempo[] = "tempo";
+inline constexpr char kTransportHasTempo[] = "hasTempo";
 inline constexpr double kDefaultBeatsPerBar = 4.0;
+// The meter assumed when the host gives none: 4/4.
+inline constexpr int kDefaultNumerator = 4;
+inline constexpr int kDefaultDenominator = 4;
+// What "tempo" holds when the host gives none ("hasTempo" false).
+inline constexpr double kNoTempo = 0.0;
 
 // Snapshot keys answered to the page's poll.
 inline constexpr char kSnapshotRevision[] = "revision";

@@ -11,7 +11,8 @@ packages=(
   chromium xvfb xauth fonts-liberation
   libx11-dev libxtst-dev
   xdg-utils
-  libx11-dev libpng-dev xdotool
+  libpng-dev xdotool
+  python3-mido
 )
 command -v node >/dev/null 2>&1 || packages+=(nodejs npm)
 

@@ -24,7 +24,7 @@ const translations = [
   {
     edit: 'EDIT', play: 'PLAY', settings: 'Settings', marker: 'Add marker', timer: 'Add timer',
     ticks: 'Timer ticks', duration: 'Timer unit', mode: 'Mode', scroll: 'Scrolling', staticMode: 'Static',
-    autoFill: 'Auto-fill', on: 'On', off: 'Off', language: 'Language',
+    autoFill: 'Auto-fill', nextLine: 'Next line', on: 'On', off: 'Off', language: 'Language',
     noPosition: 'DAW does not provide a musical position', noText: 'Add lyrics in the editor',
     end: 'End of lyrics', units: ['1', '1/2', '1/4', '1/8'],
     tickHelp: 'Number of ticks\nfor each timer\ncountdown.',
@@ -32,7 +32,7 @@ const translations = [
   {
     edit: 'EDIT', play: 'PLAY', settings: 'Réglages', marker: 'Ajouter un repère', timer: 'Ajouter un minuteur',
     ticks: 'Tics du minuteur', duration: 'Durée', mode: 'Mode', scroll: 'Défilement', staticMode: 'Statique',
-    autoFill: 'Remplissage auto', on: 'Oui', off: 'Non', language: 'Langue',
+    autoFill: 'Remplissage auto', nextLine: 'Ligne suivante', on: 'Oui', off: 'Non', language: 'Langue',
     noPosition: 'La STAN ne fournit pas de position musicale', noText: 'Ajoutez des paroles',
     end: 'Fin des paroles', units: ['1', '1/2', '1/4', '1/8'],
     tickHelp: 'Nombre de tics\npar décompte.',
@@ -40,7 +40,7 @@ const translations = [
   {
     edit: 'EDIT', play: 'PLAY', settings: 'Impostazioni', marker: 'Aggiungi segno', timer: 'Aggiungi timer',
     ticks: 'Tick del timer', duration: 'Durata', mode: 'Modalità', scroll: 'Scorrimento', staticMode: 'Statica',
-    autoFill: 'Riempimento auto', on: 'Sì', off: 'No', language: 'Lingua',
+    autoFill: 'Riempimento auto', nextLine: 'Riga successiva', on: 'Sì', off: 'No', language: 'Lingua',
     noPosition: 'La DAW non fornisce la posizione musicale', noText: 'Aggiungi il testo',
     end: 'Fine del testo', units: ['1', '1/2', '1/4', '1/8'],
     tickHelp: 'Numero di tick\nper conto alla rovescia.',
@@ -48,7 +48,7 @@ const translations = [
   {
     edit: 'EDIT', play: 'PLAY', settings: 'Einstellungen', marker: 'Marke hinzufügen', timer: 'Timer hinzufügen',
     ticks: 'Timer-Ticks', duration: 'Dauer', mode: 'Modus', scroll: 'Scrollen', staticMode: 'Statisch',
-    autoFill: 'Auto-Füllung', on: 'Ein', off: 'Aus', language: 'Sprache',
+    autoFill: 'Auto-Füllung', nextLine: 'Nächste Zeile', on: 'Ein', off: 'Aus', language: 'Sprache',
     noPosition: 'Die DAW liefert keine musikalische Position', noText: 'Liedtext hinzufügen',
     end: 'Textende', units: ['1', '1/2', '1/4', '1/8'],
     tickHelp: 'Ticks pro\nCountdown.',
@@ -56,7 +56,7 @@ const translations = [
   {
     edit: 'EDIT', play: 'PLAY', settings: 'Ajustes', marker: 'Añadir marca', timer: 'Añadir temporizador',
     ticks: 'Ticks del temporizador', duration: 'Duración', mode: 'Modo', scroll: 'Desplazamiento', staticMode: 'Estático',
-    autoFill: 'Autocompletar', on: 'Sí', off: 'No', language: 'Idioma',
+    autoFill: 'Autocompletar', nextLine: 'Línea siguiente', on: 'Sí', off: 'No', language: 'Idioma',
     noPosition: 'La DAW no proporciona posición musical', noText: 'Añade la letra',
     end: 'Fin de la letra', units: ['1', '1/2', '1/4', '1/8'],
     tickHelp: 'Número de tics\npor cuenta atrás.',
@@ -64,7 +64,7 @@ const translations = [
   {
     edit: 'EDIT', play: 'PLAY', settings: 'Настройки', marker: 'Добавить маркер', timer: 'Добавить таймер',
     ticks: 'Тики таймера', duration: 'Единица таймера', mode: 'Режим', scroll: 'Прокрутка', staticMode: 'Статический',
-    autoFill: 'Автозаполнение', on: 'Вкл', off: 'Выкл', language: 'Язык',
+    autoFill: 'Автозаполнение', nextLine: 'Следующая строка', on: 'Вкл', off: 'Выкл', language: 'Язык',
     noPosition: 'DAW не предоставляет музыкальную позицию', noText: 'Добавьте текст в редакторе',
     end: 'Конец текста', units: ['1', '1/2', '1/4', '1/8'],
     tickHelp: 'Количество тиков\nдля каждого отсчёта\nтаймера.',
@@ -97,6 +97,7 @@ const state = {
   displayMode: 0,
   autoFill: true,
   language: 0,
+  nextLine: true,
 };
 
 const transport = {
@@ -104,6 +105,10 @@ const transport = {
   hasPpq: false,
   ppq: 0,
   beatsPerBar: 4,
+  numerator: 4,
+  denominator: 4,
+  tempo: 0,
+  hasTempo: false,
 };
 
 let cues = [];
@@ -200,8 +205,16 @@ function isDigit(code) {
   return code >= 48 && code <= 57;
 }
 
-// Reads the marker that opens at `open` (a "["). Returns null when the bracket does not
-// open a valid marker, else { bar, timer, next } with `next` the index after the "]".
+function readDigits(text, i) {
+  const start = i;
+  while (i < text.length && isDigit(text.charCodeAt(i))) i++;
+  return i === start ? null : { value: Number(text.slice(start, i)), end: i };
+}
+
+// Reads the marker that opens at `open` (a "["): "[bar]", "[bar.beat]", or either after
+// "timer|". Returns null when the bracket does not open a valid marker, else
+// { bar, beat, timer, next } with `next` the index after the "]". Beats count from 1, as
+// bars do, so "[12.0]" is text; "[12]" is beat 1.
 function readMarker(text, open) {
   let i = open + 1;
   let timer = false;
@@ -209,12 +222,33 @@ function readMarker(text, open) {
     timer = true;
     i += 6;
   }
-  const digitsStart = i;
-  while (i < text.length && isDigit(text.charCodeAt(i))) i++;
-  if (i === digitsStart || text.charCodeAt(i) !== 93 /* ] */) return null;
-  const bar = Number(text.slice(digitsStart, i));
-  if (bar < kMinBar || bar > kMaxBar) return null;
-  return { bar, timer, next: i + 1 };
+  const bar = readDigits(text, i);
+  if (!bar) return null;
+  i = bar.end;
+  let beat = 1;
+  if (text.charCodeAt(i) === 46 /* . */) {
+    const digits = readDigits(text, i + 1);
+    if (!digits || digits.value < 1) return null;
+    beat = digits.value;
+    i = digits.end;
+  }
+  if (text.charCodeAt(i) !== 93 /* ] */) return null;
+  if (bar.value < kMinBar || bar.value > kMaxBar) return null;
+  return { bar: bar.value, beat, timer, next: i + 1 };
+}
+
+// A beat is the time signature's beat unit (in 6/8 an eighth note), in quarter notes.
+function beatLength() {
+  const unit = transport.denominator;
+  return unit > 0 ? 4 / unit : 1;
+}
+
+// Where a marker starts, in quarter notes. A beat beyond the bar's last beat is the last
+// beat: a marker stays inside its own bar whatever the meter, so a meter change never
+// moves it past the next bar's marker.
+function markerPosition(bar, beat, beatsPerBar, length) {
+  const lastBeat = Math.max(0, Math.ceil(beatsPerBar / length - 1e-9) - 1);
+  return (bar - 1) * beatsPerBar + Math.min(beat - 1, lastBeat) * length;
 }
 
 function closePhrase(list, raw, from, to) {
@@ -226,6 +260,7 @@ function closePhrase(list, raw, from, to) {
 function compileCues(s) {
   const tick = tickLength(s.timerUnit);
   const beatsPerBar = transport.beatsPerBar;
+  const length = beatLength();
   const script = typeof s.script === 'string' ? s.script : '';
   const list = [];
   let cursor = null;
@@ -238,7 +273,7 @@ function compileCues(s) {
       open = script.indexOf('[', open + 1);
       continue;
     }
-    const target = (marker.bar - 1) * beatsPerBar;
+    const target = markerPosition(marker.bar, marker.beat, beatsPerBar, length);
     if (marker.timer) {
       const countStart = Math.max(0, target - s.timerTicks * tick);
       if (cursor !== null) closePhrase(list, script.slice(textStart, open), cursor, countStart);
@@ -266,6 +301,7 @@ const ticksHelp = document.getElementById('ticks-help');
 const durationGroup = document.getElementById('duration');
 const displayModeButton = document.getElementById('display-mode');
 const autoFillButton = document.getElementById('auto-fill');
+const nextLineButton = document.getElementById('next-line');
 const languageButton = document.getElementById('language');
 const modeBadge = document.getElementById('mode-badge');
 const brandLink = document.getElementById('brand-link');
@@ -273,6 +309,7 @@ const editView = document.getElementById('edit-view');
 const playView = document.getElementById('play-view');
 const playPanel = document.getElementById('play-panel');
 const playText = document.getElementById('play-text');
+const playNext = document.getElementById('play-next');
 const stage = document.getElementById('stage');
 
 const kHtmlEscapes = { '&': '&amp;', '<': '&lt;', '>': '&gt;', '"': '&quot;', "'": '&#39;' };
@@ -292,8 +329,9 @@ function ticksFromField(value) {
   return Math.min(kMaxTicks, Math.max(kMinTicks, ticks));
 }
 
-const kLeadingMarker = /^\s*\[(?:timer\|)?(\d+)\]/i;
-const kMarkerSpans = /\[(\d+)\]|\[timer\|\d+\]/gi;
+// A marker on a beat counts for its bar: the gutter numbers bars.
+const kLeadingMarker = /^\s*\[(?:timer\|)?(\d+)(?:\.\d+)?\]/i;
+const kMarkerSpans = /\[(\d+)(?:\.\d+)?\]|\[timer\|\d+(?:\.\d+)?\]/gi;
 let gutterNumbers = '';
 let highlightLines = [];
 
@@ -364,11 +402,15 @@ function renderSettings() {
     t.mode + ': ' + (state.displayMode === 0 ? t.scroll : t.staticMode);
   autoFillButton.querySelector('.setting-text').textContent =
     t.autoFill + ': ' + (state.autoFill ? t.on : t.off);
+  nextLineButton.querySelector('.setting-text').textContent =
+    t.nextLine + ': ' + (state.nextLine ? t.on : t.off);
   languageButton.querySelector('.setting-text').textContent =
     t.language + ': ' + languageNames[state.language];
   modeBadge.textContent = transport.playing ? t.play : t.edit;
   // The header image already shows an English "EDIT" badge; the element covers it otherwise.
   modeBadge.hidden = !transport.playing && state.language === 0;
+  // The lyrics file panel (lyricsfile.js, loaded after this script) follows the language.
+  if (typeof renderLyricsFile === 'function') renderLyricsFile();
 }
 
 function renderMode() {
@@ -385,20 +427,38 @@ function updateState(patch) {
   renderSettings();
 }
 
+// The playhead as bar and beat (from 1), the beat rounded to the nearest one: a playhead
+// nearer the next bar's first beat is on that bar. Before the project start the bar is
+// below 1.
+function playheadPosition() {
+  const length = beatLength();
+  const beats = Math.max(1, Math.round(transport.beatsPerBar / length));
+  const total = Math.round(transport.ppq / length);
+  return { bar: Math.floor(total / beats) + 1, beat: total - Math.floor(total / beats) * beats + 1 };
+}
+
+// A bar marker names the playhead's bar, a timer marker the bar after it, each on the
+// playhead's beat; bar 1 at least.
 function insertToken(timer) {
-  const offset = timer ? 2 : 1;
-  const bar = transport.hasPpq
-    ? Math.max(1, Math.floor(transport.ppq / transport.beatsPerBar) + offset)
-    : offset;
+  const offset = timer ? 1 : 0;
+  let bar = 1 + offset;
+  let beat = 1;
+  if (transport.hasPpq) {
+    const playhead = playheadPosition();
+    bar = playhead.bar + offset;
+    beat = bar < 1 ? 1 : playhead.beat;
+    bar = Math.max(1, bar);
+  }
+  const position = String(bar) + (beat > 1 ? '.' + beat : '');
   const prefix = timer ? '[timer|' : '[';
-  const token = prefix + bar + ']';
+  const token = prefix + position + ']';
   const start = scriptInput.selectionStart;
   const end = scriptInput.selectionEnd;
   const value = scriptInput.value;
   scriptInput.value = value.slice(0, start) + token + value.slice(end);
   scriptInput.focus();
   const numberStart = start + prefix.length;
-  scriptInput.setSelectionRange(numberStart, numberStart + String(bar).length);
+  scriptInput.setSelectionRange(numberStart, numberStart + position.length);
   updateState({ script: scriptInput.value });
   renderScript();
 }
@@ -422,6 +482,7 @@ durationGroup.addEventListener('click', (event) => {
 });
 displayModeButton.addEventListener('click', () => updateState({ displayMode: 1 - state.displayMode }));
 autoFillButton.addEventListener('click', () => updateState({ autoFill: !state.autoFill }));
+nextLineButton.addEventListener('click', () => updateState({ nextLine: !state.nextLine }));
 languageButton.addEventListener('click', () => updateState({ language: (state.language + 1) % languageNames.length }));
 brandLink.addEventListener('click', (event) => {
   if (typeof window.keloOpenBrand !== 'function') return;
@@ -438,6 +499,7 @@ brandLink.addEventListener('click', (event) => {
 
 let displayedCue = null;
 let displayedMessage = '';
+let displayedNext = null;
 let characterSpans = [];
 let characterFractions = [];
 
@@ -448,6 +510,23 @@ function activeCue(beat) {
     if (cue.start <= beat && beat < cue.end) return cue;
   }
   return null;
+}
+
+// The phrase a singer reads ahead: the first one with text that starts once the shown cue
+// ends (after a count-down, the phrase it counts in), or, between cues, the coming one.
+function nextPhrase(cue, beat) {
+  if (!transport.hasPpq) return null;
+  const from = cue ? cue.end : beat;
+  for (const candidate of cues) {
+    if (!candidate.countdown && candidate.start >= from) return candidate;
+  }
+  return null;
+}
+
+function showNext(next) {
+  displayedNext = next;
+  playNext.textContent = next ? next.text : '';
+  playNext.hidden = !next;
 }
 
 function playbackMessage(beat) {
@@ -524,6 +603,7 @@ function setTransform(value) {
   if (value === drawnTransform) return;
   drawnTransform = value;
   playText.style.transform = value;
+  playNext.style.transform = value;
 }
 
 function renderPlayback() {
@@ -537,6 +617,8 @@ function renderPlayback() {
     rebuildPlayText(cue, message, progress);
     drawnCountdown = '';
   }
+  const next = state.nextLine ? nextPhrase(cue, beat) : null;
+  if (next !== displayedNext) showNext(next);
 
   const scrolling = state.displayMode === 0 && cue !== null && !cue.countdown;
   playPanel.classList.toggle('scrolling', scrolling);
@@ -556,6 +638,7 @@ function renderPlayback() {
   } else if (state.autoFill) {
     paintFill(progress);
   }
+  // The next line rises with the phrase, as part of the same scroll.
   setTransform(scrolling ? 'translateY(' + (-progress * panelHeight) + 'px)' : '');
 }
 
@@ -577,13 +660,16 @@ function adoptState(incoming) {
 
 function adoptTransport(incoming) {
   const modeChanged = transport.playing !== incoming.playing;
-  const meterChanged = transport.beatsPerBar !== incoming.beatsPerBar;
+  const { beatsPerBar, numerator, denominator } = transport;
   // A reading that moves nothing (a held playhead) draws nothing.
-  const moved = meterChanged || transport.ppq !== incoming.ppq || transport.hasPpq !== incoming.hasPpq;
+  const moved = transport.ppq !== incoming.ppq || transport.hasPpq !== incoming.hasPpq;
   Object.assign(transport, incoming);
+  // Compared after the merge, so that a reading without some of these keys changes nothing.
+  const meterChanged = transport.beatsPerBar !== beatsPerBar ||
+    transport.numerator !== numerator || transport.denominator !== denominator;
   if (meterChanged) cues = compileCues(state);
   if (modeChanged) renderMode();
-  else if (transport.playing && moved) renderPlayback();
+  else if (transport.playing && (moved || meterChanged)) renderPlayback();
 }
 
 scale();

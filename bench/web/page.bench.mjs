@@ -56,6 +56,18 @@ try {
       time(() => { renderPlayback(); flushLayout(); },
         { setup: (i) => { cues = compileCues(state); transport.ppq = (i % 1000) * 0.4; }, batch: 5 }), 4]);
 
+    // The next line's search on 5,000 cues with the playhead near the end, beside the same
+    // readings with the next line off.
+    Object.assign(state, bigScript, { autoFill: false });
+    cues = compileCues(state);
+    const late = cues[cues.length - 10].start + 0.5;
+    for (const nextLine of [true, false]) {
+      state.nextLine = nextLine;
+      out.push(['renderPlayback per reading, 5,000 cues, next line ' + (nextLine ? 'on' : 'off'),
+        time(() => { renderPlayback(); flushLayout(); }, { setup: (i) => { transport.ppq = late + (i % 10) * 0.01; }, batch: 20 }), 1]);
+    }
+    state.nextLine = true;
+
     // Editor on a 2,000-line script. A keystroke is a real edit of the text area
     // (execCommand), not a reassignment of its whole value.
     transport.playing = false;

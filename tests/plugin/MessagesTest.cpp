@@ -45,7 +45,7 @@ TEST_F (ProcessorMessages, AStateMessageReplacesTheSavedDocumentAfterNormalising
 {
 	EXPECT_EQ (sendState (R"({"script":"[9] x","language":9,"extra":true})"), kResultOk);
 	EXPECT_EQ (saved (),
-	           R"({"autoFill":true,"barsPerLine":2,"displayMode":0,"language":5,"script":"[9] x","timerTicks":1,"timerUnit":2,"version":2})");
+	           R"({"autoFill":true,"barsPerLine":2,"displayMode":0,"language":5,"nextLine":true,"script":"[9] x","timerTicks":1,"timerUnit":2,"version":2})");
 	EXPECT_TRUE (peer.messages ().empty ());
 }
 

@@ -37,7 +37,7 @@ namespace {
 
 using kelo::testing::kDefaultText;
 
-const std::string kDefaultTransport = R"({"beatsPerBar":4.0,"hasPpq":false,"playing":false,"ppq":0.0})";
+const std::string kDefaultTransport = R"({"beatsPerBar":4.0,"denominator":4,"hasPpq":false,"hasTempo":false,"numerator":4,"playing":false,"ppq":0.0,"tempo":0.0})";
 
 // What the page saw: the value a call's Promise settled with, and how.
 struct Settlement
@@ -122,11 +122,12 @@ protected:
 		return stream->bytes ();
 	}
 
-	void play (double ppq, int numerator, int denominator)
+	void play (double ppq, int numerator, int denominator, double tempo = 0.0)
 	{
 		Vst::ProcessContext context {};
 		context.state = Vst::ProcessContext::kPlaying | Vst::ProcessContext::kProjectTimeMusicValid |
-		                Vst::ProcessContext::kTimeSigValid;
+		                Vst::ProcessContext::kTimeSigValid | (tempo != 0.0 ? Vst::ProcessContext::kTempoValid : 0);
+		context.tempo = tempo;
 		context.projectTimeMusic = ppq;
 		context.timeSigNumerator = numerator;
 		context.timeSigDenominator = denominator;
@@ -198,18 +199,18 @@ TEST_F (PageFunctions, EveryHostLoadRaisesTheRevisionAndAFailedOneDoesNot)
 
 TEST_F (PageFunctions, APollBringsTheTransportOfThatVeryPoll)
 {
-	play (37.5, 6, 8);
+	play (37.5, 6, 8, 96.5);
 	json transport = poll ({0})["transport"];
-	EXPECT_EQ (transport.dump (), R"({"beatsPerBar":3.0,"hasPpq":true,"playing":true,"ppq":37.5})");
+	EXPECT_EQ (transport.dump (), R"({"beatsPerBar":3.0,"denominator":8,"hasPpq":true,"hasTempo":true,"numerator":6,"playing":true,"ppq":37.5,"tempo":96.5})");
 
 	play (-2.0, 7, 8);
 	EXPECT_EQ (poll ({0})["transport"].dump (),
-	           R"({"beatsPerBar":3.5,"hasPpq":true,"playing":true,"ppq":-2.0})");
+	           R"({"beatsPerBar":3.5,"denominator":8,"hasPpq":true,"hasTempo":false,"numerator":7,"playing":true,"ppq":-2.0,"tempo":0.0})");
 
 	processor->setActive (true);
 	processor->setActive (false);
 	EXPECT_EQ (poll ({0})["transport"].dump (),
-	           R"({"beatsPerBar":3.5,"hasPpq":false,"playing":false,"ppq":-2.0})");
+	           R"({"beatsPerBar":3.5,"denominator":8,"hasPpq":false,"hasTempo":false,"numerator":7,"playing":false,"ppq":-2.0,"tempo":0.0})");
 }
 
 TEST_F (PageFunctions, WithoutAProcessorThePollAnswersTheCachedTransport)
@@ -234,7 +235,7 @@ TEST_F (PageFunctions, ATransportMessageReplacesTheCacheWithDefaultsForWhatItLac
 	EXPECT_EQ (webview.evaluations.size (), 1u);
 	disconnect ();
 	EXPECT_EQ (poll ({0})["transport"].dump (),
-	           R"({"beatsPerBar":4.0,"hasPpq":false,"playing":true,"ppq":0.0})");
+	           R"({"beatsPerBar":4.0,"denominator":4,"hasPpq":false,"hasTempo":false,"numerator":4,"playing":true,"ppq":0.0,"tempo":0.0})");
 }
 
 TEST_F (PageFunctions, OtherMessagesAreLeftToTheSdkBase)
@@ -253,12 +254,12 @@ TEST_F (PageFunctions, OtherMessagesAreLeftToTheSdkBase)
 TEST_F (PageFunctions, AWriteReachesTheProcessorMarksTheProjectAndKeepsTheRevision)
 {
 	ASSERT_EQ (controller->setComponentState (streamFrom (kDefaultText)), kResultOk);
-	Settlement answer = call ("keloWrite", {{{"script", "[1] Hi \xC3\xA9"}, {"timerTicks", 2.5}, {"extra", 1}}});
+	Settlement answer = call ("keloWrite", {{{"script", "[1] Hi \xC3\xA9"}, {"timerTicks", 2.5}, {"nextLine", 0}, {"extra", 1}}});
 	EXPECT_TRUE (answer.resolved);
 	EXPECT_EQ (answer.value, true);
 
 	const std::string written =
-	    R"({"autoFill":true,"barsPerLine":2,"displayMode":0,"language":0,"script":"[1] Hi )"
+	    R"({"autoFill":true,"barsPerLine":2,"displayMode":0,"language":0,"nextLine":false,"script":"[1] Hi )"
 	    "\xC3\xA9"
 	    R"(","timerTicks":2,"timerUnit":2,"version":2})";
 	EXPECT_EQ (processorState (), written);
@@ -280,7 +281,8 @@ TEST_F (PageFunctions, InvalidWritesAreRejectedAndReachNobody)
 {
 	const json refused[] = {json (json::value_t::discarded), json (), json::array (),
 	                        json::array ({json::array ()}), json::array ({5}), json::array ({"text"}),
-	                        json::array ({{{"autoFill", 1}}}), json::object ()};
+	                        json::array ({{{"autoFill", 1}}}), json::array ({{{"nextLine", "on"}}}),
+	                        json::object ()};
 	for (const json& params : refused)
 	{
 		Settlement answer = call ("keloWrite", params);

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 
 using namespace Steinberg;
@@ -66,11 +67,11 @@ TEST_F (Processor, InitializeAddsOneStereoInputAndOneStereoOutput)
 	EXPECT_EQ (arrangement, SpeakerArr::kStereo);
 }
 
-TEST_F (Processor, AsksForMusicalPositionAndTimeSignatureOnly)
+TEST_F (Processor, AsksForMusicalPositionTempoAndTimeSignatureOnly)
 {
 	auto requirements = instance->processorAs<IProcessContextRequirements> ();
 	ASSERT_TRUE (requirements);
-	EXPECT_EQ (requirements->getProcessContextRequirements (), 0x84u);
+	EXPECT_EQ (requirements->getProcessContextRequirements (), 0xC4u);
 	EXPECT_EQ (processor ()->getLatencySamples (), 0u);
 	EXPECT_EQ (processor ()->getTailSamples (), 0u);
 }
@@ -266,7 +267,9 @@ TEST_F (Processor, APollBeforeAnyBlockReportsTheDefaults)
 	EXPECT_EQ (reply.floatValue ("beatsPerBar"), 4.0);
 	EXPECT_EQ (reply.intValue ("playing"), 0);
 	EXPECT_EQ (reply.intValue ("hasPpq"), 0);
-	EXPECT_EQ (reply.attributes.size (), 4u);
+	EXPECT_EQ (reply.intValue ("numerator"), 4);
+	EXPECT_EQ (reply.intValue ("denominator"), 4);
+	EXPECT_EQ (reply.attributes.size (), 8u);
 }
 
 TEST_F (Processor, EachBlockCapturesTheHostsTransport)
@@ -283,24 +286,41 @@ TEST_F (Processor, EachBlockCapturesTheHostsTransport)
 	EXPECT_EQ (reply.intValue ("hasPpq"), 1);
 }
 
-TEST_F (Processor, BarLengthFollowsTheTimeSignatureOrFallsBackToFourBeats)
+// The tempo rides along each row: kept only when marked valid and usable.
+TEST_F (Processor, BarLengthAndTempoFollowTheHostOrFallBackToFourFourAndNoTempo)
 {
 	struct Case
 	{
 		int32 numerator, denominator;
 		bool valid;
 		double beats;
+		const char* meter; // as the host's numerator and denominator come back
+		double tempo;
+		bool tempoValid;
+		double shownTempo;
 	};
-	const Case cases[] = {{4, 4, true, 4.0},  {3, 4, true, 3.0},  {7, 8, true, 3.5},
-	                      {5, 16, true, 1.25}, {0, 4, true, 4.0},  {4, 0, true, 4.0},
-	                      {-3, 4, true, 4.0},  {3, 4, false, 4.0}};
+	const double nan = std::numeric_limits<double>::quiet_NaN ();
+	const Case cases[] = {
+	    {4, 4, true, 4.0, "4/4", 96.5, true, 96.5},   {3, 4, true, 3.0, "3/4", 96.5, false, 0.0},
+	    {7, 8, true, 3.5, "7/8", 0.0, true, 0.0},     {5, 16, true, 1.25, "5/16", -60.0, true, 0.0},
+	    {6, 8, true, 3.0, "6/8", nan, true, 0.0},     {0, 4, true, 4.0, "4/4", 1e308 * 10, true, 0.0},
+	    {4, 0, true, 4.0, "4/4", 300.0, true, 300.0}, {-3, 4, true, 4.0, "4/4", 60.0, true, 60.0},
+	    {3, 4, false, 4.0, "4/4", 60.0, true, 60.0}};
 	ProcessDriver driver (processor ());
 	for (const Case& c : cases)
 	{
 		driver.setTimeSignature (c.numerator, c.denominator, c.valid);
+		driver.context ().tempo = c.tempo;
+		driver.context ().state = (driver.context ().state & ~ProcessContext::kTempoValid) |
+		                          (c.tempoValid ? ProcessContext::kTempoValid : 0);
 		driver.process (16);
-		EXPECT_EQ (transport ().floatValue ("beatsPerBar"), c.beats)
-		    << c.numerator << "/" << c.denominator << (c.valid ? "" : " (not valid)");
+		const auto& reply = transport ();
+		const std::string meter = std::to_string (*reply.intValue ("numerator")) + "/" +
+		                          std::to_string (*reply.intValue ("denominator"));
+		EXPECT_EQ (reply.floatValue ("beatsPerBar"), c.beats) << c.numerator << "/" << c.denominator;
+		EXPECT_EQ (meter, c.meter) << c.numerator << "/" << c.denominator << (c.valid ? "" : " (not valid)");
+		EXPECT_EQ (reply.floatValue ("tempo"), c.shownTempo) << c.tempo;
+		EXPECT_EQ (reply.intValue ("hasTempo"), c.shownTempo > 0.0 ? 1 : 0) << c.tempo;
 	}
 }
 
@@ -320,12 +340,15 @@ TEST_F (Processor, ABlockWithoutContextStopsTheTransportButKeepsThePosition)
 	driver.setPlaying (true);
 	driver.setPosition (40.0);
 	driver.setTimeSignature (3, 4);
+	driver.context ().state |= ProcessContext::kTempoValid;
 	driver.process (32);
 	driver.setContextPresent (false);
 	driver.process (32);
 	const auto& reply = transport ();
 	EXPECT_EQ (reply.floatValue ("ppq"), 40.0);
 	EXPECT_EQ (reply.floatValue ("beatsPerBar"), 4.0);
+	EXPECT_EQ (reply.intValue ("numerator"), 4);
+	EXPECT_EQ (reply.intValue ("hasTempo"), 0);
 	EXPECT_EQ (reply.intValue ("playing"), 0);
 	EXPECT_EQ (reply.intValue ("hasPpq"), 0);
 }

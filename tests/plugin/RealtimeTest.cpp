@@ -98,8 +98,9 @@ void shapeBlock (int shape, Buffers& b, ProcessData& data, AudioBusBuffers& in, 
 	data.inputs = &in;
 	data.outputs = &out;
 	context.state = ProcessContext::kPlaying | ProcessContext::kProjectTimeMusicValid |
-	                ProcessContext::kTimeSigValid;
+	                ProcessContext::kTimeSigValid | ProcessContext::kTempoValid;
 	context.projectTimeMusic += 0.25;
+	context.tempo = 90.0 + shape;
 	context.timeSigNumerator = 6;
 	context.timeSigDenominator = 8;
 	data.processContext = &context;

@@ -27,7 +27,7 @@ const std::string kLyricsText =
     R"({"autoFill":false,"barsPerLine":4,"displayMode":1,"language":3,"script":"[30] Hallo \u00e9\n","timerTicks":8,"timerUnit":1,"version":2})";
 // The same document as saved: non-ASCII characters as raw UTF-8.
 const std::string kLyricsSaved =
-    "{\"autoFill\":false,\"barsPerLine\":4,\"displayMode\":1,\"language\":3,\"script\":\"[30] Hallo \xC3\xA9\\n\",\"timerTicks\":8,\"timerUnit\":1,\"version\":2}";
+    "{\"autoFill\":false,\"barsPerLine\":4,\"displayMode\":1,\"language\":3,\"nextLine\":true,\"script\":\"[30] Hallo \xC3\xA9\\n\",\"timerTicks\":8,\"timerUnit\":1,\"version\":2}";
 
 // A component's state calls, so each case runs against both components.
 struct StateCalls
@@ -74,6 +74,19 @@ TEST_F (SavedState, WhatIsSavedLoadsBackIntoAnEqualDocument)
 		ASSERT_EQ (calls.load (*instance, streamFrom (first)), kResultOk) << calls.name;
 		EXPECT_EQ (saved (calls), first) << calls.name;
 	}
+}
+
+// What the build before "nextLine" saved (each text without that key) comes back with only the key added.
+TEST_F (SavedState, DocumentsSavedBeforeTheNextLineSettingSaveAsBeforePlusItsDefault)
+{
+	const std::string kBeatMarkers =
+	    R"({"autoFill":true,"barsPerLine":16,"displayMode":0,"language":5,"nextLine":true,"script":"[12.3] x [timer|4]\t\u0001","timerTicks":256,"timerUnit":3,"version":2})";
+	for (const std::string& after : {kDefaultText, kBeatMarkers, kLyricsSaved})
+		for (const auto& calls : kComponents)
+		{
+			ASSERT_EQ (calls.load (*instance, streamFrom (std::string (after).erase (after.find ("\"nextLine\":true,"), 16))), kResultOk);
+			EXPECT_EQ (saved (calls), after) << calls.name;
+		}
 }
 
 TEST_F (SavedState, AStreamThatDeliversOddChunksIsReadWhole)
@@ -134,7 +147,7 @@ TEST_F (SavedState, TheOlderBarsFormComesBackAsAScript)
 	{
 		ASSERT_EQ (calls.load (*instance, streamFrom (legacy)), kResultOk) << calls.name;
 		EXPECT_EQ (saved (calls),
-		           R"({"autoFill":true,"barsPerLine":2,"displayMode":0,"language":0,"script":"[1] One\n[3] Three\n","timerTicks":3,"timerUnit":2,"version":2})")
+		           R"({"autoFill":true,"barsPerLine":2,"displayMode":0,"language":0,"nextLine":true,"script":"[1] One\n[3] Three\n","timerTicks":3,"timerUnit":2,"version":2})")
 		    << calls.name;
 	}
 }

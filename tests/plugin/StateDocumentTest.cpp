@@ -8,6 +8,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <tuple>
 
 namespace kelo {
 namespace {
@@ -43,7 +44,7 @@ std::string typeError (int id, const std::string& text)
 TEST (StateDocumentText, DefaultDocumentIsTheFixedCompactText)
 {
 	EXPECT_EQ (stateText (makeDefaultState ()), kDefaultText);
-	EXPECT_EQ (stateText (makeDefaultState ()).size (), 115u);
+	EXPECT_EQ (stateText (makeDefaultState ()).size (), 131u);
 }
 
 TEST (StateDocumentText, NonAsciiIsRawUtf8AndControlCharactersAreEscaped)
@@ -64,6 +65,7 @@ TEST (StateDocumentText, KeysAreWrittenInByteOrderWhateverTheInsertionOrder)
 	document["script"] = "";
 	document["language"] = 0;
 	document["autoFill"] = true;
+	document["nextLine"] = true;
 	document["timerTicks"] = 1;
 	document["displayMode"] = 0;
 	document["barsPerLine"] = 2;
@@ -93,21 +95,13 @@ TEST (NormalizeState, UnknownKeysAndTheInputVersionAreDropped)
 	json result = normalized (R"({"version":1,"extra":[1,2],"script":"x"})");
 	EXPECT_EQ (result["version"], 2);
 	EXPECT_FALSE (result.contains ("extra"));
-	EXPECT_EQ (result.size (), 8u);
+	EXPECT_EQ (result.size (), 9u);
 	EXPECT_EQ (normalized (R"({"version":"new"})")["version"], 2);
 }
 
 TEST (NormalizeState, ScriptWinsOverLegacyBarsWhichAreThenNotLookedAt)
 {
 	EXPECT_EQ (normalized (R"({"script":"a","bars":"x"})")["script"], "a");
-}
-
-TEST (NormalizeState, ScriptMustBeAString)
-{
-	EXPECT_EQ (rejection (json::parse (R"({"script":5})")),
-	           typeError (302, "type must be string, but is number"));
-	EXPECT_EQ (rejection (json::parse (R"({"script":null})")),
-	           typeError (302, "type must be string, but is null"));
 }
 
 TEST (NormalizeState, LegacyBarsBecomeAScriptWithTheirOwnBarNumbers)
@@ -190,21 +184,23 @@ TEST (NormalizeState, FloatingPointValuesBeyondThe32BitRangeSaturate)
 	EXPECT_EQ (normalized (R"({"timerTicks":2147483647.5})")["timerTicks"], 256);
 }
 
-TEST (NormalizeState, NonNumericSettingsAreRefusedWithTheLibrarysMessage)
+// Wrong types are refused with the library's message; autoFill takes only booleans,
+// nextLine numbers too.
+TEST (NormalizeState, EachKeyTakesItsTypesAndRefusesOthersWithTheLibrarysMessage)
 {
-	EXPECT_EQ (rejection (json::parse (R"({"timerTicks":"4"})")),
-	           typeError (302, "type must be number, but is string"));
-	EXPECT_EQ (rejection (json::parse (R"({"language":null})")),
-	           typeError (302, "type must be number, but is null"));
-	EXPECT_EQ (rejection (json::parse (R"({"displayMode":[1]})")),
-	           typeError (302, "type must be number, but is array"));
-}
-
-TEST (NormalizeState, AutoFillMustBeABoolean)
-{
-	EXPECT_EQ (normalized (R"({"autoFill":false})")["autoFill"], false);
-	EXPECT_EQ (rejection (json::parse (R"({"autoFill":1})")),
-	           typeError (302, "type must be boolean, but is number"));
+	const std::string string = "type must be string, but is ", number = "type must be number, but is ",
+	                  boolean = "type must be boolean, but is ";
+	// [input, key, the key's value in the result or the refusal's message]
+	const std::tuple<const char*, const char*, json> cases[] = {
+	    {R"({"script":5})", "", typeError (302, string + "number")}, {R"({"script":null})", "", typeError (302, string + "null")},
+	    {R"({"timerTicks":"4"})", "", typeError (302, number + "string")}, {R"({"language":null})", "", typeError (302, number + "null")},
+	    {R"({"displayMode":[1]})", "", typeError (302, number + "array")}, {R"({"autoFill":1})", "", typeError (302, boolean + "number")},
+	    {R"({"nextLine":"on"})", "", typeError (302, boolean + "string")}, {R"({"nextLine":null})", "", typeError (302, boolean + "null")},
+	    {R"({"autoFill":false})", "autoFill", false}, {R"({"nextLine":false})", "nextLine", false}, {"{}", "nextLine", true},
+	    {R"({"nextLine":0})", "nextLine", false}, {R"({"nextLine":-0.0})", "nextLine", false},
+	    {R"({"nextLine":0.25})", "nextLine", true}, {R"({"nextLine":18446744073709551615})", "nextLine", true}};
+	for (const auto& [input, key, expected] : cases)
+		EXPECT_EQ (*key ? normalized (input)[key] : json (rejection (json::parse (input))), expected) << input;
 }
 
 TEST (NormalizeState, TheFirstFaultInCheckingOrderDecides)

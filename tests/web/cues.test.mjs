@@ -14,90 +14,89 @@ after(async () => {
   await browser?.close();
 });
 
-// Compiles with B = 4, 4 ticks of 1 beat unless the settings say otherwise.
-function compile(script, settings = {}, beatsPerBar = 4) {
-  return session.page.evaluate(({ script, settings, beatsPerBar }) => {
-    const saved = transport.beatsPerBar;
-    transport.beatsPerBar = beatsPerBar;
+// Compiles with B = 4, 4 ticks of 1 beat unless the settings say otherwise. The meter is
+// beats per bar in quarter notes, or [numerator, denominator].
+function compile(script, settings = {}, meter = 4) {
+  const [numerator, denominator] = typeof meter === 'number' ? [meter, 4] : meter;
+  const t = { beatsPerBar: numerator * 4 / denominator, numerator, denominator };
+  return session.page.evaluate(({ script, settings, t }) => {
+    const saved = { ...transport };
+    Object.assign(transport, t);
     try {
       return compileCues({ script, timerTicks: 4, timerUnit: 2, ...settings });
     } finally {
-      transport.beatsPerBar = saved;
+      Object.assign(transport, saved);
     }
-  }, { script, settings, beatsPerBar });
+  }, { script, settings, t });
 }
 
 const phrase = (start, end, text) => ({ start, end, text, countdown: false });
 const countdown = (start, end) => ({ start, end, text: '', countdown: true });
 
-describe('bar markers', () => {
-  it('turns the text between two markers into one cue', async () => {
-    assert.deepEqual(await compile('[1] Hello [2]'), [phrase(0, 4, 'Hello')]);
-  });
+const P = phrase;
+const C = countdown;
+// Scripts written before beat markers existed, with the cues they gave then:
+// [script, cues, settings, beats per bar].
+const kScriptsBeforeBeats = [
+  ['[1] Hello [2]', [P(0, 4, 'Hello')]],
+  // Text before the first marker or after the last one is never shown.
+  ['Hello [1] World', []], ['', []], ['no markers at all\nsecond line', []],
+  ['[3] a\nb\n[5]', [P(8, 16, 'a\nb')]],
+  // A later marker with a smaller bar gives the phrase before it no time.
+  ['[5] a [3] b [7]', [P(8, 24, 'b')]],
+  ['[007] x [8]', [P(24, 28, 'x')]],
+  ['[1] a [1000000] b [1000001] c', [P(0, 3999996, 'a')]],
+  ['[1] a [0] b [-2] c [ 5] d [chorus] e [2]', [P(0, 4, 'a [0] b [-2] c [ 5] d [chorus] e')]],
+  // A marker inside a rejected bracket is found; an unclosed bracket is text.
+  ['[1] x [a[5] y [6', [P(0, 16, 'x [a')]], ['[1] tail [2] [ never closed', [P(0, 4, 'tail')]],
+  ['[3] a [4]', [P(6, 9, 'a')], {}, 3], ['[3] a [4]', [P(8, 12, 'a')], {}, 4],
+  // The phrase before a timer ends where its count-down starts.
+  ['[1] a [timer|3]', [P(0, 4, 'a'), C(4, 8)]], ['[1] a [Timer|3]', [P(0, 4, 'a'), C(4, 8)]],
+  ['[1] a [TIMER|3]', [P(0, 4, 'a'), C(4, 8)]], ['[1] a [timer|2]', [C(0, 4)], { timerTicks: 8 }],
+  ['[timer|1] a [2]', [P(0, 4, 'a')]],
+  ['[1] a [timer 3] b [timer|3 ] c [timer|] d [2]', [P(0, 4, 'a [timer 3] b [timer|3 ] c [timer|] d')]],
+  ['[timer|5]', [C(14, 16)], { timerUnit: 3 }], ['[timer|5]', [C(0, 16)], { timerUnit: 0 }],
+  ['[timer|5]', [C(8, 16)], { timerUnit: 1 }], ['[timer|5]', [C(12, 16)], { timerUnit: 9 }],
+  // A clamped count-down sorts before later phrases; equal starts keep their order.
+  ['[2] a [3] b [timer|4]', [C(0, 12), P(4, 8, 'a')], { timerTicks: 16 }],
+  ['[1] a [2] b [timer|3]', [P(0, 4, 'a'), C(0, 8)], { timerTicks: 12 }],
+];
 
-  it('never shows text before the first marker or after the last one', async () => {
-    assert.deepEqual(await compile('Hello [1] World'), []);
-    assert.deepEqual(await compile(''), []);
-    assert.deepEqual(await compile('no markers at all\nsecond line'), []);
-  });
-
-  it('keeps line breaks inside a phrase and trims its ends', async () => {
-    assert.deepEqual(await compile('[3] a\nb\n[5]'), [phrase(8, 16, 'a\nb')]);
-  });
-
-  it('drops a phrase that a later marker with a smaller bar gives no time', async () => {
-    assert.deepEqual(await compile('[5] a [3] b [7]'), [phrase(8, 24, 'b')]);
-  });
-
-  it('reads leading zeros and accepts bars from 1 to 1000000 only', async () => {
-    assert.deepEqual(await compile('[007] x [8]'), [phrase(24, 28, 'x')]);
-    assert.deepEqual(await compile('[1] a [1000000] b [1000001] c'),
-      [phrase(0, 3999996, 'a')]);
-    assert.deepEqual(await compile('[1] a [0] b [-2] c [ 5] d [chorus] e [2]'),
-      [phrase(0, 4, 'a [0] b [-2] c [ 5] d [chorus] e')]);
-  });
-
-  it('finds a marker inside a rejected bracket and keeps an unclosed bracket as text', async () => {
-    assert.deepEqual(await compile('[1] x [a[5] y [6'), [phrase(0, 16, 'x [a')]);
-    assert.deepEqual(await compile('[1] tail [2] [ never closed'), [phrase(0, 4, 'tail')]);
-  });
-
-  it('places bars by the current beats per bar', async () => {
-    assert.deepEqual(await compile('[3] a [4]', {}, 3), [phrase(6, 9, 'a')]);
-    assert.deepEqual(await compile('[3] a [4]', {}, 4), [phrase(8, 12, 'a')]);
+describe('bar and timer markers', () => {
+  it('give every script written before beat markers the cues it gave then', async () => {
+    for (const [script, cues, settings, meter] of kScriptsBeforeBeats) {
+      assert.deepEqual(await compile(script, settings, meter), cues, script);
+    }
   });
 });
 
-describe('timer markers', () => {
-  it('ends the phrase where the count-down starts and counts down to the bar', async () => {
-    assert.deepEqual(await compile('[1] a [timer|3]'), [phrase(0, 4, 'a'), countdown(4, 8)]);
-  });
+// [meter, marker, start in quarter notes]: a beat is the meter's beat unit, and a beat
+// beyond the bar's last one is that last beat, so a marker never leaves its bar.
+const kPlaced = [
+  [[4, 4], '[2.3]', 6], [[4, 4], '[2.1]', 4], [[4, 4], '[2.4]', 7], [[4, 4], '[2.5]', 7],
+  [[4, 4], '[2.007]', 7], [[4, 4], '[2.' + '9'.repeat(400) + ']', 7], [[4, 4], '[1000000.4]', 3999999],
+  [[3, 4], '[2.3]', 5], [[3, 4], '[2.4]', 5], [[6, 8], '[2.3]', 4], [[6, 8], '[2.6]', 5.5], [[6, 8], '[2.7]', 5.5],
+  [[7, 8], '[3.7]', 10], [[7, 8], '[3.8]', 10], [[7, 8], '[1.2]', 0.5],
+  [[5, 16], '[3.5]', 3.5], [[5, 16], '[3.2]', 2.75], [[5, 16], '[3.6]', 3.5],
+];
+const kBeatScripts = [
+  ...kPlaced.map(([meter, marker, start]) => ['[1] a ' + marker, [P(0, start, 'a')], {}, meter]),
+  // A beat of 0, a missing beat, a bar of 0 or beyond the limit keep the bracket as text.
+  ['[1] a [2.0] b [2.] c [0.1] d [1000001.1] e [2..1] f [2.1.1] g [2]',
+    [P(0, 4, 'a [2.0] b [2.] c [0.1] d [1000001.1] e [2..1] f [2.1.1] g')]],
+  ['[1] a [timer|3.3] b [4]', [P(0, 6, 'a'), C(6, 10), P(10, 12, 'b')]],
+  ['[1] a [TIMER|2.4] b [3]', [P(0, 2.5, 'a'), C(2.5, 4.5), P(4.5, 6, 'b')], { timerUnit: 3 }, [6, 8]],
+  // A meter change moves beat markers, never past the next bar: 6/8 and 3/4 share the bar length.
+  ['[2.3] a [2.6] b [3]', [P(4, 5.5, 'a'), P(5.5, 6, 'b')], {}, [6, 8]],
+  ['[2.3] a [2.6] b [3]', [P(5, 6, 'b')], {}, [3, 4]],
+  ['[2.3] a [2.6] b [3]', [P(6, 7, 'a'), P(7, 8, 'b')], {}, [4, 4]],
+];
 
-  it('clamps a count-down that would start before the project to beat 0', async () => {
-    assert.deepEqual(await compile('[1] a [timer|2]', { timerTicks: 8 }), [countdown(0, 4)]);
-  });
-
-  it('makes no count-down for bar 1', async () => {
-    assert.deepEqual(await compile('[timer|1] a [2]'), [phrase(0, 4, 'a')]);
-  });
-
-  it('accepts the word timer in any case and nothing looser', async () => {
-    assert.deepEqual(await compile('[1] a [Timer|3]'), [phrase(0, 4, 'a'), countdown(4, 8)]);
-    assert.deepEqual(await compile('[1] a [TIMER|3]'), [phrase(0, 4, 'a'), countdown(4, 8)]);
-    assert.deepEqual(await compile('[1] a [timer 3] b [timer|3 ] c [timer|] d [2]'),
-      [phrase(0, 4, 'a [timer 3] b [timer|3 ] c [timer|] d')]);
-  });
-
-  it('sizes ticks by the timer unit', async () => {
-    assert.deepEqual(await compile('[timer|5]', { timerUnit: 3 }), [countdown(14, 16)]);
-    assert.deepEqual(await compile('[timer|5]', { timerUnit: 0 }), [countdown(0, 16)]);
-    assert.deepEqual(await compile('[timer|5]', { timerUnit: 1 }), [countdown(8, 16)]);
-    assert.deepEqual(await compile('[timer|5]', { timerUnit: 9 }), [countdown(12, 16)]);
-  });
-
-  it('sorts a clamped count-down before later phrases it overlaps', async () => {
-    assert.deepEqual(await compile('[2] a [3] b [timer|4]', { timerTicks: 16 }),
-      [countdown(0, 12), phrase(4, 8, 'a')]);
+describe('beat markers', () => {
+  it('place phrases and count-downs on the beats of every meter', async () => {
+    for (const [script, cues, settings, meter = [4, 4]] of kBeatScripts) {
+      assert.deepEqual(await compile(script, settings, meter), cues, script + ' in ' + meter.join('/'));
+    }
   });
 });
 
@@ -141,11 +140,5 @@ describe('generated scripts', () => {
       return problems;
     });
     assert.deepEqual(failures, []);
-  });
-
-  it('keeps equal starts in the order they were made', async () => {
-    // Phrase `a` and the clamped count-down both start at beat 0; the phrase was made first.
-    assert.deepEqual(await compile('[1] a [2] b [timer|3]', { timerTicks: 12 }),
-      [phrase(0, 4, 'a'), countdown(0, 8)]);
   });
 });

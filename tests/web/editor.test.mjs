@@ -33,8 +33,8 @@ describe('gutter', () => {
   });
 
   it('restarts after leading spaces but not at a marker inside a line', async () => {
-    await replaceScript('x\n   [timer|9] y\nz [3]\n[007]\n[0]\n');
-    assert.deepEqual(await gutterRows(), ['1', '9', '10', '7', '0', '1']);
+    await replaceScript('x\n   [timer|9] y\nz [3]\n[007]\n[0]\n[12.3] a\n[timer|4.2]\n[8.]');
+    assert.deepEqual(await gutterRows(), ['1', '9', '10', '7', '0', '12', '4', '5']);
   });
 
   it('keeps each bar number level with its unwrapped line', async () => {
@@ -85,7 +85,7 @@ describe('highlight layer', () => {
 
 describe('inserting markers', () => {
   it('inserts the playhead\'s bar, or the next bar for a timer, with the number selected', async () => {
-    await feedTransport(page, { hasPpq: true, ppq: 37, beatsPerBar: 4 });
+    await feedTransport(page, { hasPpq: true, ppq: 36.2, beatsPerBar: 4 });
     await replaceScript('ab');
     await page.keyboard.press('ArrowLeft');
     await page.click('#marker');
@@ -100,19 +100,23 @@ describe('inserting markers', () => {
     assert.equal((await lastWrite()).script, 'a[12][timer|11]b');
   });
 
-  it('inserts bar 1 at least before the project start and [1] / [timer|2] without a position', async () => {
-    await feedTransport(page, { hasPpq: true, ppq: -20 });
-    await replaceScript('');
-    await page.click('#marker');
-    await page.keyboard.press('End');
-    await page.click('#timer');
-    assert.equal(await page.inputValue('#script'), '[1][timer|1]');
-    await feedTransport(page, { hasPpq: false, ppq: 100 });
-    await replaceScript('');
-    await page.click('#marker');
-    await page.keyboard.press('End');
-    await page.click('#timer');
-    assert.equal(await page.inputValue('#script'), '[1][timer|2]');
+  it('names the playhead\'s beat, rounded, off the first beat; bar 1 at least; [1] / [timer|2] without a position', async () => {
+    // [ppq, meter, what "Add marker" then "Add timer" insert]; a ppq of null means no position.
+    const cases = [[37, '4/4', '[10.2][timer|11.2]'], [37.6, '4/4', '[10.3][timer|11.3]'], [39.6, '4/4', '[11][timer|12]'],
+      [4, '3/4', '[2.2][timer|3.2]'], [4, '6/8', '[2.3][timer|3.3]'], [3.5, '7/8', '[2][timer|3]'],
+      [3, '7/8', '[1.7][timer|2.7]'], [1.5, '5/16', '[2.2][timer|3.2]'], [-0.75, '4/4', '[1][timer|1.4]'],
+      [-20, '4/4', '[1][timer|1]'], [null, '4/4', '[1][timer|2]']];
+    for (const [ppq, meter, inserted] of cases) {
+      const [numerator, denominator] = meter.split('/').map(Number);
+      await feedTransport(page, { hasPpq: ppq !== null, ppq: ppq ?? 100, numerator, denominator, beatsPerBar: numerator * 4 / denominator });
+      await replaceScript('');
+      await page.click('#marker');
+      await page.keyboard.press('End');
+      await page.click('#timer');
+      assert.equal(await page.inputValue('#script'), inserted, ppq + ' in ' + meter);
+      assert.equal(await selection(), /\|([\d.]+)\]$/.exec(inserted)[1]);
+    }
+    await feedTransport(page, { numerator: 4, denominator: 4, beatsPerBar: 4 });
   });
 
   it('replaces the selected text', async () => {
@@ -172,18 +176,20 @@ describe('settings', () => {
     await page.click('#duration button:has-text("1/4")');
   });
 
-  it('toggles the display mode and the auto-fill', async () => {
+  it('toggles the display mode, the auto-fill and the next line', async () => {
     const text = (id) => page.textContent('#' + id + ' .setting-text');
     assert.equal(await text('display-mode'), 'Mode: Scrolling');
     await page.click('#display-mode');
     assert.equal(await text('display-mode'), 'Mode: Static');
     assert.equal((await lastWrite()).displayMode, 1);
     await page.click('#display-mode');
-    assert.equal(await text('auto-fill'), 'Auto-fill: On');
-    await page.click('#auto-fill');
-    assert.equal(await text('auto-fill'), 'Auto-fill: Off');
-    assert.equal((await lastWrite()).autoFill, false);
-    await page.click('#auto-fill');
+    for (const [id, key, label] of [['auto-fill', 'autoFill', 'Auto-fill'], ['next-line', 'nextLine', 'Next line']]) {
+      assert.equal(await text(id), label + ': On');
+      await page.click('#' + id);
+      assert.equal(await text(id), label + ': Off');
+      assert.equal((await lastWrite())[key], false);
+      await page.click('#' + id);
+    }
   });
 
   it('cycles through the six languages and translates every label', async () => {
@@ -191,6 +197,7 @@ describe('settings', () => {
     for (let i = 0; i < 6; i++) {
       seen.push(await page.evaluate(() => ({
         language: document.querySelector('#language .setting-text').textContent,
+        nextLine: document.querySelector('#next-line .setting-text').textContent,
         heading: document.querySelector('h1').textContent,
         marker: document.querySelector('#marker [data-t]').textContent,
         unit: document.querySelector('[data-t="duration"]').textContent,
@@ -204,6 +211,8 @@ describe('settings', () => {
     assert.deepEqual(seen.map((s) => s.heading), ['Settings', 'Réglages', 'Impostazioni', 'Einstellungen', 'Ajustes', 'Настройки']);
     assert.deepEqual(seen.map((s) => s.marker), ['Add marker', 'Ajouter un repère', 'Aggiungi segno', 'Marke hinzufügen',
       'Añadir marca', 'Добавить маркер']);
+    assert.deepEqual(seen.map((s) => s.nextLine), ['Next line: On', 'Ligne suivante: Oui', 'Riga successiva: Sì',
+      'Nächste Zeile: Ein', 'Línea siguiente: Sí', 'Следующая строка: Вкл']);
     assert.equal(seen[0].unit, 'Timer unit');
     assert.equal(seen[5].help, 'Количество тиков\nдля каждого отсчёта\nтаймера.');
     assert.deepEqual(seen.map((s) => s.badge), [null, 'EDIT', 'EDIT', 'EDIT', 'EDIT', 'EDIT']);

@@ -105,18 +105,22 @@ describe('look', () => {
     }
   });
 
+  // With the next line off the display looks exactly as before the setting existed.
   it('draws a scrolling phrase half filled, a static one and a count-down as designed', async () => {
     const session = await openPage(browser, { native: { state: kHostState } });
     const { page } = session;
     try {
-      await feedTransport(page, { playing: true, hasPpq: true, ppq: 4 });
-      await assertLooksLike(page, 'playback-scrolling');
-      await feedHostState(page, { displayMode: 1 });
-      await feedTransport(page, { ppq: 10 });
-      await assertLooksLike(page, 'playback-static');
-      await feedTransport(page, { ppq: 17.5 });
-      assert.equal(await page.textContent('#play-text'), '3');
-      await assertLooksLike(page, 'playback-countdown');
+      for (const [nextLine, prefix] of [[false, 'playback'], [true, 'next-line']]) {
+        await feedHostState(page, { nextLine, displayMode: 0 });
+        await feedTransport(page, { playing: true, hasPpq: true, ppq: 4 });
+        await assertLooksLike(page, prefix + '-scrolling');
+        await feedHostState(page, { displayMode: 1 });
+        await feedTransport(page, { ppq: 10 });
+        await assertLooksLike(page, prefix + '-static');
+        await feedTransport(page, { ppq: 17.5 });
+        assert.equal(await page.textContent('#play-text'), '3');
+        await assertLooksLike(page, prefix + '-countdown');
+      }
     } finally {
       await session.close();
     }

@@ -18,12 +18,18 @@ after(async () => { await browser?.close(); });
 const display = () => page.evaluate(() => {
   const text = document.getElementById('play-text');
   const panel = document.getElementById('play-panel');
+  const next = document.getElementById('play-next');
+  const box = (element) => element.getBoundingClientRect();
   return {
     className: text.className,
     text: text.textContent,
     panel: panel.className,
     transform: text.style.transform,
     spans: text.querySelectorAll('span').length,
+    next: next.hidden ? null : next.textContent,
+    // The next line lies under the phrase, inside the panel, and moves with it.
+    nextPlaced: next.style.transform === text.style.transform && box(next).top >= box(text).bottom - 1 &&
+      box(next).bottom <= box(panel).bottom + 1,
   };
 });
 
@@ -148,30 +154,37 @@ describe('phrases', () => {
 });
 
 describe('count-downs', () => {
-  it('counts whole ticks down to 1 before the timer bar', async () => {
-    await feedHostState(page, { script: '[1] intro [timer|5]', timerTicks: 4, timerUnit: 2 });
-    const seen = [];
-    for (const beat of [12, 12.9, 13, 14, 15, 15.99]) seen.push((await at(beat)).text);
-    assert.deepEqual(seen, ['4', '4', '3', '2', '1', '1']);
-    const shown = await at(16);
-    assert.equal(shown.className, 'message');
-    assert.equal(shown.text, 'End of lyrics');
-  });
-
-  it('starts a clamped count-down at its full tick count and ends before reaching 1', async () => {
-    await feedHostState(page, { script: '[timer|2]', timerTicks: 8, timerUnit: 2 });
-    const seen = [];
-    for (const beat of [0, 1, 2, 3, 3.99]) seen.push((await at(beat)).text);
-    assert.deepEqual(seen, ['8', '7', '6', '5', '5']);
-  });
-
-  it('counts in the tick length of the unit', async () => {
-    await feedHostState(page, { script: '[timer|5]', timerTicks: 4, timerUnit: 3 });
-    const seen = [];
-    for (const beat of [14, 14.5, 15, 15.5]) seen.push((await at(beat)).text);
-    assert.deepEqual(seen, ['4', '3', '2', '1']);
+  it('count whole ticks of the unit down to 1, from the full count even when clamped', async () => {
+    // [script, ticks, unit, beats, what each beat shows]
+    const cases = [
+      ['[1] intro [timer|5]', 4, 2, [12, 12.9, 13, 14, 15, 15.99, 16], ['4', '4', '3', '2', '1', '1', 'End of lyrics']],
+      ['[timer|2]', 8, 2, [0, 1, 2, 3, 3.99], ['8', '7', '6', '5', '5']],
+      ['[timer|5]', 4, 3, [14, 14.5, 15, 15.5], ['4', '3', '2', '1']],
+    ];
+    for (const [script, timerTicks, timerUnit, beats, shown] of cases) {
+      await feedHostState(page, { script, timerTicks, timerUnit });
+      const seen = [];
+      for (const beat of beats) seen.push((await at(beat)).text);
+      assert.deepEqual(seen, shown, script);
+    }
     const colour = await page.$eval('#play-text', (t) => getComputedStyle(t).color);
     assert.equal(colour, 'rgb(255, 105, 120)');
+  });
+});
+
+describe('next line', () => {
+  it('shows the next phrase with text under the current one, a count-down and a gap, and nothing at the end', async () => {
+    await feedHostState(page, { script: '[2] one [3] two [timer|6] three [7]', timerTicks: 4, timerUnit: 2 });
+    // [beat, display mode, nextLine, current text, next line]
+    const cases = [[1, 0, true, '', 'one'], [5, 0, true, 'one', 'two'], [9, 1, true, 'two', 'three'],
+      [17, 0, true, '3', 'three'], [17, 1, true, '3', 'three'], [21, 0, true, 'three', null],
+      [24, 0, true, 'End of lyrics', null], [5, 0, false, 'one', null], [17, 1, false, '3', null]];
+    for (const [beat, displayMode, nextLine, text, next] of cases) {
+      await feedHostState(page, { displayMode, nextLine });
+      const shown = await at(beat);
+      assert.deepEqual([shown.text, shown.next, shown.nextPlaced || next === null], [text, next, true], beat + ' ' + displayMode);
+    }
+    await feedHostState(page, { nextLine: true, displayMode: 0 });
   });
 });
 
@@ -188,6 +201,9 @@ describe('switching views', () => {
     assert.equal((await at(7, { beatsPerBar: 4 })).className, 'message');
     const shown = await at(7, { beatsPerBar: 3 });
     assert.deepEqual([shown.className, shown.text], ['lyrics', 'moved']);
-    await at(0, { beatsPerBar: 4 });
+    await feedHostState(page, { script: '[2.3] beat [3]' }); // 6/8 and 3/4 differ only in the beat unit
+    assert.equal((await at(4.2, { beatsPerBar: 3, numerator: 6, denominator: 8 })).text, 'beat');
+    assert.equal((await at(4.2, { beatsPerBar: 3, numerator: 3, denominator: 4 })).className, 'message');
+    await at(0, { beatsPerBar: 4, numerator: 4, denominator: 4 });
   });
 });

@@ -1,0 +1,123 @@
+// The "Import / Export" panel in Chromium: files in through the chooser and by dropping,
+// the confirmed replacement reaching the host and taken back by undo, files out.
+import { it, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { readFileSync } from 'node:fs';
+import { createRequire } from 'node:module';
+import { launchBrowser, openPage, waitForPolls } from './support/browser.mjs';
+import { feedHostState } from './support/native.mjs';
+
+const lyricsIO = createRequire(import.meta.url)('../../web/lyricsio.js');
+const kOriginal = '[1] Hello world\n[2] Again\n[3]';
+const kLrc = '[00:00.00]Hello world\n[00:02.00]Again\n[00:04.00]\n';
+const cuesOf = (...phrases) => phrases.map((text, i) => ({ start: i * 4, end: i * 4 + 4, text, countdown: false }));
+const kFourFour = { numerator: 4, denominator: 4 };
+
+let browser;
+let session;
+let page;
+before(async () => {
+  browser = await launchBrowser();
+  session = await openPage(browser, { native: { state: { script: kOriginal }, transport: { hasTempo: true, tempo: 120, ...kFourFour } } });
+  page = session.page;
+});
+after(async () => { await browser?.close(); });
+
+const scriptValue = () => page.inputValue('#script');
+const writes = () => page.evaluate(() => window.__native.writes.map((w) => w.script));
+const shown = (selector) => page.$eval(selector, (e) => !e.hidden);
+const message = () => page.textContent('#lyrics-message');
+async function previewText() {
+  await page.waitForFunction(() => !document.getElementById('lyrics-preview').hidden ||
+    document.getElementById('lyrics-message').textContent);
+  return page.inputValue('#lyrics-preview-text');
+}
+
+// Drops a file holding `bytes` (or `size` zero bytes) onto the lyrics, as a file manager does.
+function dropFile(name, { bytes = [], size = 0 }) {
+  return page.evaluate(({ name, bytes, size }) => {
+    const data = new DataTransfer();
+    data.items.add(new File([new Uint8Array(size || bytes)], name));
+    for (const type of ['dragenter', 'dragover', 'drop']) {
+      document.getElementById('script').dispatchEvent(new DragEvent(type, { dataTransfer: data, bubbles: true, cancelable: true }));
+    }
+  }, { name, bytes: Array.from(bytes), size });
+}
+
+it('loads a chosen MIDI file into the preview; confirming replaces the script and saves it; undo restores', async () => {
+  const before = (await writes()).length;
+  await page.click('#lyrics-file');
+  const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.click('#lyrics-open')]);
+  const midi = lyricsIO.writeMidi(cuesOf('Sung line', 'Next'), { meter: kFourFour, tempo: 0, spread: false, title: 'x' });
+  await chooser.setFiles({ name: 'song.mid', mimeType: 'audio/midi', buffer: Buffer.from(midi) });
+  const imported = '[1] Sung line\n[2] Next\n[3]';
+  assert.equal(await previewText(), imported);
+  assert.equal(await scriptValue(), kOriginal);
+  await page.click('#lyrics-confirm');
+  assert.deepEqual([await shown('#lyrics-panel'), await scriptValue()], [false, imported]);
+  await waitForPolls(page, 2);
+  assert.deepEqual((await writes()).slice(before), [imported]);
+  assert.equal(await page.evaluate(() => cues.map((c) => c.text).join('|')), 'Sung line|Next');
+  await page.keyboard.press('Control+Z');
+  assert.equal(await scriptValue(), kOriginal);
+  await waitForPolls(page, 2);
+  assert.equal((await writes()).at(-1), kOriginal);
+});
+
+it('shows a dropped LRC at the host\'s tempo, then at a typed tempo and starting bar; cancel changes nothing', async () => {
+  const before = await writes();
+  await dropFile('song.lrc', { bytes: Buffer.from('[ti:x]\n[00:01.00]One\n[00:03.00]Two\n') });
+  assert.equal(await previewText(), '[1.3] One\n[2.3] Two\n[3]');
+  await page.fill('#lyrics-tempo', '60');
+  await page.fill('#lyrics-bar', '5');
+  assert.equal(await page.inputValue('#lyrics-preview-text'), '[5.2] One\n[5.4] Two\n[6]');
+  await page.fill('#lyrics-tempo', '');
+  assert.equal(await page.inputValue('#lyrics-preview-text'), '');
+  assert.equal(await message(), 'Type the song\'s tempo in BPM (10 to 999).');
+  assert.equal(await page.$eval('#lyrics-confirm', (b) => b.disabled), true);
+  await page.click('#lyrics-cancel');
+  await waitForPolls(page, 2);
+  assert.deepEqual([await shown('#lyrics-panel'), await scriptValue(), await writes()], [false, kOriginal, before]);
+});
+
+it('answers a bad file with one message in the interface language and keeps the lyrics', async () => {
+  await feedHostState(page, { language: 1 });
+  const before = await writes();
+  for (const [name, file, text] of [
+    ['cut.mid', { bytes: [0x4d, 0x54, 0x68, 0x64, 0, 0] }, 'Ce fichier MIDI est endommagé ou incomplet.'],
+    ['big.lrc', { size: 4 * 1024 * 1024 + 1 }, 'Ce fichier est trop volumineux (plus de 4 Mio).'],
+  ]) {
+    await dropFile(name, file);
+    await previewText();
+    assert.deepEqual([await message(), await shown('#lyrics-preview')], [text, false]);
+  }
+  assert.equal(await page.textContent('#lyrics-save-midi'), 'Enregistrer en MIDI');
+  await page.click('#lyrics-close');
+  await feedHostState(page, { language: 0 });
+  assert.deepEqual([await scriptValue(), await writes()], [kOriginal, before]);
+});
+
+it('exports: MIDI as a download where no save dialog can be shown, LRC through a dialog and to the clipboard', async () => {
+  await page.click('#lyrics-file');
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click('#lyrics-save-midi')]);
+  assert.equal(download.suggestedFilename(), 'Hello world.mid');
+  const midi = lyricsIO.writeMidi(cuesOf('Hello world', 'Again'), { meter: kFourFour, tempo: 120, spread: true, title: 'Hello world' });
+  assert.deepEqual(new Uint8Array(readFileSync(await download.path())), midi);
+
+  await page.evaluate(() => {
+    window.showSaveFilePicker = async (options) => {
+      window.__saved = { name: options.suggestedName, chunks: [] };
+      return { createWritable: async () => ({ write: async (b) => window.__saved.chunks.push(Array.from(b)), close: async () => {} }) };
+    };
+  });
+  await page.click('#lyrics-save-lrc');
+  await page.waitForFunction(() => window.__saved?.chunks.length > 0);
+  const saved = await page.evaluate(() => window.__saved);
+  assert.deepEqual([saved.name, Buffer.from(saved.chunks.flat()).toString('utf8')], ['Hello world.lrc', kLrc]);
+
+  await session.context.grantPermissions(['clipboard-read', 'clipboard-write'], { origin: 'https://kelo.invalid' });
+  await page.click('#lyrics-copy-lrc');
+  await page.waitForFunction(() => document.getElementById('lyrics-message').textContent !== '');
+  assert.deepEqual([await message(), await page.evaluate(() => navigator.clipboard.readText())],
+    ['LRC copied to the clipboard.', kLrc]);
+});

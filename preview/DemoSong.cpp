@@ -35,7 +35,7 @@ std::string DemoSong::state ()
 	// The keys and ranges of a Kelo state document; the count-down shows four
 	// quarter-note ticks.
 	const nlohmann::json document = {
-	    {"autoFill", true}, {"barsPerLine", 2}, {"displayMode", 0}, {"language", 0},
+	    {"autoFill", true}, {"barsPerLine", 2}, {"displayMode", 0}, {"language", 0}, {"nextLine", true},
 	    {"script", kLyrics}, {"timerTicks", 4},  {"timerUnit", 2},   {"version", 2},
 	};
 	return document.dump ();

@@ -19,9 +19,11 @@ const kOrigin = 'https://kelo.invalid';
 
 // 20 BPM: a beat lasts 3 s, so a reading taken right after a jump sees the bar it jumped to.
 const kScript = '[2] Lanterns low [3] over the bay\n[timer|5]\n[5] Home again [6]';
-const initialState = (script = kScript, more = {}) => JSON.stringify({
-  autoFill: true, barsPerLine: 2, displayMode: 0, language: 0, script, timerTicks: 4, timerUnit: 2, version: 2, ...more,
-});
+// A state document as the processor writes it: every key, in sorted order.
+const initialState = (script = kScript, more = {}) => JSON.stringify(Object.fromEntries(Object.entries({
+  autoFill: true, barsPerLine: 2, displayMode: 0, language: 0, nextLine: true, script, timerTicks: 4, timerUnit: 2,
+  version: 2, ...more,
+}).sort(([a], [b]) => (a < b ? -1 : 1))));
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 async function until(probe, what, timeoutMs = 20000) {

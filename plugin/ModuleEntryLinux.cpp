@@ -1,4 +1,5 @@
 // The Linux module entry hosts call after dlopen and before dlclose.
+#include "HostRunLoop.h"
 #include "ModuleEntry.h"
 
 #include "pluginterfaces/base/fplatform.h"
@@ -19,6 +20,8 @@ SMTG_EXPORT_SYMBOL bool ModuleEntry (void* sharedLibraryHandle)
 
 SMTG_EXPORT_SYMBOL bool ModuleExit ()
 {
+	// Nothing of this module may stay registered with the host's run loop.
+	webhost::HostRunLoop::ReleaseLingering ();
 	return ExitDll ();
 }
 }

@@ -218,9 +218,9 @@ describe('kelo-preview with the built module', () => {
   });
 
   it('leaves no browser behind when the editor closes while its browser starts, and reopens', async () => {
+    preview.keys('e');
+    await closedWithoutBrowser();
     for (const delayMs of [0, 150, 600]) {
-      preview.keys('e');
-      await closedWithoutBrowser();
       preview.keys('e');
       await sleep(delayMs);
       preview.keys('e');

@@ -1,5 +1,4 @@
 // The Linux module entry hosts call after dlopen and before dlclose.
-#include "HostRunLoop.h"
 #include "ModuleEntry.h"
 
 #include "pluginterfaces/base/fplatform.h"
@@ -20,8 +19,6 @@ SMTG_EXPORT_SYMBOL bool ModuleEntry (void* sharedLibraryHandle)
 
 SMTG_EXPORT_SYMBOL bool ModuleExit ()
 {
-	// Nothing of this module may stay registered with the host's run loop.
-	webhost::HostRunLoop::ReleaseLingering ();
 	return ExitDll ();
 }
 }

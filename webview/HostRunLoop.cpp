@@ -4,7 +4,6 @@
 #include <standin/X11Embedding.h>
 
 #include <atomic>
-#include <vector>
 
 namespace webhost {
 
@@ -44,21 +43,9 @@ private:
 // The queue's work may read X events into Xlib's own queue (a sync while
 // placing the browser), where the connection's descriptor no longer shows
 // them: they are handled at once.
-// Queue registrations kept after their view's removal, until every browser
-// has closed. UI thread only.
-struct Lingering {
-  IPtr<Linux::IRunLoop> loop;
-  IPtr<Linux::IEventHandler> handler;
-};
-std::vector<Lingering>& lingering() {
-  static std::vector<Lingering> list;
-  return list;
-}
-
 void RunQueue() {
   standin::RunPendingMessages();
   standin::ProcessX11Events();
-  if (!lingering().empty() && standin::LiveBrowserSessions() == 0) HostRunLoop::ReleaseLingering();
 }
 
 } // namespace
@@ -82,21 +69,11 @@ bool HostRunLoop::Attach(IPlugFrame* frame, std::uintptr_t xid, int width, int h
   return registered;
 }
 
-void HostRunLoop::ReleaseLingering() {
-  // Taken out first: unregistering may release the last reference to a handler.
-  std::vector<Lingering> released;
-  released.swap(lingering());
-  for (Lingering& entry : released) entry.loop->unregisterEventHandler(entry.handler);
-}
-
 void HostRunLoop::Detach() {
   if (loop) {
     // Unregistering a handler that was never registered is refused harmlessly.
+    loop->unregisterEventHandler(queueHandler);
     loop->unregisterEventHandler(displayHandler);
-    if (queueHandler && standin::LiveBrowserSessions() > 0)
-      lingering().push_back({loop, queueHandler});
-    else
-      loop->unregisterEventHandler(queueHandler);
   }
   loop = nullptr;
   queueHandler = nullptr;

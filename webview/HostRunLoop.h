@@ -28,14 +28,8 @@ public:
   // when the frame offers no run loop, there is no X display or a
   // registration is refused.
   bool Attach(Steinberg::IPlugFrame* frame, std::uintptr_t xid, int width, int height);
-  // Removes every registration and the wrapper. Idempotent. While a browser
-  // is still closing (one the view was starting when it was removed), the
-  // task queue's registration stays with the host's loop until the browser
-  // is gone, so that its late completions run and close it.
+  // Removes every registration and the wrapper. Idempotent.
   void Detach();
-  // Removes the registrations left for closing browsers at once: the module
-  // is about to be unloaded. UI thread.
-  static void ReleaseLingering();
 
   // The stand-in window standing for the host's window; null when detached.
   HWND Parent() const { return parent; }

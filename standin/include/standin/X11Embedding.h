@@ -20,9 +20,4 @@ HWND WrapX11Window(unsigned long xid, int width, int height);
 int X11ConnectionFd();
 void ProcessX11Events();
 
-// Browsers started and not yet closed. A browser that a removed view was
-// still starting closes only when its late completions run on the UI
-// thread, so a host's loop must keep running the queue until this is 0.
-int LiveBrowserSessions();
-
 }  // namespace standin

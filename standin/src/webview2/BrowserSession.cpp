@@ -5,8 +5,6 @@
 
 #include <unistd.h>
 
-#include <standin/X11Embedding.h>
-
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -27,8 +25,6 @@ bool MakeUniqueFolder(const std::filesystem::path& parent, const std::string& pr
   *made = pattern;
   return true;
 }
-
-std::atomic<int> liveSessions{0};
 
 }  // namespace
 
@@ -69,8 +65,6 @@ std::shared_ptr<BrowserSession> BrowserSession::Launch(const std::string& browse
     session->shutDown = true;  // the destructor only removes the folders
     return nullptr;
   }
-  session->counted = true;
-  ++liveSessions;
   int readFd = session->process->TakeReadFd();
   int writeFd = session->process->TakeWriteFd();
   session->client = DevToolsClient::Create(
@@ -87,7 +81,6 @@ BrowserSession::~BrowserSession() {
   Shutdown();
   client.reset();
   RemoveFolders();
-  if (counted) --liveSessions;
 }
 
 void BrowserSession::RemoveFolders() {
@@ -146,7 +139,3 @@ void BrowserSession::OnEvent(const std::string& method, const nlohmann::json& pa
 }
 
 }  // namespace standin::webview2
-
-namespace standin {
-int LiveBrowserSessions() { return webview2::liveSessions.load(); }
-}  // namespace standin

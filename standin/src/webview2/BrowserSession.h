@@ -73,7 +73,6 @@ class BrowserSession : public std::enable_shared_from_this<BrowserSession> {
   std::map<std::string, std::weak_ptr<WebViewCore>> pages;
   std::set<std::string> claimedTargets;
   bool shutDown = false;
-  bool counted = false;  // in LiveBrowserSessions
   std::string windowClass;
 };
 

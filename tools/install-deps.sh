@@ -11,7 +11,9 @@ packages=(
   chromium xvfb xauth fonts-liberation
   libx11-dev libxtst-dev
   xdg-utils
+  libpng-dev xdotool
   python3-mido
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
 )
 command -v node >/dev/null 2>&1 || packages+=(nodejs npm)
 

@@ -96,7 +96,14 @@ std::string EdgeChromiumBrowser::GetContentRoot() { return kPrivateOrigin; }
 
 void EdgeChromiumBrowser::Navigate(const std::string& url) {
   if (!webview) return;
+  if (pendingScripts > 0) {
+    // The latest address wins once every script is in place.
+    navigationWaiting = true;
+    waitingUrl = url;
+    return;
+  }
   const std::wstring wide = ToWide(url);
+  started = true;
   webview->Navigate(wide.c_str());
 }
 
@@ -122,7 +129,39 @@ void EdgeChromiumBrowser::EvalJS(const std::string& js, std::function<void(const
 void EdgeChromiumBrowser::AddInitScript(const std::string& js) {
   if (!webview) return;
   const std::wstring wide = ToWide(js);
-  webview->AddScriptToExecuteOnDocumentCreated(wide.c_str(), nullptr);
+  auto handler = Callback<ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler>(
+      [self = this, alive = alive](HRESULT error, LPCWSTR) -> HRESULT {
+        if (!*alive) return S_OK;
+        self->OnScriptAdded(error);
+        return S_OK;
+      });
+  ++pendingScripts;
+  const HRESULT result = webview->AddScriptToExecuteOnDocumentCreated(wide.c_str(), handler.Get());
+  // Refused at once, the completion never comes.
+  if (FAILED(result)) OnScriptAdded(result);
+}
+
+void EdgeChromiumBrowser::OnScriptAdded(HRESULT error) {
+  if (pendingScripts > 0) --pendingScripts;
+  if (startFailed) return;
+  // Once the page is up, a script added later that fails takes nothing down.
+  if (FAILED(error) && !started) {
+    FailStart();
+    return;
+  }
+  if (pendingScripts > 0 || !navigationWaiting) return;
+  navigationWaiting = false;
+  Navigate(std::exchange(waitingUrl, std::string()));
+}
+
+void EdgeChromiumBrowser::FailStart() {
+  startFailed = true;
+  navigationWaiting = false;
+  waitingUrl.clear();
+  if (controller) controller->Close();
+  settings.Reset();
+  webview.Reset();
+  controller.Reset();
 }
 
 void EdgeChromiumBrowser::Dispatch(std::function<void()> fn) {
@@ -188,6 +227,7 @@ HRESULT EdgeChromiumBrowser::OnControllerCreated(HRESULT error, ICoreWebView2Con
   if (GuardNavigation() != S_OK) return E_FAIL;
 
   AddInitScript(kExternalInvokeScript);
+  if (startFailed) return E_FAIL;
   // Runs at most once: the callback is taken out before it runs.
   CreatedCallback ready = std::move(created);
   created = nullptr;

@@ -4,6 +4,7 @@
 
 #include <WebView2.h>
 #include <wrl.h>
+#include <wrl/event.h>
 
 #include <memory>
 #include <string>
@@ -46,6 +47,13 @@ private:
   static HRESULT OnNewWindowRequested(ICoreWebView2NewWindowRequestedEventArgs* args);
   // Registers the handlers that keep the view on the private origin.
   HRESULT GuardNavigation();
+  // A document-creation script is in place only once its completion has
+  // run; navigation waits for every one, and one that fails before the
+  // first navigation ends the start.
+  void OnScriptAdded(HRESULT error);
+  // Closes the controller and forgets the web view: the window stays empty
+  // and nothing navigates.
+  void FailStart();
   // Closes the controller and lets go of the `created` callback; shared by
   // Terminate and the destructor.
   void Shutdown();
@@ -60,6 +68,11 @@ private:
   Ref<ICoreWebView2PermissionRequestedEventHandler> permissionHandler;
   Ref<ICoreWebView2Settings> settings;
   std::shared_ptr<bool> alive;
+  int pendingScripts = 0;
+  bool startFailed = false;
+  bool started = false;  // the first navigation went out
+  bool navigationWaiting = false;
+  std::string waitingUrl;
 };
 
 // Starts a browser in a new child window of `parent`. Null when the browser

@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t siz
 		require (document == "untouched");
 		return 0;
 	}
-	require (document.is_object () && document.size () == 8);
+	require (document.is_object () && document.size () == 9 && document["nextLine"].is_boolean ());
 	const int ticks = document["timerTicks"].get<int> ();
 	const int unit = document["timerUnit"].get<int> ();
 	const int language = document["language"].get<int> ();

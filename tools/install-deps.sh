@@ -11,6 +11,7 @@ packages=(
   chromium xvfb xauth fonts-liberation
   libx11-dev libxtst-dev
   xdg-utils
+  libpng-dev xdotool
   python3-mido
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
 )

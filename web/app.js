@@ -9,6 +9,9 @@
 const kStageWidth = 1584;
 const kStageHeight = 808;
 const kPollDelayMs = 33;
+// While the host is stopped nothing on screen moves: a poll then only notices the host
+// starting or loading another project, for which a tenth of a second is soon enough, and
+// every poll costs the browser a script round trip.
 const kMinBar = 1;
 const kMaxBar = 1000000;
 const kMinTicks = 1;
@@ -650,12 +653,29 @@ function cueProgress(cue, beat) {
   return cue ? Math.min(1, Math.max(0, (beat - cue.start) / (cue.end - cue.start))) : 0;
 }
 
+// What the last reading wrote, so that a reading that moves nothing writes nothing:
+// every write that changes no pixel would still cost the browser a frame.
+let drawnCountdown = '';
+let drawnTransform = '';
+
+function setTransform(value) {
+  if (value === drawnTransform) return;
+  drawnTransform = value;
+  playText.style.transform = value;
+  playNext.style.transform = value;
+}
+
 function renderPlayback() {
   const beat = transport.ppq;
   const cue = activeCue(beat);
   const message = playbackMessage(beat);
   const progress = cueProgress(cue, beat);
-  if (cue !== displayedCue || (!cue && message !== displayedMessage)) rebuildPlayText(cue, message, progress);
+  // Read before any write, while the layout is still clean.
+  const panelHeight = playPanel.clientHeight;
+  if (cue !== displayedCue || (!cue && message !== displayedMessage)) {
+    rebuildPlayText(cue, message, progress);
+    drawnCountdown = '';
+  }
   const next = state.nextLine ? nextPhrase(cue, beat) : null;
   if (next !== displayedNext) showNext(next);
 
@@ -663,21 +683,22 @@ function renderPlayback() {
   playPanel.classList.toggle('scrolling', scrolling);
   playPanel.classList.toggle('static', !scrolling);
   if (!cue) {
-    playText.style.transform = '';
-    playNext.style.transform = '';
+    setTransform('');
     return;
   }
 
   if (cue.countdown) {
     const tick = tickLength(state.timerUnit);
-    playText.textContent = String(Math.max(1, state.timerTicks - Math.floor((beat - cue.start) / tick)));
+    const number = String(Math.max(1, state.timerTicks - Math.floor((beat - cue.start) / tick)));
+    if (number !== drawnCountdown) {
+      drawnCountdown = number;
+      playText.textContent = number;
+    }
   } else if (state.autoFill) {
     paintFill(progress);
   }
   // The next line rises with the phrase, as part of the same scroll.
-  const transform = scrolling ? 'translateY(' + (-progress * playPanel.clientHeight) + 'px)' : '';
-  playText.style.transform = transform;
-  playNext.style.transform = transform;
+  setTransform(scrolling ? 'translateY(' + (-progress * panelHeight) + 'px)' : '');
 }
 
 // ---------------------------------------------------------------------------
@@ -699,13 +720,15 @@ function adoptState(incoming) {
 function adoptTransport(incoming) {
   const modeChanged = transport.playing !== incoming.playing;
   const { beatsPerBar, numerator, denominator } = transport;
+  // A reading that moves nothing (a held playhead) draws nothing.
+  const moved = transport.ppq !== incoming.ppq || transport.hasPpq !== incoming.hasPpq;
   Object.assign(transport, incoming);
   // Compared after the merge, so that a reading without some of these keys changes nothing.
   const meterChanged = transport.beatsPerBar !== beatsPerBar ||
     transport.numerator !== numerator || transport.denominator !== denominator;
   if (meterChanged) cues = compileCues(state);
   if (modeChanged) renderMode();
-  else if (transport.playing) renderPlayback();
+  else if (transport.playing && (moved || meterChanged)) renderPlayback();
 }
 
 scale();

@@ -14,7 +14,7 @@ bool isKnownKey (const std::string& name)
 {
 	static const std::string_view kKnown[] = {key::kScript,     key::kBars,        key::kTimerTicks,
 	                                          key::kTimerUnit,  key::kBarsPerLine, key::kDisplayMode,
-	                                          key::kLanguage,   key::kAutoFill};
+	                                          key::kLanguage,   key::kAutoFill,    key::kNextLine};
 	for (std::string_view known : kKnown)
 		if (name.size () == known.size () && name == known)
 			return true;

@@ -10,6 +10,11 @@ tools/install-deps.sh
 
 jobs=$(nproc)
 status=0
+# Rebuilds of the four build folders share compiled objects where ccache exists.
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 
 # Formatting first: it takes seconds and needs no build.
 tools/check-format.sh || status=1
@@ -17,7 +22,7 @@ tools/check-format.sh || status=1
 # run_suite <build dir> "<ctest selection>" <cmake options...>
 run_suite() {
   local dir=$1 selection=$2; shift 2
-  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  cmake -S . -B "$dir" -G Ninja "${launcher[@]}" "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
   # shellcheck disable=SC2086
   ctest --test-dir "$dir" --output-on-failure $selection || status=1
@@ -30,7 +35,7 @@ run_suite build-tests "" -DCMAKE_BUILD_TYPE=Debug
 # one Xvfb display.
 WINEPREFIX=$(mktemp -d -t kelo-wine.XXXXXX)
 export WINEPREFIX
-cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=Release \
+cmake -S . -B build-win -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake >/dev/null
 cmake --build build-win -j "$jobs"
 xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir build-win --output-on-failure || status=1

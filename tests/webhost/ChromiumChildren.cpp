@@ -44,6 +44,36 @@ std::vector<std::string> runningChromiumChildren ()
 	return found;
 }
 
+std::vector<std::string> profileFoldersUnder (const std::string& folder)
+{
+	std::vector<std::string> found;
+	std::error_code error;
+	namespace fs = std::filesystem;
+	for (fs::recursive_directory_iterator it (folder, error), end; !error && it != end; it.increment (error))
+	{
+		if (it->is_directory () && it->path ().filename ().string ().rfind ("chromium-", 0) == 0)
+		{
+			found.push_back (it->path ().string ());
+			it.disable_recursion_pending ();
+		}
+	}
+	return found;
+}
+
+int ownThreadsNamed (const std::string& name)
+{
+	int count = 0;
+	std::error_code error;
+	for (const auto& task : std::filesystem::directory_iterator ("/proc/self/task", error))
+	{
+		std::ifstream comm (task.path () / "comm");
+		std::string line;
+		if (std::getline (comm, line) && line == name)
+			++count;
+	}
+	return count;
+}
+
 std::string useFreshAppDataFolder ()
 {
 	const char* tmp = std::getenv ("TMPDIR");

@@ -18,12 +18,15 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 using namespace Steinberg;
 using kelo::testhost::InstanceOptions;
 using kelo::testhost::Module;
 using kelo::testhost::PluginInstance;
 using kelo::webhosttest::MessageRelay;
+using kelo::webhosttest::ownThreadsNamed;
+using kelo::webhosttest::profileFoldersUnder;
 using kelo::webhosttest::runningChromiumChildren;
 
 namespace {
@@ -41,7 +44,7 @@ class EditorInBrowser : public ::testing::Test
 {
 protected:
 	std::string appData;
-	Module module {KELO_BUNDLE_PATH};
+	std::unique_ptr<Module> module = std::make_unique<Module> (KELO_BUNDLE_PATH);
 	std::unique_ptr<MessageRelay> toProcessor;
 	std::unique_ptr<MessageRelay> toController;
 	std::unique_ptr<PluginInstance> instance;
@@ -53,15 +56,15 @@ protected:
 	void SetUp () override
 	{
 		appData = kelo::webhosttest::useFreshAppDataFolder ();
-		ASSERT_TRUE (module.loaded ()) << module.lastError ();
-		createWindow = module.symbol<CreateWindowFn> ("KeloLinuxCreateHostWindow");
-		destroyWindow = module.symbol<DestroyWindowFn> ("KeloLinuxDestroyHostWindow");
-		pump = module.symbol<PumpFn> ("KeloLinuxPumpMessages");
+		ASSERT_TRUE (module->loaded ()) << module->lastError ();
+		createWindow = module->symbol<CreateWindowFn> ("KeloLinuxCreateHostWindow");
+		destroyWindow = module->symbol<DestroyWindowFn> ("KeloLinuxDestroyHostWindow");
+		pump = module->symbol<PumpFn> ("KeloLinuxPumpMessages");
 		ASSERT_TRUE (createWindow && destroyWindow && pump);
 
 		InstanceOptions options;
 		options.connect = false;
-		instance = std::make_unique<PluginInstance> (module, options);
+		instance = std::make_unique<PluginInstance> (*module, options);
 		ASSERT_TRUE (instance->ok ()) << instance->lastError ();
 		toProcessor = std::make_unique<MessageRelay> (instance->processorConnection ());
 		toController = std::make_unique<MessageRelay> (instance->controllerConnection ());
@@ -74,12 +77,24 @@ protected:
 
 	void TearDown () override
 	{
+		unload ();
+		kelo::webhosttest::removeAppDataFolder (appData);
+	}
+
+	// What a host does last: everything made from the module goes, then the
+	// module itself (ModuleExit, dlclose).
+	void unload ()
+	{
 		if (frame)
 			destroyWindow (frame);
 		if (pump)
 			pump (50);
+		frame = nullptr;
+		pump = nullptr;
 		instance.reset ();
-		kelo::webhosttest::removeAppDataFolder (appData);
+		toController.reset ();
+		toProcessor.reset ();
+		module.reset ();
 	}
 
 	IPtr<IPlugView> editor ()
@@ -108,10 +123,12 @@ protected:
 		return pumpUntil ([&] { return polls () >= before + kPollsProvingThePageRuns; }, timeoutMs);
 	}
 
-	// Lets late completions and the browser's exit arrive.
+	// Lets late completions and the browser's exit arrive; the browser is
+	// ended in the background, its profile folder with it.
 	bool browserGone ()
 	{
-		return pumpUntil ([] { return runningChromiumChildren ().empty (); }, 5000);
+		return pumpUntil (
+		    [this] { return runningChromiumChildren ().empty () && profileFoldersUnder (appData).empty (); }, 5000);
 	}
 };
 
@@ -132,6 +149,8 @@ TEST_F (EditorInBrowser, AttachedViewLoadsThePageWhichPollsAgainAndAgain)
 	EXPECT_TRUE (pageKeepsPolling (5000));
 
 	ASSERT_EQ (view->removed (), kResultOk);
+	// The host's thread is back while the browser is still closing.
+	EXPECT_FALSE (runningChromiumChildren ().empty ()) << "removal waited for the browser to exit";
 	EXPECT_TRUE (browserGone ()) << runningChromiumChildren ().size () << " Chromium processes left";
 	const int afterRemoval = polls ();
 	pump (300);
@@ -193,6 +212,23 @@ TEST_F (EditorInBrowser, ViewReleasedWhileAttachedTakesItsBrowserWithIt)
 	const int afterRelease = polls ();
 	pump (300);
 	EXPECT_EQ (polls (), afterRelease);
+}
+
+TEST_F (EditorInBrowser, ModuleUnloadedWhileItsBrowserClosesLeavesNoProcessFolderOrThread)
+{
+	IPtr<IPlugView> view = editor ();
+	ASSERT_NE (view, nullptr);
+	ASSERT_EQ (view->attached (frame, "HWND"), kResultOk);
+	ASSERT_TRUE (pageKeepsPolling ());
+	ASSERT_EQ (view->removed (), kResultOk);
+	view = nullptr;
+	ASSERT_FALSE (runningChromiumChildren ().empty ()) << "the browser must still be closing for this test";
+	ASSERT_EQ (ownThreadsNamed ("kelo-reaper"), 1);
+
+	unload ();
+	EXPECT_EQ (runningChromiumChildren (), std::vector<std::string> ());
+	EXPECT_EQ (profileFoldersUnder (appData), std::vector<std::string> ());
+	EXPECT_EQ (ownThreadsNamed ("kelo-reaper"), 0) << "a thread of the module outlived it";
 }
 
 } // namespace

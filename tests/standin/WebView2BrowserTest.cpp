@@ -5,6 +5,7 @@
 #include <WebView2.h>
 #include <gtest/gtest.h>
 #include <shlwapi.h>
+#include <standin/BrowserReaps.h>
 #include <standin/ThreadTasks.h>
 #include <stdlib.h>
 #include <windows.h>
@@ -123,6 +124,12 @@ std::vector<int> OwnChildren() {
   }
   closedir(proc);
   return found;
+}
+
+// No browser process under `folder` runs or waits to be reaped, and the
+// folder holds no profile any more.
+bool BrowserEnded(const std::filesystem::path& folder) {
+  return LiveProcessesMentioning(folder.string()).empty() && OwnChildren().empty() && std::filesystem::is_empty(folder);
 }
 
 std::string ReadAll(IStream* stream) {
@@ -651,6 +658,9 @@ TEST(WebView2Teardown, ClosingTheControllerLeavesNoBrowserProcessOrProfileBehind
 
   ASSERT_EQ(browser.controller->Close(), S_OK);
   EXPECT_EQ(sentinel.use_count(), 1);
+  // Close hands the closing browser to the reaper instead of waiting for it.
+  EXPECT_FALSE(LiveProcessesMentioning(folder).empty());
+  for (int waited = 0; !BrowserEnded(browser.folder.path) && waited < 5000; waited += 20) standin::PumpMessages(20);
   EXPECT_EQ(LiveProcessesMentioning(folder), std::vector<int>());
   EXPECT_EQ(OwnChildren(), std::vector<int>());
   EXPECT_TRUE(std::filesystem::is_empty(browser.folder.path));
@@ -671,7 +681,9 @@ TEST(WebView2Teardown, ReleasingAnEnvironmentWithoutAControllerEndsItsBrowser) {
       S_OK);
   EXPECT_FALSE(LiveProcessesMentioning(folder.path.string()).empty());
   ASSERT_TRUE(standin::PumpUntil([done] { return *done; }, kStartTimeoutMs));
-  standin::PumpMessages(50);
+  EXPECT_FALSE(BrowserEnded(folder.path)) << "the released browser is still closing";
+  // What the module's last ExitDll does: no waiting for the grace period.
+  standin::FinishBrowserReaps();
   EXPECT_EQ(LiveProcessesMentioning(folder.path.string()), std::vector<int>());
   EXPECT_EQ(OwnChildren(), std::vector<int>());
   EXPECT_TRUE(std::filesystem::is_empty(folder.path));

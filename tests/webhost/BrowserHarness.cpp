@@ -9,7 +9,13 @@ namespace kelo::webhosttest {
 
 bool pumpUntil (const std::function<bool ()>& done, int timeoutMs)
 {
-	return standin::PumpUntil (done, timeoutMs);
+	// Closed browsers end on a thread that posts nothing to this one, so a
+	// wait must also look again without a message.
+	const auto end = std::chrono::steady_clock::now () + std::chrono::milliseconds (timeoutMs);
+	while (!standin::PumpUntil (done, 20))
+		if (std::chrono::steady_clock::now () >= end)
+			return done ();
+	return true;
 }
 
 webhost::json evaluate (webhost::Webview& webview, const std::string& script, int timeoutMs)

@@ -201,7 +201,7 @@ int main ()
 	std::printf ("  attached -> third KeloPoll          %7.1f ms\n", third);
 	std::printf ("  removed returns                     %7.2f ms\n", median (removal));
 	std::printf ("  removed -> no browser process left  %7.1f ms\n", median (gone));
-	std::printf ("  removal / browser's exit            %7.3f (the UI thread no longer waits for the exit)\n",
+	std::printf ("  removal / browser's exit            %7.3f\n",
 	             median (removal) / median (gone));
 	std::printf ("\nShare of attached -> first KeloPoll:\n");
 	std::printf ("  Chromium's own start-up (env+ctl)   %5.1f %%\n", 100.0 * (env + ctl) / first);

@@ -31,6 +31,8 @@ void BrowserReaper::Reap(std::unique_ptr<ChromiumProcess> process, std::vector<s
   if (thread.joinable()) thread.join();
   try {
     thread = std::thread([this] { Run(); });
+    // Named before it runs, so that it can be told apart at once.
+    pthread_setname_np(thread.native_handle(), "kelo-reaper");
     running = true;
   } catch (const std::system_error&) {
     // No thread to spare: end the browser here, at once.
@@ -52,7 +54,6 @@ void BrowserReaper::Finish() {
 }
 
 void BrowserReaper::Run() {
-  pthread_setname_np(pthread_self(), "kelo-reaper");
   std::unique_lock<std::mutex> lock(mutex);
   while (!jobs.empty()) {
     Job job = std::move(jobs.front());

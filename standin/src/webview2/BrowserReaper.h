@@ -1,6 +1,5 @@
 #pragma once
 
-#include <condition_variable>
 #include <chrono>
 #include <deque>
 #include <filesystem>
@@ -47,7 +46,6 @@ class BrowserReaper {
   void End(Job& job);
 
   std::mutex mutex;  // guards the members below
-  std::condition_variable hurried;
   std::deque<Job> jobs;
   bool running = false;
   bool hurry = false;

@@ -660,7 +660,7 @@ TEST(WebView2Teardown, ClosingTheControllerLeavesNoBrowserProcessOrProfileBehind
   EXPECT_EQ(sentinel.use_count(), 1);
   // Close hands the closing browser to the reaper instead of waiting for it.
   EXPECT_FALSE(LiveProcessesMentioning(folder).empty());
-  for (int waited = 0; !BrowserEnded(browser.folder.path) && waited < 5000; waited += 20) standin::PumpMessages(20);
+  for (int waited = 0; !BrowserEnded(browser.folder.path) && waited < 10000; waited += 20) standin::PumpMessages(20);
   EXPECT_EQ(LiveProcessesMentioning(folder), std::vector<int>());
   EXPECT_EQ(OwnChildren(), std::vector<int>());
   EXPECT_TRUE(std::filesystem::is_empty(browser.folder.path));

@@ -48,15 +48,9 @@ std::vector<std::string> profileFoldersUnder (const std::string& folder)
 {
 	std::vector<std::string> found;
 	std::error_code error;
-	namespace fs = std::filesystem;
-	for (fs::recursive_directory_iterator it (folder, error), end; !error && it != end; it.increment (error))
-	{
-		if (it->is_directory () && it->path ().filename ().string ().rfind ("chromium-", 0) == 0)
-		{
+	for (std::filesystem::recursive_directory_iterator it (folder, error), end; !error && it != end; it.increment (error))
+		if (it->path ().filename ().string ().rfind ("chromium-", 0) == 0)
 			found.push_back (it->path ().string ());
-			it.disable_recursion_pending ();
-		}
-	}
 	return found;
 }
 
@@ -66,10 +60,8 @@ int ownThreadsNamed (const std::string& name)
 	std::error_code error;
 	for (const auto& task : std::filesystem::directory_iterator ("/proc/self/task", error))
 	{
-		std::ifstream comm (task.path () / "comm");
 		std::string line;
-		if (std::getline (comm, line) && line == name)
-			++count;
+		count += std::getline (std::ifstream (task.path () / "comm"), line) && line == name;
 	}
 	return count;
 }

@@ -44,16 +44,6 @@ std::vector<std::string> runningChromiumChildren ()
 	return found;
 }
 
-std::vector<std::string> profileFoldersUnder (const std::string& folder)
-{
-	std::vector<std::string> found;
-	std::error_code error;
-	for (std::filesystem::recursive_directory_iterator it (folder, error), end; !error && it != end; it.increment (error))
-		if (it->path ().filename ().string ().rfind ("chromium-", 0) == 0)
-			found.push_back (it->path ().string ());
-	return found;
-}
-
 int ownThreadsNamed (const std::string& name)
 {
 	int count = 0;

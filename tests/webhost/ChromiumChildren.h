@@ -9,9 +9,6 @@ namespace kelo::webhosttest {
 // run (zombies not counted), as "pid comm" lines for failure messages.
 std::vector<std::string> runningChromiumChildren ();
 
-// The browser profile folders ("chromium-*") anywhere under `folder`.
-std::vector<std::string> profileFoldersUnder (const std::string& folder);
-
 // How many threads of this process carry the name `name`.
 int ownThreadsNamed (const std::string& name);
 

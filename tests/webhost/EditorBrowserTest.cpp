@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -25,7 +26,6 @@ using kelo::testhost::Module;
 using kelo::testhost::PluginInstance;
 using kelo::webhosttest::MessageRelay;
 using kelo::webhosttest::ownThreadsNamed;
-using kelo::webhosttest::profileFoldersUnder;
 using kelo::webhosttest::runningChromiumChildren;
 
 namespace {
@@ -114,8 +114,14 @@ protected:
 	// profile folder with it) arrive; a loaded machine starts slowly.
 	bool browserGone ()
 	{
-		return pumpUntil ([this] { return runningChromiumChildren ().empty () && profileFoldersUnder (appData).empty (); },
-		                  10000);
+		return pumpUntil ([this] { return runningChromiumChildren ().empty () && !profileLeft (); }, 10000);
+	}
+
+	// Each browser's profile is a folder in the module's user-data folder.
+	bool profileLeft () const
+	{
+		std::error_code none;
+		return !std::filesystem::is_empty (appData + "/Kelo", none) && !none;
 	}
 };
 
@@ -209,7 +215,7 @@ TEST_F (EditorInBrowser, LastExitDllWhileTheBrowserClosesLeavesNoProcessFolderOr
 	view = nullptr;
 	ASSERT_EQ (ownThreadsNamed ("kelo-reaper"), 1) << "the browser must still be closing";
 	ASSERT_TRUE (module.symbol<bool ()> ("ExitDll") ()); // the host's last one
-	EXPECT_TRUE (runningChromiumChildren ().empty () && profileFoldersUnder (appData).empty ());
+	EXPECT_TRUE (runningChromiumChildren ().empty () && !profileLeft ());
 	EXPECT_EQ (ownThreadsNamed ("kelo-reaper"), 0) << "a thread of the module would outlive it";
 	module.symbol<bool ()> ("InitDll") (); // for the module's own exit at the end
 }

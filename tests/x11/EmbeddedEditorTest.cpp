@@ -199,8 +199,7 @@ protected:
 		ASSERT_EQ (editor.view->removed (), kResultOk);
 		EXPECT_EQ (loop.registrations (), 0) << "registrations left in the host's loop";
 		EXPECT_TRUE (editor.browsers ().empty ());
-		// The browser is ended in the background, which the loop does not
-		// hear of: look again every few milliseconds, for a bounded time.
+		// The browser ends in the background, unheard by the loop: look again.
 		for (int waited = 0; !runningChromiumChildren ().empty () && waited < 5000; waited += 20)
 			loop.runFor (20);
 		EXPECT_TRUE (runningChromiumChildren ().empty ()) << runningChromiumChildren ().size () << " browser processes left";

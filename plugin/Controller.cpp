@@ -57,6 +57,16 @@ bool pageHoldsRevision (const json& params, std::uint32_t revision)
 	return adopted.get<std::int64_t> () == static_cast<std::int64_t> (revision);
 }
 
+// A page edit names the revision of the document it was made on; one made
+// on a document the host has since replaced would overwrite that document.
+// A write that names none is taken, as it always was.
+bool madeOnOlderDocument (const json& params, std::uint32_t revision)
+{
+	if (!params.is_array () || params.size () < 2 || !params[1].is_number_integer ())
+		return false;
+	return !pageHoldsRevision (json::array ({params[1]}), revision);
+}
+
 } // namespace
 
 FUnknown* Controller::createInstance (void* /*context*/)
@@ -150,6 +160,8 @@ json Controller::readSnapshot (const json& params)
 json Controller::writeState (const json& params)
 {
 	json document = normalizeState (params.at (0));
+	if (madeOnOlderDocument (params, revision))
+		return false;
 	const std::string text = stateText (document);
 
 	IMessage* message = allocateMessage ();

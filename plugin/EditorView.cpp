@@ -6,8 +6,9 @@
 #include "EdgeChromiumBrowser.h"
 #include "WebviewPluginView.h"
 
+#include <algorithm>
 #include <cstring>
-#include <new>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -42,13 +43,15 @@ public:
 	{
 		if (!rect)
 			return kInvalidArgument;
-		int32 width = rect->right - rect->left;
-		if (width > kWidestWidth)
-			width = kWidestWidth;
-		if (width < kNarrowestWidth)
-			width = kNarrowestWidth;
+		// Wide arithmetic: a host's rectangle may span the whole coordinate range.
+		const auto proposed = static_cast<int64> (rect->right) - rect->left;
+		const auto width = static_cast<int32> (std::clamp<int64> (proposed, kNarrowestWidth, kWidestWidth));
+		const auto height = static_cast<int32> (width * kHeightFactor + 0.5);
+		// A corner too near the end of the range moves back rather than wraps.
+		rect->left = std::min (rect->left, std::numeric_limits<int32>::max () - width);
+		rect->top = std::min (rect->top, std::numeric_limits<int32>::max () - height);
 		rect->right = rect->left + width;
-		rect->bottom = rect->top + static_cast<int32> (width * kHeightFactor + 0.5);
+		rect->bottom = rect->top + height;
 		return kResultTrue;
 	}
 };
@@ -59,9 +62,17 @@ IPlugView* createEditorView (Controller* controller, FIDString name)
 {
 	if (!name || std::strcmp (name, Vst::ViewType::kEditor) != 0)
 		return nullptr;
-	ViewRect rect (0, 0, kInitialWidth, kInitialHeight);
-	const std::vector<webhost::Bindings*> bindings {controller};
-	return new (std::nothrow) View (controller, bindings, &rect);
+	// Nothing thrown may reach the host: a view that cannot be made is none.
+	try
+	{
+		ViewRect rect (0, 0, kInitialWidth, kInitialHeight);
+		const std::vector<webhost::Bindings*> bindings {controller};
+		return new View (controller, bindings, &rect);
+	}
+	catch (...)
+	{
+		return nullptr;
+	}
 }
 
 } // namespace kelo

@@ -1,6 +1,7 @@
 #include "Processor.h"
 
 #include "AudioPassThrough.h"
+#include "StateParser.h"
 #include "StateStream.h"
 #include "ids.h"
 
@@ -187,7 +188,7 @@ tresult Processor::takeOverState (IMessage* message)
 	try
 	{
 		const char* text = static_cast<const char*> (bytes);
-		json document = normalizeState (json::parse (text, text + size, nullptr, true, false));
+		json document = parseStateText (text, size);
 		replaceState (document);
 		return kResultOk;
 	}

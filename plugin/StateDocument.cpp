@@ -59,22 +59,6 @@ std::int32_t toInt32 (const json& value)
 	return value.get<int> ();
 }
 
-bool isLegacyBlank (char c)
-{
-	return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string trimLegacyText (const std::string& text)
-{
-	std::size_t begin = 0;
-	std::size_t end = text.size ();
-	while (begin < end && isLegacyBlank (text[begin]))
-		++begin;
-	while (end > begin && isLegacyBlank (text[end - 1]))
-		--end;
-	return text.substr (begin, end - begin);
-}
-
 // The older saved form: one entry per bar, each an array of {"text": ...}
 // pieces. Bars without text still use up their number.
 std::string scriptFromLegacyBars (const json& bars)
@@ -95,12 +79,7 @@ std::string scriptFromLegacyBars (const json& bars)
 				auto text = piece.find (key::kText);
 				if (text == piece.end () || !text->is_string ())
 					continue;
-				std::string trimmed = trimLegacyText (text->get_ref<const std::string&> ());
-				if (trimmed.empty ())
-					continue;
-				if (!line.empty ())
-					line += ' ';
-				line += trimmed;
+				appendLegacyPiece (line, text->get_ref<const std::string&> ());
 			}
 		}
 		if (line.empty ())
@@ -115,6 +94,22 @@ std::string scriptFromLegacyBars (const json& bars)
 }
 
 } // namespace
+
+void appendLegacyPiece (std::string& line, const std::string& text)
+{
+	const auto isBlank = [] (char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+	std::size_t begin = 0;
+	std::size_t end = text.size ();
+	while (begin < end && isBlank (text[begin]))
+		++begin;
+	while (end > begin && isBlank (text[end - 1]))
+		--end;
+	if (begin == end)
+		return;
+	if (!line.empty ())
+		line += ' ';
+	line.append (text, begin, end - begin);
+}
 
 json makeDefaultState ()
 {

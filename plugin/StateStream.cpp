@@ -1,5 +1,7 @@
 #include "StateStream.h"
 
+#include "StateParser.h"
+
 #include <string>
 
 namespace kelo {
@@ -50,7 +52,7 @@ bool readStateStream (IBStream* stream, json& out)
 				return false;
 			text.append (buffer, static_cast<std::size_t> (count));
 		}
-		json document = normalizeState (json::parse (text, nullptr, true, false));
+		json document = parseStateText (text.data (), text.size ());
 		out.swap (document);
 		return true;
 	}

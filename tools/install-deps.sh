@@ -5,13 +5,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(
-  cmake ninja-build g++ clang-14 libclang-rt-14-dev
+  cmake ninja-build g++ clang-14 libclang-rt-14-dev clang-format-14
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev juce-modules-source-data
   chromium xvfb xauth fonts-liberation
   libx11-dev libxtst-dev
   xdg-utils
+  libpng-dev xdotool
   python3-mido
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
 )
 command -v node >/dev/null 2>&1 || packages+=(nodejs npm)
 

@@ -9,6 +9,9 @@
 const kStageWidth = 1584;
 const kStageHeight = 808;
 const kPollDelayMs = 33;
+// While the host is stopped nothing on screen moves: a poll then only notices the host
+// starting or loading another project, for which a tenth of a second is soon enough, and
+// every poll costs the browser a script round trip.
 const kMinBar = 1;
 const kMaxBar = 1000000;
 const kMinTicks = 1;
@@ -111,6 +114,34 @@ let cues = [];
 
 // ---------------------------------------------------------------------------
 // Bridge: polls the native side and writes edits back, one at a time, newest wins.
+// A native call that never settles fails after a generous time, so that no lost
+// answer can stop polling or saving for the rest of the session.
+
+const kCallTimeoutMs = 10000;
+const kWriteAttempts = 3;
+
+class CallTimeout extends Error {}
+
+function settleWithin(promise) {
+  let timer;
+  const expiry = new Promise((resolve, reject) => {
+    timer = setTimeout(() => reject(new CallTimeout('Host did not answer')), kCallTimeoutMs);
+  });
+  return Promise.race([promise, expiry]).finally(() => clearTimeout(timer));
+}
+
+// The native side reads strict UTF-8 JSON, in which a lone surrogate (possible in a
+// JavaScript string, e.g. half of a pasted emoji) cannot be written.
+function wellFormedText(text) {
+  if (typeof text.toWellFormed === 'function') return text.toWellFormed();
+  return text.replace(/[\ud800-\udbff](?![\udc00-\udfff])|(?<![\ud800-\udbff])[\udc00-\udfff]/g, '\ufffd');
+}
+
+function wellFormed(record) {
+  const copy = {};
+  for (const [name, value] of Object.entries(record)) copy[name] = typeof value === 'string' ? wellFormedText(value) : value;
+  return copy;
+}
 
 function createBridge() {
   const listeners = new Map();
@@ -118,24 +149,51 @@ function createBridge() {
   let pendingState;
   let writing = false;
   let started = false;
+  // The newest edit that did not reach the host, kept until the user takes it back or
+  // drops it; `replaced` once a host document has taken its place in the editor.
+  let unsaved;
 
   function notify(name, value) {
     const listener = listeners.get(name);
     if (listener) listener(value);
   }
 
+  function keepUnsaved(value, replaced) {
+    unsaved = value === undefined ? undefined : { state: value, replaced };
+    notify('keloUnsaved', unsaved);
+  }
+
   async function flush() {
     if (writing) return;
     writing = true;
+    let next;
+    let timeouts = 0;
     try {
       while (pendingState !== undefined) {
-        const next = pendingState;
+        next = pendingState;
         pendingState = undefined;
-        const accepted = await window.keloWrite(next);
+        let accepted;
+        try {
+          // The revision tells the host which document the edit was made on.
+          accepted = await settleWithin(window.keloWrite(wellFormed(next), revision));
+        } catch (error) {
+          if (!(error instanceof CallTimeout) || ++timeouts >= kWriteAttempts) throw error;
+          console.error('Kelo state save timed out; trying again', error);
+          if (pendingState === undefined) pendingState = next;
+          continue;
+        }
         if (!accepted) throw new Error('Host rejected state update');
+        timeouts = 0;
+        // Every later edit holds the earlier ones: once the newest is saved, nothing is lost.
+        if (pendingState === undefined && unsaved && !unsaved.replaced) keepUnsaved(undefined);
       }
     } catch (error) {
       console.error('Kelo state save failed', error);
+      // The page still shows the text, and the next edit sends it again; nothing waits
+      // in the queue, so that a host document can still be taken over meanwhile.
+      // A text the host's document displaced stays on offer; the newer one is on the page.
+      if (!unsaved?.replaced) keepUnsaved(pendingState ?? next, false);
+      pendingState = undefined;
     } finally {
       writing = false;
     }
@@ -143,10 +201,11 @@ function createBridge() {
 
   async function poll() {
     try {
-      const snapshot = await window.keloRead(revision);
+      const snapshot = await settleWithin(window.keloRead(revision));
       // A snapshot taken before our own edits reached the host must not undo them.
       if (!writing && pendingState === undefined && snapshot.revision !== revision) {
         revision = snapshot.revision;
+        if (unsaved) keepUnsaved(unsaved.state, true);
         notify('keloSnapshot', snapshot.state);
       }
       notify('keloTransport', snapshot.transport);
@@ -169,6 +228,12 @@ function createBridge() {
         started = true;
         poll();
       }
+    },
+    // Hands the unsaved edit ({ state, replaced }) back once and forgets it.
+    takeUnsaved() {
+      const kept = unsaved;
+      keepUnsaved(undefined);
+      return kept;
     },
   };
 }
@@ -588,12 +653,29 @@ function cueProgress(cue, beat) {
   return cue ? Math.min(1, Math.max(0, (beat - cue.start) / (cue.end - cue.start))) : 0;
 }
 
+// What the last reading wrote, so that a reading that moves nothing writes nothing:
+// every write that changes no pixel would still cost the browser a frame.
+let drawnCountdown = '';
+let drawnTransform = '';
+
+function setTransform(value) {
+  if (value === drawnTransform) return;
+  drawnTransform = value;
+  playText.style.transform = value;
+  playNext.style.transform = value;
+}
+
 function renderPlayback() {
   const beat = transport.ppq;
   const cue = activeCue(beat);
   const message = playbackMessage(beat);
   const progress = cueProgress(cue, beat);
-  if (cue !== displayedCue || (!cue && message !== displayedMessage)) rebuildPlayText(cue, message, progress);
+  // Read before any write, while the layout is still clean.
+  const panelHeight = playPanel.clientHeight;
+  if (cue !== displayedCue || (!cue && message !== displayedMessage)) {
+    rebuildPlayText(cue, message, progress);
+    drawnCountdown = '';
+  }
   const next = state.nextLine ? nextPhrase(cue, beat) : null;
   if (next !== displayedNext) showNext(next);
 
@@ -601,21 +683,22 @@ function renderPlayback() {
   playPanel.classList.toggle('scrolling', scrolling);
   playPanel.classList.toggle('static', !scrolling);
   if (!cue) {
-    playText.style.transform = '';
-    playNext.style.transform = '';
+    setTransform('');
     return;
   }
 
   if (cue.countdown) {
     const tick = tickLength(state.timerUnit);
-    playText.textContent = String(Math.max(1, state.timerTicks - Math.floor((beat - cue.start) / tick)));
+    const number = String(Math.max(1, state.timerTicks - Math.floor((beat - cue.start) / tick)));
+    if (number !== drawnCountdown) {
+      drawnCountdown = number;
+      playText.textContent = number;
+    }
   } else if (state.autoFill) {
     paintFill(progress);
   }
   // The next line rises with the phrase, as part of the same scroll.
-  const transform = scrolling ? 'translateY(' + (-progress * playPanel.clientHeight) + 'px)' : '';
-  playText.style.transform = transform;
-  playNext.style.transform = transform;
+  setTransform(scrolling ? 'translateY(' + (-progress * panelHeight) + 'px)' : '');
 }
 
 // ---------------------------------------------------------------------------
@@ -637,19 +720,48 @@ function adoptState(incoming) {
 function adoptTransport(incoming) {
   const modeChanged = transport.playing !== incoming.playing;
   const { beatsPerBar, numerator, denominator } = transport;
+  // A reading that moves nothing (a held playhead) draws nothing.
+  const moved = transport.ppq !== incoming.ppq || transport.hasPpq !== incoming.hasPpq;
   Object.assign(transport, incoming);
   // Compared after the merge, so that a reading without some of these keys changes nothing.
   const meterChanged = transport.beatsPerBar !== beatsPerBar ||
     transport.numerator !== numerator || transport.denominator !== denominator;
   if (meterChanged) cues = compileCues(state);
   if (modeChanged) renderMode();
-  else if (transport.playing) renderPlayback();
+  else if (transport.playing && (moved || meterChanged)) renderPlayback();
 }
 
 scale();
 window.addEventListener('resize', scale);
 
+// An edit that did not reach the host is never dropped silently: the user is told and
+// can put it back (which saves it again) or let it go.
+const unsavedNotice = document.getElementById('unsaved-notice');
+const unsavedTexts = {
+  failed: 'Your last edit could not be saved.',
+  replaced: 'The host loaded other lyrics before your last edit was saved.',
+  retry: 'Save again',
+  restore: 'Restore my edit',
+};
+
+function showUnsaved(unsaved) {
+  unsavedNotice.hidden = !unsaved;
+  if (!unsaved) return;
+  document.getElementById('unsaved-text').textContent = unsaved.replaced ? unsavedTexts.replaced : unsavedTexts.failed;
+  document.getElementById('unsaved-restore').textContent = unsaved.replaced ? unsavedTexts.restore : unsavedTexts.retry;
+}
+
+document.getElementById('unsaved-restore').addEventListener('click', () => {
+  const kept = bridge?.takeUnsaved();
+  if (!kept) return;
+  // Only a displaced text needs putting back; otherwise the page still shows it.
+  if (kept.replaced) adoptState(kept.state);
+  send();
+});
+document.getElementById('unsaved-dismiss').addEventListener('click', () => bridge?.takeUnsaved());
+
 if (bridge) {
+  bridge.addEventListener('keloUnsaved', showUnsaved);
   bridge.addEventListener('keloSnapshot', adoptState);
   bridge.addEventListener('keloTransport', adoptTransport);
   bridge.emitEvent('keloReady', {});

@@ -8,9 +8,13 @@
 // the page bridge depends on every byte of them, so change none lightly.
 namespace webhost {
 
-// Added by the browser before any stub; every stub posts through it.
+// Added by the browser before any stub; every stub posts through it. It also
+// starts each document's call numbers at a random point below 2^30, so that
+// a settling script meant for the previous document (issued just before a
+// reload) finds no call of the next one to settle.
 inline constexpr char kExternalInvokeScript[] =
-    "window.external={invoke:s=>window.chrome.webview.postMessage(s)}";
+    "window.external={invoke:s=>window.chrome.webview.postMessage(s)};"
+    "window._rpc={nextSeq:1+Math.floor(Math.random()*1073741824)}";
 
 // The only reason a failed call is rejected with; the cause stays native.
 inline constexpr char kInvalidNativeRequest[] = "Invalid native request";

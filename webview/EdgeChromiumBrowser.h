@@ -4,18 +4,15 @@
 
 #include <WebView2.h>
 #include <wrl.h>
+#include <wrl/event.h>
 
 #include <memory>
 #include <string>
 
+#include "PrivateOrigin.h"
 #include "WebviewWin32.h"
 
 namespace webhost {
-
-// The https origin the embedded page is served under. The host name is
-// reserved (RFC 2606) and resolves nowhere, so no request for it can leave
-// the machine even when it escapes the resource server.
-inline constexpr char kPrivateOrigin[] = "https://kelo.invalid";
 
 // The WebView2 browser inside the child window of WebviewWin32. All of its
 // work, every WebView2 completion and event included, runs on the host's
@@ -46,6 +43,17 @@ private:
   HRESULT OnControllerCreated(HRESULT error, ICoreWebView2Controller* newController);
   HRESULT OnWebMessage(ICoreWebView2WebMessageReceivedEventArgs* args);
   static HRESULT OnPermissionRequested(ICoreWebView2PermissionRequestedEventArgs* args);
+  static HRESULT OnNavigationStarting(ICoreWebView2NavigationStartingEventArgs* args);
+  static HRESULT OnNewWindowRequested(ICoreWebView2NewWindowRequestedEventArgs* args);
+  // Registers the handlers that keep the view on the private origin.
+  HRESULT GuardNavigation();
+  // A document-creation script is in place only once its completion has
+  // run; navigation waits for every one, and one that fails before the
+  // first navigation ends the start.
+  void OnScriptAdded(HRESULT error);
+  // Closes the controller and forgets the web view: the window stays empty
+  // and nothing navigates.
+  void FailStart();
   // Closes the controller and lets go of the `created` callback; shared by
   // Terminate and the destructor.
   void Shutdown();
@@ -60,11 +68,16 @@ private:
   Ref<ICoreWebView2PermissionRequestedEventHandler> permissionHandler;
   Ref<ICoreWebView2Settings> settings;
   std::shared_ptr<bool> alive;
+  int pendingScripts = 0;
+  bool startFailed = false;
+  bool started = false;  // the first navigation went out
+  bool navigationWaiting = false;
+  std::string waitingUrl;
 };
 
 // Starts a browser in a new child window of `parent`. Null when the browser
 // cannot be started (the window is gone again by then). `created` runs once,
 // on this thread, when the browser is ready for bindings and navigation.
-std::unique_ptr<Webview> MakeWebview(bool debug, HWND parent, CreatedCallback created);
+std::unique_ptr<Webview> MakeWebview(bool debug, HWND parent, CreatedCallback created) noexcept;
 
 } // namespace webhost

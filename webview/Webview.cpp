@@ -16,6 +16,11 @@ constexpr char kIdKey[] = "id";
 constexpr char kMethodKey[] = "method";
 constexpr char kParamsKey[] = "params";
 
+// The page's calls are at most three levels deep (call, arguments, state);
+// anything far deeper is refused while it is read, before a tree of it
+// exists to be copied or destroyed recursively.
+constexpr int kMaxCallDepth = 32;
+
 // Two's complement narrowing, spelled out because a plain cast of an
 // out-of-range value to int is implementation-defined before C++20.
 int LowBitsAsInt(std::uint64_t value) {
@@ -46,6 +51,41 @@ std::optional<int> CallSequence(const json& id) {
   return std::nullopt;
 }
 
+// The number of a call whose message does not parse, read from the form the
+// page's stub writes ({"id":N,...}), so that the call can still be refused
+// instead of leaving the page waiting for ever.
+std::optional<int> LeadingCallId(const std::string& message) {
+  const auto skip = [&](std::size_t at) {
+    while (at < message.size() && (message[at] == ' ' || message[at] == '\t' || message[at] == '\n' || message[at] == '\r'))
+      ++at;
+    return at;
+  };
+  static constexpr char kPrefix[] = "\"id\"";
+  std::size_t at = skip(0);
+  if (at >= message.size() || message[at] != '{') return std::nullopt;
+  at = skip(at + 1);
+  if (message.compare(at, sizeof kPrefix - 1, kPrefix) != 0) return std::nullopt;
+  at = skip(at + sizeof kPrefix - 1);
+  if (at >= message.size() || message[at] != ':') return std::nullopt;
+  at = skip(at + 1);
+  const std::size_t start = at;
+  if (at < message.size() && message[at] == '-') ++at;
+  const std::size_t digits = at;
+  while (at < message.size() && message[at] >= '0' && message[at] <= '9' && at - digits < 10) ++at;
+  if (at == digits) return std::nullopt;
+  const std::size_t end = skip(at);
+  if (end >= message.size() || (message[end] != ',' && message[end] != '}')) return std::nullopt;
+  return CallSequence(json::parse(message.substr(start, at - start), nullptr, false));
+}
+
+json ParseCall(const std::string& message) {
+  return json::parse(message, [](int depth, json::parse_event_t event, json&) {
+    const bool opens = event == json::parse_event_t::object_start || event == json::parse_event_t::array_start;
+    if (opens && depth >= kMaxCallDepth) throw std::invalid_argument("call message nested too deeply");
+    return true;
+  });
+}
+
 } // namespace
 
 Webview::~Webview() = default;
@@ -70,8 +110,18 @@ void Webview::UnbindFunction(const std::string& name) {
 
 void Webview::OnBrowserMessage(const std::string& message) noexcept {
   int seq = -1;
+  // The bound function may end up removing this web view (a host that
+  // pumps messages inside a shell call can close the editor); once it has,
+  // nothing of it may be touched.
+  const std::weak_ptr<void> stillAlive = lifetime;
   try {
-    const json call = json::parse(message);
+    json call;
+    try {
+      call = ParseCall(message);
+    } catch (...) {
+      seq = LeadingCallId(message).value_or(-1);
+      throw;
+    }
     if (!call.is_object())
       throw std::invalid_argument("call message is not an object");
     const std::optional<int> id = CallSequence(call.at(kIdKey));
@@ -90,9 +140,11 @@ void Webview::OnBrowserMessage(const std::string& message) noexcept {
     // it runs does not destroy itself.
     const BoundFunction fn = found->second;
     const json result = fn(this, seq, name, params);
+    if (stillAlive.expired())
+      return;
     ResolveFunctionDispatch(seq, 0, result);
   } catch (...) {
-    if (seq < 0)
+    if (seq < 0 || stillAlive.expired())
       return;
     try {
       ResolveFunctionDispatch(seq, 1, json(kInvalidNativeRequest));

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -78,6 +79,8 @@ private:
   void ResolveFunctionDispatch(int seq, int status, const json& result);
 
   std::map<std::string, BoundFunction> bindings;
+  // Expires with the web view; a call in progress watches it.
+  std::shared_ptr<void> lifetime = std::make_shared<char>();
 };
 
 } // namespace webhost

@@ -100,7 +100,11 @@ void WebviewPluginView::attachedToParent() {
   if (!webview && systemWindow != nullptr) {
     // The callback holds only this view's address: the browser, and the
     // callback with it, never outlive the view.
-    webview = MakeWebview(false, static_cast<HWND>(systemWindow), [this](Webview* ready) { OnBrowserReady(ready); });
+    try {
+      webview = MakeWebview(false, static_cast<HWND>(systemWindow), [this](Webview* ready) { OnBrowserReady(ready); });
+    } catch (...) {
+      // Nothing thrown may reach the host; the view stays empty.
+    }
   }
   EditorView::attachedToParent();
 }

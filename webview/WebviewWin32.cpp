@@ -13,6 +13,9 @@ constexpr wchar_t kWindowClass[] = L"webview";
 constexpr int kInitialWidth = 640;
 constexpr int kInitialHeight = 480;
 constexpr LONG kResizableFrame = WS_THICKFRAME | WS_MAXIMIZEBOX;
+// Whether this module holds the class, so that unloading calls into user32
+// only when there is something to take away.
+bool classRegistered = false;
 
 } // namespace
 
@@ -97,8 +100,9 @@ void WebviewWin32::OnSizeChanged() {}
 const wchar_t* WebviewWin32::WindowClassName() { return kWindowClass; }
 
 void WebviewWin32::UnregisterWindowClass() {
+  if (!classRegistered) return;
   const HINSTANCE instance = OwnModule();
-  if (instance != nullptr) UnregisterClassW(kWindowClass, instance);
+  if (instance != nullptr && UnregisterClassW(kWindowClass, instance)) classRegistered = false;
 }
 
 void WebviewWin32::RegisterWindowClass(HINSTANCE instance) {
@@ -116,7 +120,7 @@ void WebviewWin32::RegisterWindowClass(HINSTANCE instance) {
   windowClass.hIconSm = icon;
   windowClass.lpszClassName = kWindowClass;
   // From the second window on the class exists and this fails harmlessly.
-  RegisterClassExW(&windowClass);
+  if (RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS) classRegistered = true;
 }
 
 LRESULT CALLBACK WebviewWin32::WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,5 +1,6 @@
-// Any bytes as a saved state: reading never crashes, and whatever it
-// accepts is a complete document that reads back as itself.
+// Any bytes as a saved state: reading never crashes, a stream that hands
+// the bytes over in small pieces gives the same answer as one that does not,
+// and whatever is accepted is a complete document that reads back as itself.
 #include "StateStream.h"
 
 #include "public.sdk/source/common/memorystream.h"
@@ -18,9 +19,26 @@ void require (bool condition)
 		std::abort ();
 }
 
-bool readBytes (const std::string& bytes, kelo::json& out)
+// Hands over at most `piece` bytes a read, as some hosts' streams do.
+class PieceStream : public MemoryStream
 {
-	auto* stream = new MemoryStream (const_cast<char*> (bytes.data ()), static_cast<TSize> (bytes.size ()));
+public:
+	PieceStream (const std::string& bytes, int32 piece)
+	: MemoryStream (const_cast<char*> (bytes.data ()), static_cast<TSize> (bytes.size ())), piece (piece)
+	{
+	}
+	tresult PLUGIN_API read (void* buffer, int32 numBytes, int32* numBytesRead) SMTG_OVERRIDE
+	{
+		return MemoryStream::read (buffer, numBytes < piece ? numBytes : piece, numBytesRead);
+	}
+
+private:
+	int32 piece;
+};
+
+bool readBytes (const std::string& bytes, kelo::json& out, int32 piece = 1 << 30)
+{
+	auto* stream = new PieceStream (bytes, piece);
 	const bool ok = kelo::readStateStream (stream, out);
 	stream->release ();
 	return ok;
@@ -30,9 +48,16 @@ bool readBytes (const std::string& bytes, kelo::json& out)
 
 extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t size)
 {
-	const std::string bytes (reinterpret_cast<const char*> (data), size);
+	if (size == 0)
+		return 0;
+	// The first byte chooses the pieces' size; the rest is the state.
+	const int32 piece = 1 + data[0] % 64;
+	const std::string bytes (reinterpret_cast<const char*> (data) + 1, size - 1);
 	kelo::json document = "untouched";
-	if (!readBytes (bytes, document))
+	kelo::json inPieces = "untouched";
+	const bool accepted = readBytes (bytes, document);
+	require (readBytes (bytes, inPieces, piece) == accepted && inPieces == document);
+	if (!accepted)
 	{
 		require (document == "untouched");
 		return 0;

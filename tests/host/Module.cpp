@@ -1,8 +1,12 @@
 #include "Module.h"
 
 #include <cstring>
+#include <filesystem>
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <dlfcn.h>
-#include <sys/stat.h>
+#endif
 
 namespace kelo::testhost {
 
@@ -14,18 +18,81 @@ using ModuleEntryFunction = bool (void*);
 using ModuleExitFunction = bool ();
 using GetFactoryFunction = IPluginFactory* ();
 
-#if defined(__x86_64__)
+#if defined(_WIN32)
+// Windows hosts call InitDll after loading and ExitDll before unloading.
+constexpr const char* kArchitecture = "x86_64-win";
+constexpr const char* kLibrarySuffix = ".vst3";
+constexpr const char* kEntryName = "InitDll";
+constexpr const char* kExitName = "ExitDll";
+#elif defined(__x86_64__)
 constexpr const char* kArchitecture = "x86_64-linux";
 #elif defined(__aarch64__)
 constexpr const char* kArchitecture = "aarch64-linux";
 #else
 constexpr const char* kArchitecture = "i386-linux";
 #endif
+#if !defined(_WIN32)
+constexpr const char* kLibrarySuffix = ".so";
+constexpr const char* kEntryName = "ModuleEntry";
+constexpr const char* kExitName = "ModuleExit";
+#endif
 
 bool isDirectory (const std::string& path)
 {
-	struct stat info {};
-	return stat (path.c_str (), &info) == 0 && S_ISDIR (info.st_mode);
+	std::error_code error;
+	return std::filesystem::is_directory (std::filesystem::u8path (path), error);
+}
+
+#if defined(_WIN32)
+void* openLibrary (const std::string& path, std::string& reason)
+{
+	HMODULE module = LoadLibraryW (std::filesystem::u8path (path).wstring ().c_str ());
+	if (!module)
+		reason = "error " + std::to_string (GetLastError ());
+	return reinterpret_cast<void*> (module);
+}
+
+void* librarySymbol (void* handle, const char* name)
+{
+	return reinterpret_cast<void*> (GetProcAddress (static_cast<HMODULE> (handle), name));
+}
+
+void closeLibrary (void* handle)
+{
+	FreeLibrary (static_cast<HMODULE> (handle));
+}
+#else
+void* openLibrary (const std::string& path, std::string& reason)
+{
+	void* handle = dlopen (path.c_str (), RTLD_LAZY | RTLD_LOCAL);
+	if (!handle)
+	{
+		const char* text = dlerror ();
+		reason = text ? text : "unknown reason";
+	}
+	return handle;
+}
+
+void* librarySymbol (void* handle, const char* name)
+{
+	return dlsym (handle, name);
+}
+
+void closeLibrary (void* handle)
+{
+	dlclose (handle);
+}
+#endif
+
+// Linux hosts hand ModuleEntry the library handle; InitDll takes nothing.
+bool enter (void* entry, void* handle)
+{
+#if defined(_WIN32)
+	(void)handle;
+	return reinterpret_cast<bool (*) ()> (entry) ();
+#else
+	return reinterpret_cast<ModuleEntryFunction*> (entry) (handle);
+#endif
 }
 
 } // namespace
@@ -42,27 +109,27 @@ std::string moduleLibraryPath (const std::string& path)
 	if (stem.size () > extension.size () &&
 	    stem.compare (stem.size () - extension.size (), extension.size (), extension) == 0)
 		stem.resize (stem.size () - extension.size ());
-	return bundle + "/Contents/" + kArchitecture + "/" + stem + ".so";
+	return bundle + "/Contents/" + kArchitecture + "/" + stem + kLibrarySuffix;
 }
 
 Module::Module (const std::string& path) : library (moduleLibraryPath (path))
 {
-	handle = dlopen (library.c_str (), RTLD_LAZY | RTLD_LOCAL);
+	std::string reason;
+	handle = openLibrary (library, reason);
 	if (!handle)
 	{
-		const char* reason = dlerror ();
-		fail ("cannot open '" + library + "': " + (reason ? reason : "unknown reason"));
+		fail ("cannot open '" + library + "': " + reason);
 		return;
 	}
-	auto* entry = symbol<ModuleEntryFunction> ("ModuleEntry");
+	void* entry = rawSymbol (kEntryName);
 	if (!entry)
 	{
-		fail ("'" + library + "' does not export ModuleEntry");
+		fail ("'" + library + "' does not export " + kEntryName);
 		return;
 	}
-	if (!entry (handle))
+	if (!enter (entry, handle))
 	{
-		fail ("ModuleEntry of '" + library + "' returned false");
+		fail (std::string (kEntryName) + " of '" + library + "' returned false");
 		return;
 	}
 	entered = true;
@@ -84,11 +151,11 @@ Module::~Module ()
 	factoryPtr = nullptr;
 	if (entered)
 	{
-		if (auto* exit = symbol<ModuleExitFunction> ("ModuleExit"))
+		if (auto* exit = symbol<ModuleExitFunction> (kExitName))
 			exit ();
 	}
 	if (handle)
-		dlclose (handle);
+		closeLibrary (handle);
 }
 
 void Module::fail (std::string message)
@@ -100,7 +167,7 @@ void* Module::rawSymbol (const char* name) const
 {
 	if (!handle || !name)
 		return nullptr;
-	return dlsym (handle, name);
+	return librarySymbol (handle, name);
 }
 
 bool Module::findClass (const char* category, TUID cid) const

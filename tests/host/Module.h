@@ -6,10 +6,11 @@
 
 namespace kelo::testhost {
 
-/// A plug-in module loaded the way a Linux VST 3 host loads it: dlopen,
-/// ModuleEntry with the library handle (a false answer fails the load),
-/// GetPluginFactory. Destruction releases the factory reference held here,
-/// calls ModuleExit and closes the library. Everything made from the factory
+/// A plug-in module loaded the way a VST 3 host loads it: dlopen and
+/// ModuleEntry with the library handle on Linux, LoadLibraryW and InitDll on
+/// Windows (a false answer fails the load), then GetPluginFactory.
+/// Destruction releases the factory reference held here, calls ModuleExit
+/// (ExitDll) and closes the library. Everything made from the factory
 /// must be released before the Module goes away.
 ///
 ///     kelo::testhost::Module module (KELO_BUNDLE_PATH);
@@ -17,8 +18,8 @@ namespace kelo::testhost {
 class Module
 {
 public:
-	/// `path` is the shared object itself or a bundle folder (X.vst3), in
-	/// which Contents/<arch>-linux/X.so is loaded.
+	/// `path` is the library itself or a bundle folder (X.vst3), in which
+	/// Contents/<arch>-linux/X.so (Contents/x86_64-win/X.vst3) is loaded.
 	explicit Module (const std::string& path);
 	~Module ();
 

@@ -138,7 +138,7 @@ TEST_F (ModuleTest, InitDllAndExitDllCountModuleReferences)
 	auto* exitDll = module.symbol<bool ()> ("ExitDll");
 	ASSERT_NE (initDll, nullptr);
 	ASSERT_NE (exitDll, nullptr);
-	// ModuleEntry counted once already; balance around it.
+	// ModuleEntry (InitDll on Windows) counted once already; balance around it.
 	EXPECT_TRUE (initDll ());
 	EXPECT_TRUE (initDll ());
 	EXPECT_TRUE (exitDll ());
@@ -151,10 +151,18 @@ TEST_F (ModuleTest, InitDllAndExitDllCountModuleReferences)
 
 TEST_F (ModuleTest, OnlyTheEntryPointsAreExported)
 {
+#if defined(_WIN32)
+	// The whole export table is checked with objdump, outside the program.
+	EXPECT_EQ (module.rawSymbol ("ModuleEntry"), nullptr);
+#else
 	EXPECT_NE (module.rawSymbol ("ModuleEntry"), nullptr);
 	EXPECT_NE (module.rawSymbol ("ModuleExit"), nullptr);
-	// Internals stay hidden, the factory global among them.
-	EXPECT_EQ (module.rawSymbol ("_ZN9Steinberg14gPluginFactoryE"), nullptr);
+	EXPECT_NE (module.rawSymbol ("KeloLinuxCreateHostWindow"), nullptr);
+#endif
+	// Internals stay hidden: the factory global, and the stand-in's Win32 names,
+	// which would otherwise bind to another module's copy.
+	for (const char* hidden : {"_ZN9Steinberg14gPluginFactoryE", "FindResourceW", "CreateWindowExW", "GetMessageW"})
+		EXPECT_EQ (module.rawSymbol (hidden), nullptr) << hidden;
 }
 
 } // namespace

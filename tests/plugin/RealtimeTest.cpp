@@ -9,6 +9,7 @@
 #include "AllocationCounter.h"
 #include "LoadedPlugin.h"
 #include "Message.h"
+#include "ProcessDriver.h"
 #include "StreamText.h"
 
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
@@ -21,6 +22,7 @@
 #include <pthread.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,84 +48,44 @@ extern "C" int pthread_mutex_lock (pthread_mutex_t* mutex)
 
 namespace {
 
-constexpr int kChannels = 2;
-constexpr int kMaxSamples = 512;
+using kelo::testhost::ProcessDriver;
+using kelo::testhost::ProcessLayout;
 
-// Every buffer a block may use, made before counting starts.
-struct Buffers
+// The block shapes a host may hand over, each a driver whose buffers are made
+// before counting starts; block i takes shape i and a size of its own.
+struct BlockShapes
 {
-	std::vector<float> in32[kChannels];
-	std::vector<float> out32[kChannels];
-	std::vector<double> in64[kChannels];
-	std::vector<double> out64[kChannels];
-	float* inPointers32[kChannels];
-	float* outPointers32[kChannels];
-	double* inPointers64[kChannels];
-	double* outPointers64[kChannels];
-	float* nullPointers32[kChannels] = {nullptr, nullptr};
+	std::vector<std::unique_ptr<ProcessDriver>> drivers;
 
-	Buffers ()
+	explicit BlockShapes (IAudioProcessor* processor)
 	{
-		for (int c = 0; c < kChannels; ++c)
+		ProcessLayout mono, inPlace, wide, noInput;
+		mono.inputChannels = 1;
+		inPlace.inPlace = true;
+		wide.sampleSize = kSample64;
+		noInput.hasInputBus = false;
+		for (const ProcessLayout& layout : {ProcessLayout {}, ProcessLayout {}, ProcessLayout {}, mono, inPlace, wide,
+		                                    noInput})
 		{
-			in32[c].assign (kMaxSamples, 0.5f);
-			out32[c].assign (kMaxSamples, 0.0f);
-			in64[c].assign (kMaxSamples, 0.5);
-			out64[c].assign (kMaxSamples, 0.0);
-			inPointers32[c] = in32[c].data ();
-			outPointers32[c] = out32[c].data ();
-			inPointers64[c] = in64[c].data ();
-			outPointers64[c] = out64[c].data ();
+			drivers.push_back (std::make_unique<ProcessDriver> (processor, layout));
+			drivers.back ()->fillInputs ();
+			drivers.back ()->setPlaying (true);
+			drivers.back ()->setTimeSignature (6, 8);
+			drivers.back ()->context ().state |= ProcessContext::kTempoValid;
 		}
+		drivers[1]->setContextPresent (false);
+		drivers[2]->inputBus ().silenceFlags = 0b10;
+		drivers[6]->setOutputChannelNull (0);
+	}
+
+	void process (int block)
+	{
+		ProcessDriver& driver = *drivers[static_cast<std::size_t> (block) % drivers.size ()];
+		driver.setPosition (0.25 * block);
+		driver.context ().tempo = 90.0 + block % 8;
+		driver.process (block % 9 == 0 ? 0 : 64 + (block % 8) * 32);
 	}
 };
-
-// The block shapes a host may hand over, one per index.
-constexpr int kBlockShapes = 8;
-
-void shapeBlock (int shape, Buffers& b, ProcessData& data, AudioBusBuffers& in, AudioBusBuffers& out,
-                 ProcessContext& context)
-{
-	in = {};
-	out = {};
-	in.numChannels = kChannels;
-	out.numChannels = kChannels;
-	in.channelBuffers32 = b.inPointers32;
-	out.channelBuffers32 = b.outPointers32;
-	data = {};
-	data.numSamples = 64 + shape * 32;
-	data.symbolicSampleSize = kSample32;
-	data.numInputs = 1;
-	data.numOutputs = 1;
-	data.inputs = &in;
-	data.outputs = &out;
-	context.state = ProcessContext::kPlaying | ProcessContext::kProjectTimeMusicValid |
-	                ProcessContext::kTimeSigValid | ProcessContext::kTempoValid;
-	context.projectTimeMusic += 0.25;
-	context.tempo = 90.0 + shape;
-	context.timeSigNumerator = 6;
-	context.timeSigDenominator = 8;
-	data.processContext = &context;
-	switch (shape)
-	{
-		case 0: break;
-		case 1: data.processContext = nullptr; break;
-		case 2: data.numSamples = 0; break;
-		case 3: in.silenceFlags = 0b10; break;
-		case 4: in.numChannels = 1; break;
-		case 5: out.channelBuffers32 = b.inPointers32; break; // in place
-		case 6:
-			data.symbolicSampleSize = kSample64;
-			in.channelBuffers64 = b.inPointers64;
-			out.channelBuffers64 = b.outPointers64;
-			break;
-		case 7:
-			data.numInputs = 0;
-			data.inputs = nullptr;
-			out.channelBuffers32 = b.nullPointers32;
-			break;
-	}
-}
 
 class AudioThread : public kelo::testing::LoadedPlugin
 {
@@ -158,21 +120,14 @@ TEST_F (AudioThread, TheCountersSeeTheModulesAllocationsAndLocks)
 
 TEST_F (AudioThread, ProcessAllocatesNothingAndLocksNothingInAnyBlock)
 {
-	Buffers buffers;
-	ProcessData data;
-	AudioBusBuffers in;
-	AudioBusBuffers out;
-	ProcessContext context {};
+	BlockShapes shapes (instance->processor ());
 	long allocations = 0;
 	locks = 0;
 	{
 		kelo::testhost::AllocationCounter counter;
 		countingLocks = true;
 		for (int i = 0; i < 2000; ++i)
-		{
-			shapeBlock (i % kBlockShapes, buffers, data, in, out, context);
-			instance->processor ()->process (data);
-		}
+			shapes.process (i);
 		countingLocks = false;
 		allocations = counter.count ();
 	}
@@ -186,16 +141,11 @@ TEST_F (AudioThread, ProcessRunsWhileTheStateIsReplacedAndSaved)
 {
 	std::atomic<bool> stop {false};
 	std::atomic<long> blocks {0};
+	BlockShapes shapes (instance->processor ());
 	std::thread audio ([&] {
-		Buffers buffers;
-		ProcessData data;
-		AudioBusBuffers in;
-		AudioBusBuffers out;
-		ProcessContext context {};
 		for (int i = 0; !stop.load (); ++i)
 		{
-			shapeBlock (i % kBlockShapes, buffers, data, in, out, context);
-			instance->processor ()->process (data);
+			shapes.process (i);
 			blocks.fetch_add (1);
 		}
 	});
@@ -218,7 +168,8 @@ TEST_F (AudioThread, ProcessRunsWhileTheStateIsReplacedAndSaved)
 		poll->setMessageID ("KeloPoll");
 		EXPECT_EQ (processor->notify (poll), kResultOk);
 	}
-	while (blocks.load () < 1000)
+	// As many blocks as a validator's threaded run makes.
+	while (blocks.load () < 9999)
 		std::this_thread::yield ();
 	stop = true;
 	audio.join ();

@@ -49,28 +49,22 @@ std::wstring AppData() {
   return SUCCEEDED(result) ? std::wstring(path) : L"failed:" + std::wstring(path);
 }
 
-TEST(ShellFolders, AppDataIsTheXdgConfigFolderWhenItIsAbsolute) {
-  ScopedVariable config("XDG_CONFIG_HOME", "/tmp/kelo-config");
-  ScopedVariable home("HOME", "/home/someone");
-  EXPECT_EQ(AppData(), L"/tmp/kelo-config");
-}
-
-TEST(ShellFolders, AppDataFallsBackToDotConfigInHome) {
-  ScopedVariable home("HOME", "/home/some\u00f6ne");
-  {
-    ScopedVariable config("XDG_CONFIG_HOME", nullptr);
-    EXPECT_EQ(AppData(), L"/home/some\u00f6ne/.config");
+TEST(ShellFolders, AppDataIsAnAbsoluteXdgConfigFolderElseDotConfigInHomeElseAFailure) {
+  const struct {
+    const char* config;
+    const char* home;
+    std::wstring expected;
+  } cases[] = {
+      {"/tmp/kelo-config", "/home/someone", L"/tmp/kelo-config"},
+      {nullptr, "/home/some\u00f6ne", L"/home/some\u00f6ne/.config"},
+      {"relative/config", "/home/a", L"/home/a/.config"},  // ignored, as XDG says
+      {nullptr, nullptr, L"failed:"},
+  };
+  for (const auto& c : cases) {
+    ScopedVariable config("XDG_CONFIG_HOME", c.config);
+    ScopedVariable home("HOME", c.home);
+    EXPECT_EQ(AppData(), c.expected) << (c.config ? c.config : "-") << " " << (c.home ? c.home : "-");
   }
-  {
-    ScopedVariable relative("XDG_CONFIG_HOME", "relative/config");  // ignored, as XDG says
-    EXPECT_EQ(AppData(), L"/home/some\u00f6ne/.config");
-  }
-}
-
-TEST(ShellFolders, AppDataFailsWithAnEmptyPathWhenNeitherVariableIsSet) {
-  ScopedVariable config("XDG_CONFIG_HOME", nullptr);
-  ScopedVariable home("HOME", nullptr);
-  EXPECT_EQ(AppData(), L"failed:");
   wchar_t path[MAX_PATH];
   EXPECT_EQ(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path), E_INVALIDARG);
 }

@@ -71,6 +71,8 @@ TEST_F (ChildWindow, SizesTheChildToExactlyTheRequestedClientSize)
 	EXPECT_EQ (rect.right - rect.left, 1000);
 	EXPECT_EQ (rect.bottom - rect.top, 510);
 	EXPECT_GT (view->sizeChanges, before);
+	// A sizing border would show inside the host's window: a child never gets one.
+	EXPECT_EQ (GetWindowLongW (view->handle (), GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
 
 	view->SetViewSize (1188, 606, SizeHint::kFixed);
 	EXPECT_EQ (client (view->handle ()).right, 1188);

@@ -1,42 +1,35 @@
 // The editor view as a host sees it: asked from the controller of the built
 // module, queried and resized without any browser.
 #include "ChromiumChildren.h"
-#include "TestHost.h"
+#include "LoadedPlugin.h"
 
 #include "pluginterfaces/gui/iplugview.h"
 
 #include <gtest/gtest.h>
 
 using namespace Steinberg;
-using kelo::testhost::Module;
-using kelo::testhost::PluginInstance;
 
 namespace {
 
-class EditorView : public ::testing::Test
+class EditorView : public kelo::testing::LoadedPlugin
 {
 protected:
-	Module module {KELO_BUNDLE_PATH};
-	std::unique_ptr<PluginInstance> instance;
+	IPtr<IPlugView> view;
 
 	void SetUp () override
 	{
-		ASSERT_TRUE (module.loaded ()) << module.lastError ();
-		instance = std::make_unique<PluginInstance> (module);
-		ASSERT_TRUE (instance->ok ()) << instance->lastError ();
+		LoadedPlugin::SetUp ();
+		if (HasFatalFailure ())
+			return;
+		view = editor ();
+		ASSERT_NE (view, nullptr);
 	}
-	void TearDown () override { instance.reset (); }
 
-	IPtr<IPlugView> editor ()
-	{
-		return owned (instance->controller ()->createView ("editor"));
-	}
+	IPtr<IPlugView> editor () { return owned (instance->controller ()->createView ("editor")); }
 };
 
 TEST_F (EditorView, IsMadeOnlyForTheExactEditorType)
 {
-	IPtr<IPlugView> view = editor ();
-	EXPECT_NE (view, nullptr);
 	EXPECT_EQ (instance->controller ()->createView (nullptr), nullptr);
 	EXPECT_EQ (instance->controller ()->createView ("Editor"), nullptr);
 	EXPECT_EQ (instance->controller ()->createView ("editor "), nullptr);
@@ -46,13 +39,11 @@ TEST_F (EditorView, IsMadeOnlyForTheExactEditorType)
 
 TEST_F (EditorView, EachRequestMakesAnIndependentView)
 {
-	IPtr<IPlugView> first = editor ();
 	IPtr<IPlugView> second = editor ();
-	ASSERT_NE (first, nullptr);
 	ASSERT_NE (second, nullptr);
-	EXPECT_NE (first.get (), second.get ());
+	EXPECT_NE (view.get (), second.get ());
 	ViewRect size (0, 0, 1000, 510);
-	EXPECT_EQ (first->onSize (&size), kResultTrue);
+	EXPECT_EQ (view->onSize (&size), kResultTrue);
 	ViewRect other;
 	ASSERT_EQ (second->getSize (&other), kResultTrue);
 	EXPECT_EQ (other.getWidth (), 1188);
@@ -60,8 +51,6 @@ TEST_F (EditorView, EachRequestMakesAnIndependentView)
 
 TEST_F (EditorView, ReportsTheInitialSizeBeforeTheHostResizesIt)
 {
-	IPtr<IPlugView> view = editor ();
-	ASSERT_NE (view, nullptr);
 	ViewRect size (7, 7, 7, 7);
 	ASSERT_EQ (view->getSize (&size), kResultTrue);
 	EXPECT_EQ (size.left, 0);
@@ -73,8 +62,6 @@ TEST_F (EditorView, ReportsTheInitialSizeBeforeTheHostResizesIt)
 
 TEST_F (EditorView, KeepsTheStageProportionWithinItsWidthLimits)
 {
-	IPtr<IPlugView> view = editor ();
-	ASSERT_NE (view, nullptr);
 	struct Case
 	{
 		int32 proposedWidth;
@@ -95,8 +82,6 @@ TEST_F (EditorView, KeepsTheStageProportionWithinItsWidthLimits)
 
 TEST_F (EditorView, SizeCorrectionKeepsLeftAndTopAndIgnoresTheProposedHeight)
 {
-	IPtr<IPlugView> view = editor ();
-	ASSERT_NE (view, nullptr);
 	ViewRect rect (30, 40, 30 + 1188, 40 + 100);
 	ASSERT_EQ (view->checkSizeConstraint (&rect), kResultTrue);
 	EXPECT_EQ (rect.left, 30);
@@ -104,12 +89,22 @@ TEST_F (EditorView, SizeCorrectionKeepsLeftAndTopAndIgnoresTheProposedHeight)
 	EXPECT_EQ (rect.right, 30 + 1188);
 	EXPECT_EQ (rect.bottom, 40 + 606);
 	EXPECT_EQ (view->checkSizeConstraint (nullptr), kInvalidArgument);
+
+	// Extreme host rectangles give a valid size without overflowing.
+	constexpr int32 kMax = 2147483647;
+	constexpr int32 kMin = -kMax - 1;
+	const ViewRect extremes[] = {{kMin, kMin, kMax, kMax}, {kMax, kMax, kMin, kMin}, {kMax - 5, kMax, kMax, kMax}};
+	for (ViewRect extreme : extremes)
+	{
+		ASSERT_EQ (view->checkSizeConstraint (&extreme), kResultTrue);
+		EXPECT_GE (extreme.getWidth (), 990);
+		EXPECT_LE (extreme.getWidth (), 1584);
+		EXPECT_GT (extreme.getHeight (), 0);
+	}
 }
 
 TEST_F (EditorView, IsResizableAndTakesFocus)
 {
-	IPtr<IPlugView> view = editor ();
-	ASSERT_NE (view, nullptr);
 	EXPECT_EQ (view->canResize (), kResultTrue);
 	EXPECT_EQ (view->onFocus (true), kResultTrue);
 	EXPECT_EQ (view->onFocus (false), kResultTrue);
@@ -118,8 +113,6 @@ TEST_F (EditorView, IsResizableAndTakesFocus)
 
 TEST_F (EditorView, SupportsOnlyTheHwndAndX11PlatformTypes)
 {
-	IPtr<IPlugView> view = editor ();
-	ASSERT_NE (view, nullptr);
 	EXPECT_EQ (view->isPlatformTypeSupported ("HWND"), kResultTrue);
 	EXPECT_EQ (view->isPlatformTypeSupported ("HWNDX"), kResultFalse);
 	EXPECT_EQ (view->isPlatformTypeSupported ("hwnd"), kResultFalse);
@@ -131,8 +124,6 @@ TEST_F (EditorView, SupportsOnlyTheHwndAndX11PlatformTypes)
 
 TEST_F (EditorView, AttachedToNoWindowStaysEmptyAndDetachesCleanly)
 {
-	IPtr<IPlugView> view = editor ();
-	ASSERT_NE (view, nullptr);
 	EXPECT_EQ (view->attached (nullptr, "HWND"), kResultOk);
 	// A browser for no window would be a stray top-level window: none starts.
 	EXPECT_TRUE (kelo::webhosttest::runningChromiumChildren ().empty ());

@@ -11,7 +11,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 using kelo::webhosttest::evaluate;
@@ -183,6 +187,68 @@ TEST_F (PlugViewInBrowser, BrowserStartsEvenWithoutAnApplicationDataFolder)
 	ASSERT_NE (webview, nullptr) << "the page never loaded";
 	EXPECT_EQ (evaluate (*webview, "typeof window.probeFirst"), json ("function"));
 	ASSERT_EQ (view->removed (), kResultOk);
+}
+
+TEST_F (PlugViewInBrowser, TheViewStaysOnThePrivateOriginAndFollowedLinksGoToTheSystemBrowser)
+{
+	char folder[] = "/tmp/kelo-links-XXXXXX";
+	ASSERT_NE (mkdtemp (folder), nullptr);
+	const std::string opener = std::string (folder) + "/opener";
+	const std::string log = std::string (folder) + "/log";
+	{
+		std::ofstream script (opener);
+		script << "#!/bin/sh\necho \"$1\" >> " << log << "\n";
+	}
+	chmod (opener.c_str (), 0700);
+	setenv ("KELO_STANDIN_OPENER", opener.c_str (), 1);
+	const auto opened = [&] {
+		std::ifstream in (log);
+		return std::string (std::istreambuf_iterator<char> (in), std::istreambuf_iterator<char> ());
+	};
+
+	auto view = makeView ("");
+	webhost::Webview* webview = attachAndLoad (*view);
+	ASSERT_NE (webview, nullptr) << "the page never loaded";
+	const std::string start = std::string (webhost::kPrivateOrigin) + "/index.html";
+	const struct
+	{
+		const char* escape;
+		const char* opens; // what the system browser is asked to open, "" for nothing
+	} cases[] = {
+	    {"location.href = 'https://foreign.invalid/'", ""},
+	    {"location.href = 'data:text/html,<p>x</p>'", ""},
+	    {"window.open('https://foreign.invalid/popup')", ""},
+	    {"const a = document.createElement('a'); a.href = 'https://velmora.example/link';"
+	     "document.body.append(a); a.click()",
+	     "https://velmora.example/link\n"},
+	    // A script's click on a link to a new window is no user's: nothing opens.
+	    {"const a = document.createElement('a'); a.href = 'https://velmora.example/tab'; a.target = '_blank';"
+	     "document.body.append(a); a.click()",
+	     ""},
+	};
+	for (const auto& item : cases)
+	{
+		unlink (log.c_str ());
+		webview->EvalJS (item.escape, nullptr);
+		if (*item.opens)
+		{
+			EXPECT_TRUE (pumpUntil ([&] { return opened () == item.opens; }, 5000)) << item.escape << ": " << opened ();
+		}
+		else
+			pumpUntil ([] { return false; }, 700);
+		EXPECT_EQ (evaluate (*webview, "location.href"), json (start)) << item.escape;
+		EXPECT_EQ (evaluate (*webview, "typeof window.probeFirst"), json ("function")) << item.escape;
+		if (!*item.opens)
+		{
+			EXPECT_EQ (opened (), "") << item.escape;
+		}
+	}
+	EXPECT_EQ (GetWindow (GetWindow (parent, GW_CHILD), GW_HWNDNEXT), nullptr) << "no second window";
+	ASSERT_EQ (view->removed (), kResultOk);
+	unsetenv ("KELO_STANDIN_OPENER");
+	unlink (log.c_str ());
+	unlink (opener.c_str ());
+	rmdir (folder);
 }
 
 } // namespace

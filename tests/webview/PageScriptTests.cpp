@@ -160,5 +160,26 @@ TEST(PageScripts, SettlingScriptsResolveOrRejectTheirOwnCallWithTheTextIntact) {
   EXPECT_EQ(outcomes[3], (json{{"state", "rejected"}, {"value", "Invalid native request"}}));
 }
 
+TEST(PageScripts, SettlingScriptsOfTheDocumentBeforeAReloadSettleNothingInTheNext) {
+  RecordingWebview webview;
+  BindPageFunctions(webview);
+  const std::vector<std::string> init = DocumentScripts(webview);
+  PageRun run;
+  const json first = run.Run(init, kCalls);
+  const size_t before = webview.evaluations.size();
+  for (const auto& message : first["posted"])
+    webview.OnBrowserMessage(message.get<std::string>());
+  const std::vector<std::string> all = webview.EvaluatedScripts();
+  const std::vector<std::string> settle(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
+  ASSERT_EQ(settle.size(), 4u);
+
+  json reloaded = kCalls;
+  reloaded["random"] = 0.5;
+  const json page = run.Run(init, reloaded, &settle);
+  EXPECT_EQ(page["posted"][0], R"({"id":536870913,"method":"keloRead","params":[-1]})");
+  EXPECT_EQ(page["settleErrors"].size(), 4u);
+  EXPECT_EQ(page["pending"].size(), 4u);
+}
+
 } // namespace
 } // namespace webhost

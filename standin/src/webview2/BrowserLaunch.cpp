@@ -30,6 +30,8 @@ BrowserLaunch ResolveBrowserLaunch(const std::string& browserFolder) {
   } else {
     launch.headless = Variable("DISPLAY").empty();
   }
+  const long port = std::strtol(Variable(kDevToolsPortVariable).c_str(), nullptr, 10);
+  if (port > 0 && port < 65536) launch.devToolsPort = static_cast<int>(port);
   return launch;
 }
 
@@ -50,10 +52,17 @@ std::vector<std::string> BrowserArguments(const BrowserLaunch& launch, const std
       // (--disable-crashpad-for-testing is not used: with it Chromium 156
       // aborts every navigation that Fetch interception should pause.)
       "--disable-breakpad",
+      // A web view opens no windows of its own; its NewWindowRequested
+      // handlers decide what becomes of the address.
+      "--block-new-web-contents",
       "--disable-features=WebUIOmniboxPopup,WebUIOmniboxAimPopup,WebUIOmniboxFullPopup",
       "--remote-debugging-pipe",
       "--user-data-dir=" + userDataDir,
   };
+  if (launch.devToolsPort > 0) {
+    arguments.push_back("--remote-debugging-address=127.0.0.1");
+    arguments.push_back("--remote-debugging-port=" + std::to_string(launch.devToolsPort));
+  }
   if (launch.headless) {
     arguments.push_back("--headless");
     arguments.push_back("about:blank");

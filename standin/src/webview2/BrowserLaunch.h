@@ -10,6 +10,9 @@ namespace standin::webview2 {
 //                          caller names a folder, else the Debian binary)
 //   KELO_STANDIN_HEADLESS  "1" headless, "0" a visible window; unset:
 //                          headless exactly when DISPLAY is unset or empty
+//   KELO_STANDIN_DEVTOOLS_PORT  a port number: also opens DevTools on
+//                          127.0.0.1:<port>, so a test can attach to the
+//                          page (off when unset; never in a product)
 // A visible browser is one chromeless app window (no tabs, address bar or
 // menus) started off-screen under the X11 class `windowClass`, by which
 // the stand-in finds it to place it inside its parent's X11 window.
@@ -17,6 +20,7 @@ struct BrowserLaunch {
   std::string binary;
   bool headless = true;
   std::string windowClass;
+  int devToolsPort = 0;
 };
 
 BrowserLaunch ResolveBrowserLaunch(const std::string& browserFolder);
@@ -32,5 +36,6 @@ constexpr const char* kPreferences = R"({"browser":{"custom_chrome_frame":false}
 constexpr const char* kDefaultChromium = "/usr/lib/chromium/chromium";
 constexpr const char* kChromiumVariable = "KELO_STANDIN_CHROMIUM";
 constexpr const char* kHeadlessVariable = "KELO_STANDIN_HEADLESS";
+constexpr const char* kDevToolsPortVariable = "KELO_STANDIN_DEVTOOLS_PORT";
 
 }  // namespace standin::webview2

@@ -45,6 +45,24 @@ HRESULT CoreWebView2::remove_PermissionRequested(EventRegistrationToken token) {
   return core->permissionHandlers.Remove(token);
 }
 
+HRESULT CoreWebView2::add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* handler,
+                                             EventRegistrationToken* token) {
+  return core->AddNavigationHandler(handler, token);
+}
+
+HRESULT CoreWebView2::remove_NavigationStarting(EventRegistrationToken token) {
+  return core->RemoveNavigationHandler(token);
+}
+
+HRESULT CoreWebView2::add_NewWindowRequested(ICoreWebView2NewWindowRequestedEventHandler* handler,
+                                             EventRegistrationToken* token) {
+  return core->newWindowHandlers.Add(handler, token);
+}
+
+HRESULT CoreWebView2::remove_NewWindowRequested(EventRegistrationToken token) {
+  return core->newWindowHandlers.Remove(token);
+}
+
 HRESULT CoreWebView2::AddScriptToExecuteOnDocumentCreated(
     LPCWSTR javaScript, ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* handler) {
   if (javaScript == nullptr) return E_INVALIDARG;

@@ -23,11 +23,9 @@ class CoreWebView2 final : public ComBase<ICoreWebView2> {
   HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) override;
   HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) override;
   HRESULT STDMETHODCALLTYPE NavigateToString(LPCWSTR htmlContent) override;
-  HRESULT STDMETHODCALLTYPE add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler*,
-                                                   EventRegistrationToken*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE remove_NavigationStarting(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* handler,
+                                                   EventRegistrationToken* token) override;
+  HRESULT STDMETHODCALLTYPE remove_NavigationStarting(EventRegistrationToken token) override;
   HRESULT STDMETHODCALLTYPE add_ContentLoading(ICoreWebView2ContentLoadingEventHandler*,
                                                EventRegistrationToken*) override {
     return E_NOTIMPL;
@@ -100,11 +98,9 @@ class CoreWebView2 final : public ComBase<ICoreWebView2> {
     return E_NOTIMPL;
   }
   HRESULT STDMETHODCALLTYPE Stop() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE add_NewWindowRequested(ICoreWebView2NewWindowRequestedEventHandler*,
-                                                   EventRegistrationToken*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE remove_NewWindowRequested(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_NewWindowRequested(ICoreWebView2NewWindowRequestedEventHandler* handler,
+                                                   EventRegistrationToken* token) override;
+  HRESULT STDMETHODCALLTYPE remove_NewWindowRequested(EventRegistrationToken token) override;
   HRESULT STDMETHODCALLTYPE add_DocumentTitleChanged(ICoreWebView2DocumentTitleChangedEventHandler*,
                                                      EventRegistrationToken*) override {
     return E_NOTIMPL;

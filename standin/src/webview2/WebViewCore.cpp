@@ -6,6 +6,7 @@
 
 #include "Base64.h"
 #include "BrowserSession.h"
+#include "NavigationEventArgs.h"
 #include "PermissionRequestedEventArgs.h"
 #include "ScriptResult.h"
 #include "WebMessageReceivedEventArgs.h"
@@ -46,6 +47,31 @@ std::string OriginOf(const std::string& url) {
   if (scheme != "http" && scheme != "https") return {};
   size_t hostEnd = url.find_first_of("/?#", schemeEnd + 3);
   return url.substr(0, hostEnd);
+}
+
+// DevTools' URL patterns: '*' stands for any run of characters, '?' for one.
+bool GlobMatch(const std::string& pattern, const std::string& text) {
+  size_t p = 0, t = 0, star = std::string::npos, resume = 0;
+  while (t < text.size()) {
+    if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == text[t])) {
+      ++p;
+      ++t;
+    } else if (p < pattern.size() && pattern[p] == '*') {
+      star = p++;
+      resume = t;
+    } else if (star != std::string::npos) {
+      p = star + 1;
+      t = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+bool IsGesture(const std::string& reason) {
+  return reason == "anchorClick" || reason == "formSubmissionGet" || reason == "formSubmissionPost";
 }
 
 const char* ResourceTypeOf(COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) {
@@ -150,6 +176,7 @@ HRESULT WebViewCore::Navigate(const std::string& url) {
   if (IsClosed()) return InvalidState();
   if (url.empty()) return E_INVALIDARG;
   std::weak_ptr<WebViewCore> weak = weak_from_this();
+  apiNavigations.insert(url);
   // Handlers are never called from inside the call that raises them.
   standin::PostThreadTask(session->UiThread(), [weak, url] {
     auto self = weak.lock();
@@ -268,12 +295,28 @@ HRESULT WebViewCore::RemoveResourceFilter(const std::string& pattern, COREWEBVIE
   return E_INVALIDARG;
 }
 
+HRESULT WebViewCore::AddNavigationHandler(ICoreWebView2NavigationStartingEventHandler* handler,
+                                          EventRegistrationToken* token) {
+  if (IsClosed()) return InvalidState();
+  const HRESULT result = navigationHandlers.Add(handler, token);
+  if (SUCCEEDED(result)) ApplyFilters();
+  return result;
+}
+
+HRESULT WebViewCore::RemoveNavigationHandler(EventRegistrationToken token) {
+  const HRESULT result = navigationHandlers.Remove(token);
+  if (!IsClosed()) ApplyFilters();
+  return result;
+}
+
 void WebViewCore::ApplyFilters() {
-  if (filters.empty()) {
+  if (filters.empty() && navigationHandlers.Empty()) {
     Send("Fetch.disable", json::object());
     return;
   }
   json patterns = json::array();
+  if (!navigationHandlers.Empty())
+    patterns.push_back({{"urlPattern", "*"}, {"resourceType", "Document"}, {"requestStage", "Request"}});
   for (auto& filter : filters) {
     json pattern = {{"urlPattern", filter.pattern}, {"requestStage", "Request"}};
     if (filter.context != COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL)
@@ -303,11 +346,65 @@ void WebViewCore::OnEvent(const std::string& method, const json& params) {
     return;
   } else if (method == "Runtime.bindingCalled") {
     OnWebMessage(params);
+  } else if (method == "Page.frameRequestedNavigation") {
+    OnNavigationRequested(params);
+  } else if (method == "Page.windowOpen") {
+    OnWindowOpen(params);
   } else if (method == "Page.frameNavigated") {
     const json frame = params.value("frame", json::object());
-    if (!frame.contains("parentId"))
+    if (!frame.contains("parentId")) {
       source = frame.value("url", std::string()) + frame.value("urlFragment", std::string());
+      mainFrameId = frame.value("id", std::string());
+    }
   }
+}
+
+// The page asked for a navigation: remember whether a link or a form did it.
+void WebViewCore::OnNavigationRequested(const json& params) {
+  if (params.value("disposition", std::string("currentTab")) != "currentTab") return;
+  if (IsGesture(params.value("reason", std::string()))) gestureNavigations.insert(params.value("url", std::string()));
+}
+
+// The page asked for a new window, which the browser does not open (it runs
+// with new windows blocked); the handlers hear of the address.
+void WebViewCore::OnWindowOpen(const json& params) {
+  if (sender == nullptr) return;
+  auto args = MakeCom<NewWindowRequestedEventArgs>(params.value("url", std::string()), params.value("userGesture", false));
+  ComPtr<ICoreWebView2> keep(sender);
+  for (auto& handler : newWindowHandlers.Snapshot()) {
+    if (IsClosed()) break;
+    handler->Invoke(sender, args.Get());
+  }
+}
+
+bool WebViewCore::NavigationCancelled(const json& params) {
+  if (navigationHandlers.Empty() || params.value("resourceType", std::string()) != "Document") return false;
+  const std::string frameId = params.value("frameId", std::string());
+  if (!mainFrameId.empty() && frameId != mainFrameId) return false;
+  const json request = params.value("request", json::object());
+  const std::string url = request.value("url", std::string()) + request.value("urlFragment", std::string());
+  bool userInitiated = false;
+  for (auto* made : {&apiNavigations, &gestureNavigations}) {
+    auto found = made->find(url);
+    if (found == made->end()) continue;
+    made->erase(found);
+    userInitiated = true;
+  }
+  auto args = MakeCom<NavigationStartingEventArgs>(url, userInitiated, nextNavigationId++);
+  ComPtr<ICoreWebView2> keep(sender);
+  for (auto& handler : navigationHandlers.Snapshot()) {
+    if (IsClosed()) break;
+    handler->Invoke(sender, args.Get());
+  }
+  return args->Cancelled();
+}
+
+bool WebViewCore::MatchesFilter(const std::string& url, const std::string& resourceType) const {
+  for (const auto& filter : filters) {
+    const bool anyType = filter.context == COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL;
+    if ((anyType || resourceType == ResourceTypeOf(filter.context)) && GlobMatch(filter.pattern, url)) return true;
+  }
+  return false;
 }
 
 void WebViewCore::OnWebMessage(const json& params) {
@@ -322,12 +419,19 @@ void WebViewCore::OnWebMessage(const json& params) {
 
 void WebViewCore::OnRequestPaused(const json& params) {
   const json requestId = params.value("requestId", json());
-  // Every paused request is answered, or the page waits for it for ever.
-  if (IsClosed() || sender == nullptr || resourceHandlers.Empty()) {
-    Send("Fetch.continueRequest", {{"requestId", requestId}});
+  if (!IsClosed() && sender != nullptr && NavigationCancelled(params)) {
+    Send("Fetch.failRequest", {{"requestId", requestId}, {"errorReason", "Aborted"}});
     return;
   }
   const json request = params.value("request", json::object());
+  // Every paused request is answered, or the page waits for it for ever.
+  // Documents are paused for the navigation handlers; only those the
+  // filters name go to the resource handlers.
+  if (IsClosed() || sender == nullptr || resourceHandlers.Empty() ||
+      !MatchesFilter(request.value("url", std::string()), params.value("resourceType", std::string()))) {
+    Send("Fetch.continueRequest", {{"requestId", requestId}});
+    return;
+  }
   HeaderList headers;
   // Kept in a local: items() of a temporary dangles inside the loop.
   const json requestHeaders = request.value("headers", json::object());

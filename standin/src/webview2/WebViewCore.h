@@ -52,6 +52,11 @@ class WebViewCore : public std::enable_shared_from_this<WebViewCore> {
   HandlerList<ICoreWebView2WebMessageReceivedEventHandler> webMessageHandlers;
   HandlerList<ICoreWebView2PermissionRequestedEventHandler> permissionHandlers;
   HandlerList<ICoreWebView2WebResourceRequestedEventHandler> resourceHandlers;
+  HandlerList<ICoreWebView2NewWindowRequestedEventHandler> newWindowHandlers;
+  // Navigation handlers need every document request paused, so adding and
+  // removing them changes the browser's interception.
+  HRESULT AddNavigationHandler(ICoreWebView2NavigationStartingEventHandler* handler, EventRegistrationToken* token);
+  HRESULT RemoveNavigationHandler(EventRegistrationToken token);
 
   // A page event routed here by the session.
   void OnEvent(const std::string& method, const nlohmann::json& params);
@@ -77,6 +82,12 @@ class WebViewCore : public std::enable_shared_from_this<WebViewCore> {
   void AskPermissions(const std::string& url, std::function<void()> then);
   void OnWebMessage(const nlohmann::json& params);
   void OnRequestPaused(const nlohmann::json& params);
+  // Raises NavigationStarting for a paused top-level document request;
+  // true when a handler cancelled it.
+  bool NavigationCancelled(const nlohmann::json& params);
+  void OnNavigationRequested(const nlohmann::json& params);
+  void OnWindowOpen(const nlohmann::json& params);
+  bool MatchesFilter(const std::string& url, const std::string& resourceType) const;
 
   std::shared_ptr<BrowserSession> session;
   std::string sessionId;
@@ -85,6 +96,13 @@ class WebViewCore : public std::enable_shared_from_this<WebViewCore> {
   std::string source = "about:blank";
   std::vector<Filter> filters;
   std::set<std::string> askedOrigins;
+  HandlerList<ICoreWebView2NavigationStartingEventHandler> navigationHandlers;
+  std::string mainFrameId;
+  // Addresses asked for through Navigate (user-initiated, as in WebView2),
+  // and those the page asked for by a link or a form.
+  std::multiset<std::string> apiNavigations;
+  std::multiset<std::string> gestureNavigations;
+  UINT64 nextNavigationId = 1;
 };
 
 }  // namespace standin::webview2

@@ -13,6 +13,7 @@ list(APPEND KELO_STANDIN_WEBVIEW2_SOURCES
   src/webview2/DevToolsClient.cpp
   src/webview2/DevToolsPipe.cpp
   src/webview2/HttpHeaders.cpp
+  src/webview2/NavigationEventArgs.cpp
   src/webview2/PermissionRequestedEventArgs.cpp
   src/webview2/ScriptResult.cpp
   src/webview2/WebMessageReceivedEventArgs.cpp

@@ -31,7 +31,7 @@ export async function launchBrowser() {
 // page script runs (see native.mjs); without it the page runs on its own.
 // Resolves only once the page has drawn its settings from a state, so no test can pass
 // on a page that never loaded.
-export async function openPage(browser, { viewport = kDefaultViewport, native, overrides, path = '/index.html' } = {}) {
+export async function openPage(browser, { viewport = kDefaultViewport, native } = {}) {
   const context = await browser.newContext({ viewport, deviceScaleFactor: 1 });
   const page = await context.newPage();
   const consoleLines = [];
@@ -39,14 +39,14 @@ export async function openPage(browser, { viewport = kDefaultViewport, native, o
   page.on('console', (message) => consoleLines.push({ type: message.type(), text: message.text() }));
   page.on('pageerror', (error) => pageErrors.push(error));
   const requests = [];
-  await serveResources(context, { overrides, log: requests });
+  await serveResources(context, requests);
   if (native) await installNativeMock(page, native);
-  await page.goto(kStartPage.replace('/index.html', path));
+  await page.goto(kStartPage);
   await waitForReady(page);
   return { page, context, consoleLines, pageErrors, requests, close: () => context.close() };
 }
 
-export async function waitForReady(page) {
+async function waitForReady(page) {
   await page.waitForFunction(
     () => typeof compileCues === 'function' &&
       document.querySelector('#language .setting-text').textContent !== '',

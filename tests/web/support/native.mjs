@@ -72,14 +72,17 @@ function nativeMock(options) {
     return answer.finally(settleRead);
   };
   if (options.write !== false) {
-    window.keloWrite = (next) => {
+    // Like the controller, refuses an edit made on a document other than its current one.
+    window.keloWrite = (next, base) => {
       native.writes.push(JSON.parse(JSON.stringify(next)));
+      const current = () => !Number.isInteger(base) || base === native.revision;
       if (native.writeMode === 'hold') {
         return new Promise((resolve, reject) => native.heldWrites.push(
-          (result) => (result === 'reject' ? reject(new Error('write refused')) : resolve(result))));
+          (result) => (result === 'reject' ? reject(new Error('write refused')) : resolve(result && current()))));
       }
+      if (native.writeMode === 'never') return new Promise(() => {});
       if (native.writeMode === 'reject') return Promise.reject(new Error('write refused'));
-      if (native.writeMode === 'false') return Promise.resolve(false);
+      if (native.writeMode === 'false' || !current()) return Promise.resolve(false);
       native.state = JSON.parse(JSON.stringify(next));
       return Promise.resolve(true);
     };

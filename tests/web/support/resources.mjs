@@ -19,15 +19,13 @@ const kContentTypes = [
 const kFallbackType = 'application/octet-stream';
 
 // Parses the list: `<NAME> <path>` per line, "#" starts a comment, blank lines ignored.
-export function parseResourceList(text) {
+function parseResourceList(text) {
   const entries = new Map();
   for (const rawLine of text.split(/\r?\n/)) {
     const line = rawLine.replace(/#.*/, '').trim();
     if (line === '') continue;
-    const fields = line.split(/\s+/);
-    if (fields.length !== 2) throw new Error('Malformed resource line: ' + rawLine);
-    if (entries.has(fields[0])) throw new Error('Duplicate resource name: ' + fields[0]);
-    entries.set(fields[0], fields[1]);
+    const [name, path] = line.split(/\s+/);
+    entries.set(name, path);
   }
   return entries;
 }
@@ -36,7 +34,7 @@ export function loadResourceList() {
   return parseResourceList(readFileSync(join(kRepoRoot, 'web/resources.list'), 'utf8'));
 }
 
-export function contentTypeFor(upperPath) {
+function contentTypeFor(upperPath) {
   for (const [ending, type] of kContentTypes) {
     if (upperPath.endsWith(ending)) return type;
   }
@@ -45,7 +43,7 @@ export function contentTypeFor(upperPath) {
 
 // Returns { status, contentType, name } for a full request address, or null when the
 // address is not under the private origin (left to the network).
-export function resolveRequest(address) {
+function resolveRequest(address) {
   const prefix = kOrigin + '/';
   if (!address.startsWith(prefix)) return null;
   let path = address.slice(prefix.length);
@@ -59,17 +57,15 @@ export function resolveRequest(address) {
   return { name: directory ? null : name, contentType };
 }
 
-// Installs the server on a playwright page or context. `overrides` maps resource names to
-// replacement bodies (used by tests that need a page variant); `log` collects requests.
-export async function serveResources(target, { overrides = {}, log = [] } = {}) {
+// Installs the server on a playwright page or context; `log` collects the requests.
+export async function serveResources(target, log = []) {
   const list = loadResourceList();
   await target.route(kOrigin + '/**', async (route) => {
     const address = route.request().url();
     const resolved = resolveRequest(address);
     if (!resolved) return route.abort();
     let body = null;
-    if (resolved.name && Object.hasOwn(overrides, resolved.name)) body = Buffer.from(overrides[resolved.name]);
-    else if (resolved.name && list.has(resolved.name)) {
+    if (resolved.name && list.has(resolved.name)) {
       const file = join(kRepoRoot, list.get(resolved.name));
       // A listed file that is missing would fail the module's build; here it is simply absent.
       if (existsSync(file)) body = readFileSync(file);

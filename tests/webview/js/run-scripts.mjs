@@ -4,8 +4,9 @@
 //   node run-scripts.mjs <folder>
 //
 // <folder>/init.json    array of document-creation scripts, run in order
-// <folder>/calls.json   {"probe": [names], "calls": [{"name", "args"}]}; args
-//                       is the source text of a script array expression
+// <folder>/calls.json   {"probe": [names], "calls": [{"name", "args"}],
+//                       "random": what Math.random answers, 0 unless given};
+//                       args is the source text of a script array expression
 // <folder>/settle.json  optional array of settling scripts, run in order
 //                       after all calls were made
 // <folder>/result.json  written: {"functions": {name: typeof window[name]},
@@ -27,14 +28,14 @@ if (!folder) {
 
 const readJson = (name) => JSON.parse(fs.readFileSync(path.join(folder, name), 'utf8'));
 const initScripts = readJson('init.json');
-const { probe, calls } = readJson('calls.json');
+const { probe, calls, random = 0 } = readJson('calls.json');
 const settleFile = path.join(folder, 'settle.json');
 const settleScripts = fs.existsSync(settleFile) ? readJson('settle.json') : [];
 
 const posted = [];
 const context = vm.createContext({ hostPost: (message) => posted.push(message) });
 vm.runInContext(
-  'var window = globalThis;' +
+  `var window = globalThis; Math.random = () => ${random};` +
   'window.chrome = {webview: {postMessage: function(message) { hostPost(message); }}};',
   context);
 

@@ -1,13 +1,17 @@
 // WebView2's Win32 COM interfaces as the WebView2 SDK declares them: the same
-// names, identifiers and method order, so that code written against the SDK
-// builds unchanged. On Linux they are carried out by a real Chromium driven
-// over the DevTools protocol (standin/src/webview2).
+// names, identifiers, base interfaces, method order and parameter types, so
+// that code written against the SDK builds unchanged. Used where Microsoft's
+// header is not given: on Linux, where the stand-in platform carries them out
+// with a real Chromium driven over the DevTools protocol (standin/src/webview2),
+// and in a Windows build without -DKELO_WEBVIEW2_SDK_DIR, where
+// CreateCoreWebView2EnvironmentWithOptions comes from WebView2Loader.dll at run
+// time (webview2/src/WebView2Loader.cpp).
 //
-// Interfaces the stand-in implements are declared in full. Interfaces that
-// only appear as parameter types of those (handlers of events the stand-in
-// does not raise, and their event arguments) are declared by name only.
+// Interfaces the program calls are declared in full. Interfaces that only
+// appear as parameter types of those (handlers of events it does not use,
+// and their event arguments) are declared by name only.
 //
-// How the stand-in differs from WebView2 itself:
+// How the Linux stand-in differs from WebView2 itself:
 // - Every completion and event arrives on the thread that created the
 //   environment, through its message queue, as with WebView2.
 // - The browser runs headless unless DISPLAY is set; KELO_STANDIN_HEADLESS=1
@@ -38,6 +42,19 @@
 #include <unknwn.h>
 
 #include <cstdint>
+
+// KELO_WEBVIEW2_IID(Interface, ...) attaches an identifier to an interface so
+// that __uuidof finds it, and declares IID_<Interface> as the SDK does.
+#if !defined(_WIN32)
+#define KELO_WEBVIEW2_IID STANDIN_DECLARE_IID
+#elif defined(__MINGW32__)
+#define KELO_WEBVIEW2_IID(Interface, d1, d2, d3, b0, b1, b2, b3, b4, b5, b6, b7) \
+  struct Interface;                                                               \
+  __CRT_UUID_DECL(Interface, d1, d2, d3, b0, b1, b2, b3, b4, b5, b6, b7)          \
+  inline constexpr IID IID_##Interface{d1, d2, d3, {b0, b1, b2, b3, b4, b5, b6, b7}}
+#else
+#error "This compiler needs Microsoft's WebView2 SDK: configure with -DKELO_WEBVIEW2_SDK_DIR=<its build/native folder>"
+#endif
 
 // Repeating an identical typedef is allowed, should windows.h gain it too.
 typedef uint32_t UINT32;
@@ -102,44 +119,52 @@ typedef struct tagVARIANT VARIANT;
 
 // ---------------------------------------------------------------- identifiers
 
-STANDIN_DECLARE_IID(ICoreWebView2Environment, 0xb96d755e, 0x0319, 0x4e92, 0xa2, 0x96, 0x23, 0x43, 0x6f, 0x46, 0xa1,
+KELO_WEBVIEW2_IID(ICoreWebView2Environment, 0xb96d755e, 0x0319, 0x4e92, 0xa2, 0x96, 0x23, 0x43, 0x6f, 0x46, 0xa1,
                     0xfc);
-STANDIN_DECLARE_IID(ICoreWebView2EnvironmentOptions, 0x2fde08a8, 0x1e9a, 0x4766, 0x8c, 0x05, 0x95, 0xa9, 0xce, 0xb9,
+KELO_WEBVIEW2_IID(ICoreWebView2EnvironmentOptions, 0x2fde08a8, 0x1e9a, 0x4766, 0x8c, 0x05, 0x95, 0xa9, 0xce, 0xb9,
                     0xd1, 0xc5);
-STANDIN_DECLARE_IID(ICoreWebView2Controller, 0x4d00c0d1, 0x9434, 0x4eb6, 0x80, 0x78, 0x86, 0x97, 0xa5, 0x60, 0x33,
+KELO_WEBVIEW2_IID(ICoreWebView2Controller, 0x4d00c0d1, 0x9434, 0x4eb6, 0x80, 0x78, 0x86, 0x97, 0xa5, 0x60, 0x33,
                     0x4f);
-STANDIN_DECLARE_IID(ICoreWebView2, 0x76eceacb, 0x0462, 0x4d94, 0xac, 0x83, 0x42, 0x3a, 0x67, 0x93, 0x77, 0x5e);
-STANDIN_DECLARE_IID(ICoreWebView2Settings, 0xe562e4f0, 0xd7fa, 0x43ac, 0x8d, 0x71, 0xc0, 0x51, 0x50, 0x49, 0x9f, 0x00);
-STANDIN_DECLARE_IID(ICoreWebView2Deferral, 0xc10e7f7b, 0xb585, 0x46f0, 0xa6, 0x23, 0x8b, 0xef, 0xbf, 0x3e, 0x4e, 0xe0);
-STANDIN_DECLARE_IID(ICoreWebView2HttpHeadersCollectionIterator, 0x0702fc30, 0xf43b, 0x47bb, 0xab, 0x52, 0xa4, 0x2c,
+KELO_WEBVIEW2_IID(ICoreWebView2, 0x76eceacb, 0x0462, 0x4d94, 0xac, 0x83, 0x42, 0x3a, 0x67, 0x93, 0x77, 0x5e);
+KELO_WEBVIEW2_IID(ICoreWebView2Settings, 0xe562e4f0, 0xd7fa, 0x43ac, 0x8d, 0x71, 0xc0, 0x51, 0x50, 0x49, 0x9f, 0x00);
+KELO_WEBVIEW2_IID(ICoreWebView2Deferral, 0xc10e7f7b, 0xb585, 0x46f0, 0xa6, 0x23, 0x8b, 0xef, 0xbf, 0x3e, 0x4e, 0xe0);
+KELO_WEBVIEW2_IID(ICoreWebView2HttpHeadersCollectionIterator, 0x0702fc30, 0xf43b, 0x47bb, 0xab, 0x52, 0xa4, 0x2c,
                     0xb5, 0x52, 0xad, 0x9f);
-STANDIN_DECLARE_IID(ICoreWebView2HttpRequestHeaders, 0xe86cac0e, 0x5523, 0x465c, 0xb5, 0x36, 0x8f, 0xb9, 0xfc, 0x8c,
+KELO_WEBVIEW2_IID(ICoreWebView2HttpRequestHeaders, 0xe86cac0e, 0x5523, 0x465c, 0xb5, 0x36, 0x8f, 0xb9, 0xfc, 0x8c,
                     0x8c, 0x60);
-STANDIN_DECLARE_IID(ICoreWebView2HttpResponseHeaders, 0x03c5ff5a, 0x9b45, 0x4a88, 0x88, 0x1c, 0x89, 0xa9, 0xf3, 0x28,
+KELO_WEBVIEW2_IID(ICoreWebView2HttpResponseHeaders, 0x03c5ff5a, 0x9b45, 0x4a88, 0x88, 0x1c, 0x89, 0xa9, 0xf3, 0x28,
                     0x61, 0x9c);
-STANDIN_DECLARE_IID(ICoreWebView2WebResourceRequest, 0x97055cd4, 0x512c, 0x4264, 0x8b, 0x5f, 0xe3, 0xf4, 0x46, 0xce,
+KELO_WEBVIEW2_IID(ICoreWebView2WebResourceRequest, 0x97055cd4, 0x512c, 0x4264, 0x8b, 0x5f, 0xe3, 0xf4, 0x46, 0xce,
                     0xa6, 0xa5);
-STANDIN_DECLARE_IID(ICoreWebView2WebResourceResponse, 0xaafcc94f, 0xfa27, 0x48fd, 0x97, 0xdf, 0x83, 0x0e, 0xf7, 0x5a,
+KELO_WEBVIEW2_IID(ICoreWebView2WebResourceResponse, 0xaafcc94f, 0xfa27, 0x48fd, 0x97, 0xdf, 0x83, 0x0e, 0xf7, 0x5a,
                     0xae, 0xc9);
-STANDIN_DECLARE_IID(ICoreWebView2WebResourceRequestedEventArgs, 0x453e667f, 0x12c7, 0x49d4, 0xbe, 0x6d, 0xdd, 0xbe,
+KELO_WEBVIEW2_IID(ICoreWebView2WebResourceRequestedEventArgs, 0x453e667f, 0x12c7, 0x49d4, 0xbe, 0x6d, 0xdd, 0xbe,
                     0x79, 0x56, 0xf5, 0x7a);
-STANDIN_DECLARE_IID(ICoreWebView2WebMessageReceivedEventArgs, 0x0f99a40c, 0xe962, 0x4207, 0x9e, 0x92, 0xe3, 0xd5, 0x42,
+KELO_WEBVIEW2_IID(ICoreWebView2WebMessageReceivedEventArgs, 0x0f99a40c, 0xe962, 0x4207, 0x9e, 0x92, 0xe3, 0xd5, 0x42,
                     0xef, 0xf8, 0x49);
-STANDIN_DECLARE_IID(ICoreWebView2PermissionRequestedEventArgs, 0x973ae2ef, 0xff18, 0x4894, 0x8f, 0xb2, 0x3c, 0x75, 0x8f,
+KELO_WEBVIEW2_IID(ICoreWebView2PermissionRequestedEventArgs, 0x973ae2ef, 0xff18, 0x4894, 0x8f, 0xb2, 0x3c, 0x75, 0x8f,
                     0x04, 0x68, 0x10);
-STANDIN_DECLARE_IID(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler, 0x4e8a3389, 0xc9d8, 0x4bd2, 0xb6, 0xb5,
+KELO_WEBVIEW2_IID(ICoreWebView2NavigationStartingEventArgs, 0x5b495469, 0xe119, 0x438a, 0x9b, 0x18, 0x76, 0x04, 0xf2,
+                    0x5f, 0x2e, 0x49);
+KELO_WEBVIEW2_IID(ICoreWebView2NavigationStartingEventHandler, 0x9adbe429, 0xf36d, 0x432b, 0x9d, 0xdc, 0xf8, 0x88,
+                    0x1f, 0xbd, 0x76, 0xe3);
+KELO_WEBVIEW2_IID(ICoreWebView2NewWindowRequestedEventArgs, 0x34acb11c, 0xfc37, 0x4418, 0x91, 0x32, 0xf9, 0xc2, 0x1d,
+                    0x1e, 0xaf, 0xb9);
+KELO_WEBVIEW2_IID(ICoreWebView2NewWindowRequestedEventHandler, 0xd4c185fe, 0xc81c, 0x4989, 0x97, 0xaf, 0x2d, 0x3f,
+                    0xa7, 0xab, 0x56, 0x51);
+KELO_WEBVIEW2_IID(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler, 0x4e8a3389, 0xc9d8, 0x4bd2, 0xb6, 0xb5,
                     0x12, 0x4f, 0xee, 0x6c, 0xc1, 0x4d);
-STANDIN_DECLARE_IID(ICoreWebView2CreateCoreWebView2ControllerCompletedHandler, 0x6c4819f3, 0xc9b7, 0x4260, 0x81, 0x27,
+KELO_WEBVIEW2_IID(ICoreWebView2CreateCoreWebView2ControllerCompletedHandler, 0x6c4819f3, 0xc9b7, 0x4260, 0x81, 0x27,
                     0xc9, 0xf5, 0xbd, 0xe7, 0xf6, 0x8c);
-STANDIN_DECLARE_IID(ICoreWebView2WebMessageReceivedEventHandler, 0x57213f19, 0x00e6, 0x49fa, 0x8e, 0x07, 0x89, 0x8e,
+KELO_WEBVIEW2_IID(ICoreWebView2WebMessageReceivedEventHandler, 0x57213f19, 0x00e6, 0x49fa, 0x8e, 0x07, 0x89, 0x8e,
                     0xa0, 0x1e, 0xcb, 0xd2);
-STANDIN_DECLARE_IID(ICoreWebView2PermissionRequestedEventHandler, 0x15e1c6a3, 0xc72a, 0x4df3, 0x91, 0xd7, 0xd0, 0x97,
+KELO_WEBVIEW2_IID(ICoreWebView2PermissionRequestedEventHandler, 0x15e1c6a3, 0xc72a, 0x4df3, 0x91, 0xd7, 0xd0, 0x97,
                     0xfb, 0xec, 0x6b, 0xfd);
-STANDIN_DECLARE_IID(ICoreWebView2WebResourceRequestedEventHandler, 0xab00b74c, 0x15f1, 0x4646, 0x80, 0xe8, 0xe7, 0x63,
+KELO_WEBVIEW2_IID(ICoreWebView2WebResourceRequestedEventHandler, 0xab00b74c, 0x15f1, 0x4646, 0x80, 0xe8, 0xe7, 0x63,
                     0x41, 0xd2, 0x5d, 0x71);
-STANDIN_DECLARE_IID(ICoreWebView2ExecuteScriptCompletedHandler, 0x49511172, 0xcc67, 0x4bca, 0x99, 0x23, 0x13, 0x71,
+KELO_WEBVIEW2_IID(ICoreWebView2ExecuteScriptCompletedHandler, 0x49511172, 0xcc67, 0x4bca, 0x99, 0x23, 0x13, 0x71,
                     0x12, 0xf4, 0xc4, 0xcc);
-STANDIN_DECLARE_IID(ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler, 0xb99369f3, 0x9b11, 0x47b5, 0xbc,
+KELO_WEBVIEW2_IID(ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler, 0xb99369f3, 0x9b11, 0x47b5, 0xbc,
                     0x6f, 0x8e, 0x78, 0x95, 0xfc, 0xea, 0x17);
 
 // Named only: handlers and arguments of events the stand-in does not raise.
@@ -233,6 +258,37 @@ struct ICoreWebView2PermissionRequestedEventArgs : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE get_State(COREWEBVIEW2_PERMISSION_STATE* state) = 0;
   virtual HRESULT STDMETHODCALLTYPE put_State(COREWEBVIEW2_PERMISSION_STATE state) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) = 0;
+};
+
+struct ICoreWebView2WindowFeatures;
+
+struct ICoreWebView2NavigationStartingEventArgs : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* isUserInitiated) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_IsRedirected(BOOL* isRedirected) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_RequestHeaders(ICoreWebView2HttpRequestHeaders** requestHeaders) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_Cancel(BOOL* cancel) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_Cancel(BOOL cancel) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* navigationId) = 0;
+};
+
+struct ICoreWebView2NewWindowRequestedEventArgs : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_NewWindow(ICoreWebView2* newWindow) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_NewWindow(ICoreWebView2** newWindow) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* isUserInitiated) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_WindowFeatures(ICoreWebView2WindowFeatures** value) = 0;
+};
+
+struct ICoreWebView2NavigationStartingEventHandler : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2NavigationStartingEventArgs* args) = 0;
+};
+
+struct ICoreWebView2NewWindowRequestedEventHandler : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2NewWindowRequestedEventArgs* args) = 0;
 };
 
 struct ICoreWebView2Settings : public IUnknown {

@@ -1,0 +1,260 @@
+// Kelo end to end: kelo-preview loads the built module as a DAW does, its
+// editor runs in the module's own Chromium, and this test plays the user:
+// real key presses and clicks through the X server (xdotool), the preview's
+// transport keys on its standard input, the page's DOM read over the
+// stand-in's opt-in DevTools port, the processor's state read from the
+// project file the preview saves.
+import { describe, it, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { spawn, spawnSync, execFileSync } from 'node:child_process';
+import { mkdtempSync, mkdirSync, writeFileSync, readFileSync, rmSync } from 'node:fs';
+import { createRequire } from 'node:module';
+import { tmpdir } from 'node:os';
+import path from 'node:path';
+
+const { chromium } = createRequire(import.meta.url)('playwright-core');
+const kPreview = process.env.KELO_PREVIEW;
+const kPort = 9300 + (process.pid % 500);
+const kOrigin = 'https://kelo.invalid';
+
+// 20 BPM: a beat lasts 3 s, so a reading taken right after a jump sees the bar it jumped to.
+const kScript = '[2] Lanterns low [3] over the bay\n[timer|5]\n[5] Home again [6]';
+// A state document as the processor writes it: every key, in sorted order.
+const initialState = (script = kScript, more = {}) => JSON.stringify(Object.fromEntries(Object.entries({
+  autoFill: true, barsPerLine: 2, displayMode: 0, language: 0, nextLine: true, script, timerTicks: 4, timerUnit: 2,
+  version: 2, ...more,
+}).sort(([a], [b]) => (a < b ? -1 : 1))));
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+async function until(probe, what, timeoutMs = 20000) {
+  const end = Date.now() + timeoutMs;
+  for (;;) {
+    const value = await probe().catch(() => undefined);
+    if (value) return value;
+    if (Date.now() > end) throw new Error('timed out waiting for ' + what);
+    await sleep(100);
+  }
+}
+const xdotool = (...args) => execFileSync('xdotool', args.map(String));
+
+// The preview with a project file; keys go to its standard input, its lines are kept.
+class Preview {
+  constructor() {
+    this.folder = mkdtempSync(path.join(tmpdir(), 'kelo-e2e-'));
+    this.stateFile = path.join(this.folder, 'song.kelo');
+    writeFileSync(this.stateFile, initialState());
+    this.lines = [];
+    this.process = spawn(kPreview, ['--state', this.stateFile, '--tempo', '20'], {
+      env: { ...process.env, KELO_STANDIN_DEVTOOLS_PORT: String(kPort), XDG_CONFIG_HOME: this.folder },
+      stdio: ['pipe', 'pipe', 'inherit'],
+    });
+    let partial = '';
+    this.process.stdout.on('data', (chunk) => {
+      const parts = (partial + chunk).split('\n');
+      partial = parts.pop();
+      this.lines.push(...parts);
+    });
+    this.exited = new Promise((resolve) => this.process.on('exit', (code) => resolve(code)));
+  }
+
+  keys(text) { this.process.stdin.write(text); }
+
+  async status() {
+    const seen = this.lines.length;
+    this.keys('s');
+    const line = await until(async () => this.lines.slice(seen).find((l) => l.startsWith('status ')), 'a status line');
+    return Object.fromEntries(line.slice(7).split(' ').map((pair) => pair.split('=')));
+  }
+
+  // The editor's page inside the module's browser, once it has polled the host.
+  async page() {
+    await this.browser?.close().catch(() => {});
+    this.browser = await until(() => chromium.connectOverCDP('http://127.0.0.1:' + kPort), 'the DevTools port');
+    return until(async () => {
+      const page = this.browser.contexts().flatMap((c) => c.pages()).find((p) => p.url().startsWith(kOrigin));
+      return page && await page.evaluate(() => typeof transport === 'object' && document.getElementById('script').value !== '') && page;
+    }, 'the editor page');
+  }
+
+  async quit() {
+    await this.browser?.close().catch(() => {});
+    this.keys('q');
+    return this.exited;
+  }
+}
+
+let preview;
+let page;
+// Where page coordinates are on the X screen, found with a real pointer move.
+let offset;
+
+async function calibrate() {
+  await page.evaluate(() => {
+    window.__pointer = null;
+    addEventListener('mousemove', (e) => { window.__pointer = { x: e.clientX, y: e.clientY}; });
+  });
+  // Moved again until the page sees it: the browser's window may still be on its way into the frame.
+  let step = 0;
+  const seen = await until(async () => {
+    step += 1;
+    xdotool('mousemove', 600 + (step % 2) * 10, 500);
+    await sleep(100);
+    return page.evaluate(() => window.__pointer);
+  }, 'a pointer event');
+  const last = 600 + (step % 2) * 10;
+  offset = { x: last - seen.x, y: 500 - seen.y };
+}
+
+async function click(selector) {
+  const box = await page.evaluate((s) => {
+    const r = document.querySelector(s).getBoundingClientRect();
+    return { x: r.x + r.width / 2, y: r.y + r.height / 2 };
+  }, selector);
+  xdotool('mousemove', Math.round(box.x + offset.x), Math.round(box.y + offset.y), 'click', 1);
+}
+
+const display = () => page.evaluate(() => {
+  const text = document.getElementById('play-text');
+  const spans = [...text.querySelectorAll('span')];
+  const filled = spans.filter((s) => s.style.backgroundImage.includes('225) 100%')).length;
+  return { className: text.className, text: text.textContent, panel: document.getElementById('play-panel').className,
+    spans: spans.length, filled, ppq: transport.ppq, playing: !document.getElementById('play-view').hidden };
+});
+
+before(async () => {
+  assert.ok(kPreview, 'KELO_PREVIEW names the kelo-preview program');
+  preview = new Preview();
+  page = await preview.page();
+  await calibrate();
+});
+after(async () => {
+  const code = await preview?.quit();
+  rmSync(preview.folder, { recursive: true, force: true });
+  assert.equal(code, 0);
+});
+
+describe('kelo-preview with the built module', () => {
+  it('opens the editor with the host state drawn by the first poll', async () => {
+    assert.equal(await page.evaluate(() => document.getElementById('script').value), kScript);
+    assert.equal(await page.evaluate(() => document.querySelector('#display-mode .setting-text').textContent),
+      'Mode: Scrolling');
+  });
+
+  it('sends typed lyrics and clicked settings to the processor', async () => {
+    const typed = '[1] Salt on the rope [2] and a wind from the north\n[timer|4]\n[4] Sing it [5]';
+    await click('#script');
+    xdotool('key', 'ctrl+a', 'BackSpace');
+    xdotool('type', '--delay', 2, typed);
+    await click('#auto-fill');
+    await click('#display-mode');
+    await until(() => page.evaluate((t) => document.getElementById('script').value === t, typed), 'the typed lyrics');
+    preview.keys('w');
+    const saved = await until(async () => {
+      const state = JSON.parse(readFileSync(preview.stateFile, 'utf8'));
+      return state.script === typed && state.autoFill === false && state.displayMode === 1 && state;
+    }, 'the processor state holding the typed document');
+    assert.equal(JSON.stringify(saved), initialState(typed, { autoFill: false, displayMode: 1 }));
+    const status = await preview.status();
+    assert.ok(Number(status.dirty) > 0 && status.lastdirty === 'true', 'setDirty(true) reached the host');
+  });
+
+  it('shows a reloaded project on the open page', async () => {
+    writeFileSync(preview.stateFile, initialState());
+    preview.keys('r');
+    await until(() => page.evaluate((t) => document.getElementById('script').value === t, kScript), 'the reloaded lyrics');
+    assert.equal(await page.evaluate(() => document.querySelector('#auto-fill .setting-text').textContent), 'Auto-fill: On');
+  });
+
+  // Bar, then what the playback display shows; the same rows in both display modes.
+  const rows = [
+    { bar: 2, className: 'lyrics', text: 'Lanterns low', moving: true },
+    { bar: 4, className: 'countdown', text: '4' },
+    { bar: 1, className: 'message', text: '' },
+    { bar: 7, className: 'message', text: 'End of lyrics' },
+  ];
+  for (const mode of ['scrolling', 'static']) {
+    it(`plays the song in the ${mode} display`, async () => {
+      if (mode === 'static') preview.keys('d');
+      preview.keys(' ');
+      for (const row of rows) {
+        preview.keys(row.bar + 'g');
+        const shown = await until(async () => {
+          const d = await display();
+          return d.playing && d.className === row.className && d.text === row.text && d;
+        }, `bar ${row.bar} in the ${mode} display`);
+        assert.equal(shown.panel, row.moving && mode === 'scrolling' ? 'scrolling' : 'static');
+      }
+      // The phrase fills in step with the position.
+      preview.keys('2g');
+      await sleep(2500);
+      const fill = await display();
+      const expected = Math.floor(((fill.ppq - 4) / 4) * fill.spans);
+      assert.ok(fill.filled > 0 && Math.abs(fill.filled - expected) <= 1, `filled ${fill.filled}, expected ${expected}`);
+      preview.keys('n');
+      await until(async () => (await display()).text === 'DAW does not provide a musical position', 'the no-position message');
+      preview.keys('n ');
+      await until(async () => !(await display()).playing, 'the editor after stopping');
+    });
+  }
+
+  const closedWithoutBrowser = () => until(async () => {
+    const s = await preview.status();
+    return s.editor === 'closed' && s.browsers === '0' && s;
+  }, 'the editor closed with its browser gone');
+
+  it('stops polling when the editor closes, starts again when it reopens, and audio passes unchanged', async () => {
+    const before = await preview.status();
+    preview.keys('e');
+    const closed = await closedWithoutBrowser();
+    await sleep(500);
+    assert.equal((await preview.status()).polls, closed.polls, 'a closed editor keeps polling');
+    preview.keys('e');
+    page = await preview.page();
+    const after = await preview.status();
+    assert.ok(Number(after.polls) > Number(closed.polls));
+    assert.ok(Number(after.blocks) > Number(before.blocks) + 50, 'the audio thread kept running');
+    assert.equal(after.changed, '0');
+    assert.equal(after.failed, '0');
+  });
+
+  // Known fault, kept visible: on the X11 path the view's removal unregisters the task queue
+  // from the host's run loop, so the late completions that would close a browser still
+  // starting never run, and that Chromium stays until the module is unloaded.
+  it('leaves no browser behind when the editor closes while its browser starts, and reopens', {
+    todo: 'a browser removed while starting stays until the module is unloaded (X11 path)',
+  }, async () => {
+    preview.keys('e');
+    await closedWithoutBrowser();
+    for (const delayMs of [0, 150, 600]) {
+      preview.keys('e');
+      await sleep(delayMs);
+      preview.keys('e');
+      await closedWithoutBrowser();
+    }
+    preview.keys('e');
+    page = await preview.page();
+  });
+});
+
+describe('kelo-preview --state with a file that is no Kelo project', () => {
+  const folder = mkdtempSync(path.join(tmpdir(), 'kelo-e2e-state-'));
+  after(() => rmSync(folder, { recursive: true, force: true }));
+  const cases = [
+    { name: 'text', content: 'lyrics, not a state', line: /: not a Kelo project state$/ },
+    { name: 'json', content: '{"script":5}', line: /: not a Kelo project state$/ },
+    { name: 'folder', folder: true, line: /: cannot be read/ },
+  ];
+  for (const c of cases) {
+    it(`stops with one line and leaves the ${c.name} untouched`, () => {
+      const file = path.join(folder, c.name);
+      if (c.folder) mkdirSync(file);
+      else writeFileSync(file, c.content);
+      const run = spawnSync(kPreview, ['--state', file], { encoding: 'utf8', timeout: 30000 });
+      assert.equal(run.status, 1);
+      const lines = run.stderr.trim().split('\n');
+      assert.equal(lines.length, 1);
+      assert.match(lines[0], c.line);
+      if (!c.folder) assert.equal(readFileSync(file, 'utf8'), c.content);
+    });
+  }
+});

@@ -21,7 +21,9 @@ BrowserReaper& BrowserReaper::Instance() {
   return reaper;
 }
 
-BrowserReaper::~BrowserReaper() { Finish(); }
+BrowserReaper::~BrowserReaper() {
+  Finish();
+}
 
 void BrowserReaper::Reap(std::unique_ptr<ChromiumProcess> process, std::vector<std::filesystem::path> folders) {
   std::unique_lock<std::mutex> lock(mutex);
@@ -88,6 +90,8 @@ void BrowserReaper::End(Job& job) {
 
 namespace standin {
 
-void FinishBrowserReaps() { webview2::BrowserReaper::Instance().Finish(); }
+void FinishBrowserReaps() {
+  webview2::BrowserReaper::Instance().Finish();
+}
 
 }  // namespace standin

@@ -1,6 +1,8 @@
 // InitDll/ExitDll: the module reference count. When the last user lets go,
 // the editor's window class is taken away, so that no class outlives the
-// window procedure inside this module.
+// window procedure inside this module; on Linux the browsers of closed
+// editors still being ended in the background are killed and reaped, so
+// that no thread runs this module's code after it is unloaded.
 #include "ModuleEntry.h"
 
 #include "WebviewWin32.h"
@@ -8,6 +10,10 @@
 #include "pluginterfaces/base/fplatform.h"
 
 #include <cstdint>
+
+#if SMTG_OS_LINUX
+#include <standin/BrowserReaps.h>
+#endif
 
 namespace kelo {
 
@@ -48,7 +54,12 @@ SMTG_EXPORT_SYMBOL bool ExitDll ()
 {
 	--kelo::moduleCount;
 	if (kelo::moduleCount == 0)
+	{
 		webhost::WebviewWin32::UnregisterWindowClass ();
+#if SMTG_OS_LINUX
+		standin::FinishBrowserReaps ();
+#endif
+	}
 	return kelo::moduleCount >= 0;
 }
 

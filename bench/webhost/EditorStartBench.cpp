@@ -5,6 +5,8 @@
 //   attach->poll  IPlugView::attached on the built module -> the page's first "KeloPoll"
 //                 (browser started, page loaded from the module, stubs bound, first call made)
 //   attach->3rd   ... -> the third "KeloPoll" (the page's poll loop running)
+//   removed       IPlugView::removed returning (the host's UI thread is back)
+//   removed->gone ... -> no browser process left (what removal used to wait for)
 // Each run starts a fresh Chromium with a fresh profile folder.
 #include "ChromiumChildren.h"
 #include "MessageRelay.h"
@@ -91,7 +93,9 @@ bool measureBrowserStart (double& environmentMs, double& controllerMs)
 	controller.Reset ();
 	environment.Reset ();
 	KeloLinuxDestroyHostWindow (window);
-	standin::PumpUntil ([] { return kelo::webhosttest::runningChromiumChildren ().empty (); }, 5000);
+	// The browser ends on the reaper's thread, which posts nothing here.
+	for (int waited = 0; !kelo::webhosttest::runningChromiumChildren ().empty () && waited < 5000; waited += 10)
+		standin::PumpMessages (10);
 	kelo::webhosttest::removeAppDataFolder (appData);
 	return true;
 }
@@ -101,7 +105,8 @@ using DestroyWindowFn = void (void*);
 using PumpFn = int (int);
 
 // The whole editor start through the built module, as a host sees it.
-bool measureEditorStart (kelo::testhost::Module& module, double& firstPollMs, double& thirdPollMs)
+bool measureEditorStart (kelo::testhost::Module& module, double& firstPollMs, double& thirdPollMs, double& removedMs,
+                         double& goneMs)
 {
 	const std::string appData = kelo::webhosttest::useFreshAppDataFolder ();
 	auto* createWindow = module.symbol<CreateWindowFn> ("KeloLinuxCreateHostWindow");
@@ -137,12 +142,15 @@ bool measureEditorStart (kelo::testhost::Module& module, double& firstPollMs, do
 		thirdPollMs = millisecondsSince (start);
 		ok = toProcessor.count ("KeloPoll") >= 3;
 
+		const auto removal = Clock::now ();
 		view->removed ();
+		removedMs = millisecondsSince (removal);
 		view = nullptr;
 		destroyWindow (frame);
 		const auto settle = Clock::now () + std::chrono::seconds (5);
 		while (!kelo::webhosttest::runningChromiumChildren ().empty () && Clock::now () < settle)
-			pump (10);
+			pump (1);
+		goneMs = millisecondsSince (removal);
 	}
 	kelo::webhosttest::removeAppDataFolder (appData);
 	return ok;
@@ -158,26 +166,29 @@ int main ()
 		std::fprintf (stderr, "module not loaded: %s\n", module.lastError ().c_str ());
 		return 1;
 	}
-	std::vector<double> environment, controller, firstPoll, thirdPoll;
+	std::vector<double> environment, controller, firstPoll, thirdPoll, removal, gone;
 	for (int run = 0; run < kRuns; ++run)
 	{
-		double environmentMs = 0, controllerMs = 0, firstMs = 0, thirdMs = 0;
+		double environmentMs = 0, controllerMs = 0, firstMs = 0, thirdMs = 0, removedMs = 0, goneMs = 0;
 		if (!measureBrowserStart (environmentMs, controllerMs))
 		{
 			std::fprintf (stderr, "run %d: the browser did not start\n", run);
 			return 1;
 		}
-		if (!measureEditorStart (module, firstMs, thirdMs))
+		if (!measureEditorStart (module, firstMs, thirdMs, removedMs, goneMs))
 		{
 			std::fprintf (stderr, "run %d: the editor page did not come up\n", run);
 			return 1;
 		}
-		std::printf ("run %d: environment %7.1f ms  controller %7.1f ms  attach->poll %7.1f ms  attach->3rd %7.1f ms\n",
-		             run, environmentMs, controllerMs, firstMs, thirdMs);
+		std::printf ("run %d: environment %7.1f ms  controller %7.1f ms  attach->poll %7.1f ms  attach->3rd %7.1f ms  "
+		             "removed %6.2f ms  removed->gone %7.1f ms\n",
+		             run, environmentMs, controllerMs, firstMs, thirdMs, removedMs, goneMs);
 		environment.push_back (environmentMs);
 		controller.push_back (controllerMs);
 		firstPoll.push_back (firstMs);
 		thirdPoll.push_back (thirdMs);
+		removal.push_back (removedMs);
+		gone.push_back (goneMs);
 	}
 	const double env = median (environment);
 	const double ctl = median (controller);
@@ -188,6 +199,10 @@ int main ()
 	std::printf ("  controller (page target attached)   %7.1f ms\n", ctl);
 	std::printf ("  attached -> first KeloPoll          %7.1f ms\n", first);
 	std::printf ("  attached -> third KeloPoll          %7.1f ms\n", third);
+	std::printf ("  removed returns                     %7.2f ms\n", median (removal));
+	std::printf ("  removed -> no browser process left  %7.1f ms\n", median (gone));
+	std::printf ("  removal / browser's exit            %7.3f\n",
+	             median (removal) / median (gone));
 	std::printf ("\nShare of attached -> first KeloPoll:\n");
 	std::printf ("  Chromium's own start-up (env+ctl)   %5.1f %%\n", 100.0 * (env + ctl) / first);
 	std::printf ("  page load, bindings, first call     %5.1f %%\n", 100.0 * (first - env - ctl) / first);

@@ -5,6 +5,7 @@
 #include <WebView2.h>
 #include <gtest/gtest.h>
 #include <shlwapi.h>
+#include <standin/BrowserReaps.h>
 #include <standin/ThreadTasks.h>
 #include <stdlib.h>
 #include <windows.h>
@@ -86,6 +87,12 @@ std::vector<int> Processes(const std::string& needle) {
 }
 std::vector<int> LiveProcessesMentioning(const std::string& needle) { return Processes(needle); }
 std::vector<int> OwnChildren() { return Processes(""); }
+
+// No browser process under `folder` runs or waits to be reaped, and the
+// folder holds no profile any more.
+bool BrowserEnded(const std::filesystem::path& folder) {
+  return LiveProcessesMentioning(folder.string()).empty() && OwnChildren().empty() && std::filesystem::is_empty(folder);
+}
 
 struct Served {
   std::string contentType;
@@ -434,6 +441,9 @@ TEST(WebView2Teardown, ClosingTheControllerLeavesNoBrowserProcessOrProfileBehind
 
   ASSERT_EQ(browser.controller->Close(), S_OK);
   EXPECT_EQ(sentinel.use_count(), 1);
+  // Close hands the closing browser to the reaper instead of waiting for it.
+  EXPECT_FALSE(LiveProcessesMentioning(folder).empty());
+  for (int waited = 0; !BrowserEnded(browser.folder.path) && waited < 10000; waited += 20) standin::PumpMessages(20);
   EXPECT_EQ(LiveProcessesMentioning(folder), std::vector<int>());
   EXPECT_EQ(OwnChildren(), std::vector<int>());
   EXPECT_TRUE(std::filesystem::is_empty(browser.folder.path));
@@ -454,7 +464,9 @@ TEST(WebView2Teardown, ReleasingAnEnvironmentWithoutAControllerEndsItsBrowser) {
       S_OK);
   EXPECT_FALSE(LiveProcessesMentioning(folder.path.string()).empty());
   ASSERT_TRUE(standin::PumpUntil([done] { return *done; }, kStartTimeoutMs));
-  standin::PumpMessages(50);
+  EXPECT_FALSE(BrowserEnded(folder.path)) << "the released browser is still closing";
+  // What the module's last ExitDll does: no waiting for the grace period.
+  standin::FinishBrowserReaps();
   EXPECT_EQ(LiveProcessesMentioning(folder.path.string()), std::vector<int>());
   EXPECT_EQ(OwnChildren(), std::vector<int>());
   EXPECT_TRUE(std::filesystem::is_empty(folder.path));

@@ -44,6 +44,18 @@ std::vector<std::string> runningChromiumChildren ()
 	return found;
 }
 
+int ownThreadsNamed (const std::string& name)
+{
+	int count = 0;
+	std::error_code error;
+	for (const auto& task : std::filesystem::directory_iterator ("/proc/self/task", error))
+	{
+		std::string line;
+		count += std::getline (std::ifstream (task.path () / "comm"), line) && line == name;
+	}
+	return count;
+}
+
 std::string useFreshAppDataFolder ()
 {
 	const char* tmp = std::getenv ("TMPDIR");

@@ -9,6 +9,9 @@ namespace kelo::webhosttest {
 // run (zombies not counted), as "pid comm" lines for failure messages.
 std::vector<std::string> runningChromiumChildren ();
 
+// How many threads of this process carry the name `name`.
+int ownThreadsNamed (const std::string& name);
+
 // A fresh folder under the system's temporary folder, made the roaming
 // application-data folder of this process (XDG_CONFIG_HOME), so that each
 // browser gets a profile of its own and no two Chromiums share one.

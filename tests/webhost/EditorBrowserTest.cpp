@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -24,6 +25,7 @@ using kelo::testhost::InstanceOptions;
 using kelo::testhost::Module;
 using kelo::testhost::PluginInstance;
 using kelo::webhosttest::MessageRelay;
+using kelo::webhosttest::ownThreadsNamed;
 using kelo::webhosttest::runningChromiumChildren;
 
 namespace {
@@ -108,10 +110,18 @@ protected:
 		return pumpUntil ([&] { return polls () >= before + kPollsProvingThePageRuns; }, timeoutMs);
 	}
 
-	// Lets late completions and the browser's exit arrive.
+	// Lets late completions and the browser's exit (in the background, its
+	// profile folder with it) arrive; a loaded machine starts slowly.
 	bool browserGone ()
 	{
-		return pumpUntil ([] { return runningChromiumChildren ().empty (); }, 5000);
+		return pumpUntil ([this] { return runningChromiumChildren ().empty () && !profileLeft (); }, 10000);
+	}
+
+	// Each browser's profile is a folder in the module's user-data folder.
+	bool profileLeft () const
+	{
+		std::error_code none;
+		return !std::filesystem::is_empty (appData + "/Kelo", none) && !none;
 	}
 };
 
@@ -132,6 +142,7 @@ TEST_F (EditorInBrowser, AttachedViewLoadsThePageWhichPollsAgainAndAgain)
 	EXPECT_TRUE (pageKeepsPolling (5000));
 
 	ASSERT_EQ (view->removed (), kResultOk);
+	EXPECT_FALSE (runningChromiumChildren ().empty ()) << "removal waited for the browser to exit";
 	EXPECT_TRUE (browserGone ()) << runningChromiumChildren ().size () << " Chromium processes left";
 	const int afterRemoval = polls ();
 	pump (300);
@@ -193,6 +204,20 @@ TEST_F (EditorInBrowser, ViewReleasedWhileAttachedTakesItsBrowserWithIt)
 	const int afterRelease = polls ();
 	pump (300);
 	EXPECT_EQ (polls (), afterRelease);
+}
+
+TEST_F (EditorInBrowser, LastExitDllWhileTheBrowserClosesLeavesNoProcessFolderOrThread)
+{
+	IPtr<IPlugView> view = editor ();
+	ASSERT_EQ (view->attached (frame, "HWND"), kResultOk);
+	ASSERT_TRUE (pageKeepsPolling ());
+	ASSERT_EQ (view->removed (), kResultOk);
+	view = nullptr;
+	ASSERT_EQ (ownThreadsNamed ("kelo-reaper"), 1) << "the browser must still be closing";
+	ASSERT_TRUE (module.symbol<bool ()> ("ExitDll") ()); // the host's last one
+	EXPECT_TRUE (runningChromiumChildren ().empty () && !profileLeft ());
+	EXPECT_EQ (ownThreadsNamed ("kelo-reaper"), 0) << "a thread of the module would outlive it";
+	module.symbol<bool ()> ("InitDll") (); // for the module's own exit at the end
 }
 
 } // namespace

@@ -6,17 +6,15 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <chrono>
 #include <fstream>
 
 #include "BrowserLaunch.h"
+#include "BrowserReaper.h"
 #include "WebViewCore.h"
 
 namespace standin::webview2 {
 namespace {
 
-// Browser.close takes 120-180 ms; past this the process group is killed.
-constexpr std::chrono::milliseconds kCloseTimeout{1500};
 constexpr const char* kClosedText = "browser closed";
 
 bool MakeUniqueFolder(const std::filesystem::path& parent, const std::string& prefix, std::filesystem::path* made) {
@@ -65,6 +63,7 @@ std::shared_ptr<BrowserSession> BrowserSession::Launch(const std::string& browse
     session->shutDown = true;  // the destructor only removes the folders
     return nullptr;
   }
+  session->browserPid = session->process->Pid();
   int readFd = session->process->TakeReadFd();
   int writeFd = session->process->TakeWriteFd();
   session->client = DevToolsClient::Create(
@@ -89,7 +88,7 @@ void BrowserSession::RemoveFolders() {
   if (removeBaseFolder) std::filesystem::remove_all(baseFolder, ignored);
 }
 
-pid_t BrowserSession::BrowserPid() const { return process ? process->Pid() : 0; }
+pid_t BrowserSession::BrowserPid() const { return browserPid; }
 
 void BrowserSession::Call(const std::string& method, nlohmann::json params, const std::string& sessionId,
                           DevToolsClient::ReplyCallback callback) {
@@ -121,14 +120,18 @@ void BrowserSession::RemovePage(const std::string& sessionId) {
 void BrowserSession::Shutdown() {
   if (shutDown) return;
   shutDown = true;
-  if (process) process->CollectHelpers();
   if (client && !client->IsClosed()) client->Call("Browser.close", nlohmann::json::object(), "", nullptr);
-  if (process) {
-    process->WaitForExit(kCloseTimeout);
-    process->Kill();
+  if (!process) {
+    RemoveFolders();
+    return;
   }
-  // The profile belonged to this browser alone.
-  RemoveFolders();
+  // The browser takes a while to close; the caller's (UI) thread must not
+  // wait for it. The profile belonged to this browser alone and goes with it.
+  std::vector<std::filesystem::path> folders{profileFolder};
+  if (removeBaseFolder) folders.push_back(baseFolder);
+  profileFolder.clear();
+  removeBaseFolder = false;
+  BrowserReaper::Instance().Reap(std::move(process), std::move(folders));
 }
 
 void BrowserSession::OnEvent(const std::string& method, const nlohmann::json& params, const std::string& sessionId) {

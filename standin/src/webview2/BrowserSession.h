@@ -21,8 +21,9 @@ class WebViewCore;
 // and every web view made from it. Lives on the UI thread that created the
 // environment: replies and events are delivered there, and the session
 // routes each page event to its web view. When the last owner lets go (or
-// the last web view closes) the browser is closed, killed after a short
-// time-out, and its profile folder removed.
+// the last web view closes) the browser is asked to close and handed to the
+// reaper, which kills it after a grace period and removes its profile folder
+// off the UI thread.
 class BrowserSession : public std::enable_shared_from_this<BrowserSession> {
  public:
   // Starts the browser; null with `error` set when it cannot be started.
@@ -54,7 +55,7 @@ class BrowserSession : public std::enable_shared_from_this<BrowserSession> {
   // Closes the browser too once no page is left open.
   void RemovePage(const std::string& sessionId);
 
-  // Closes the browser and waits for it (killing it after kCloseTimeout).
+  // Asks the browser to close and hands it to the reaper; returns at once.
   // Idempotent; later calls fail at once.
   void Shutdown();
   bool IsShutDown() const { return shutDown; }
@@ -65,7 +66,8 @@ class BrowserSession : public std::enable_shared_from_this<BrowserSession> {
   void RemoveFolders();
 
   DWORD uiThread = 0;
-  std::unique_ptr<ChromiumProcess> process;
+  std::unique_ptr<ChromiumProcess> process;  // until handed to the reaper
+  pid_t browserPid = 0;
   std::shared_ptr<DevToolsClient> client;
   std::filesystem::path profileFolder;
   bool removeBaseFolder = false;

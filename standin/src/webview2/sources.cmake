@@ -3,6 +3,7 @@
 list(APPEND KELO_STANDIN_WEBVIEW2_SOURCES
   src/webview2/Base64.cpp
   src/webview2/BrowserLaunch.cpp
+  src/webview2/BrowserReaper.cpp
   src/webview2/BrowserSession.cpp
   src/webview2/BrowserWindow.cpp
   src/webview2/ChromiumProcess.cpp

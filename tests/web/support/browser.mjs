@@ -31,7 +31,7 @@ export async function launchBrowser() {
 // page script runs (see native.mjs); without it the page runs on its own.
 // Resolves only once the page has drawn its settings from a state, so no test can pass
 // on a page that never loaded.
-export async function openPage(browser, { viewport = kDefaultViewport, native } = {}) {
+export async function openPage(browser, { viewport = kDefaultViewport, native, overrides } = {}) {
   const context = await browser.newContext({ viewport, deviceScaleFactor: 1 });
   const page = await context.newPage();
   const consoleLines = [];
@@ -39,7 +39,7 @@ export async function openPage(browser, { viewport = kDefaultViewport, native } 
   page.on('console', (message) => consoleLines.push({ type: message.type(), text: message.text() }));
   page.on('pageerror', (error) => pageErrors.push(error));
   const requests = [];
-  await serveResources(context, requests);
+  await serveResources(context, requests, overrides);
   if (native) await installNativeMock(page, native);
   await page.goto(kStartPage);
   await waitForReady(page);

@@ -57,15 +57,18 @@ function resolveRequest(address) {
   return { name: directory ? null : name, contentType };
 }
 
-// Installs the server on a playwright page or context; `log` collects the requests.
-export async function serveResources(target, log = []) {
+// Installs the server on a playwright page or context; `log` collects the requests and
+// `overrides` maps resource names to the text served instead of the file's.
+export async function serveResources(target, log = [], overrides = {}) {
   const list = loadResourceList();
   await target.route(kOrigin + '/**', async (route) => {
     const address = route.request().url();
     const resolved = resolveRequest(address);
     if (!resolved) return route.abort();
     let body = null;
-    if (resolved.name && list.has(resolved.name)) {
+    if (resolved.name in overrides) {
+      body = Buffer.from(overrides[resolved.name]);
+    } else if (resolved.name && list.has(resolved.name)) {
       const file = join(kRepoRoot, list.get(resolved.name));
       // A listed file that is missing would fail the module's build; here it is simply absent.
       if (existsSync(file)) body = readFileSync(file);

@@ -175,14 +175,7 @@ describe('next line', () => {
   });
 });
 
-describe('switching views', () => {
-  it('shows the editor while stopped and the display while playing', async () => {
-    await feedTransport(page, { playing: false });
-    assert.deepEqual([await page.isVisible('#edit-view'), await page.isVisible('#play-view')], [true, false]);
-    await feedTransport(page, { playing: true });
-    assert.deepEqual([await page.isVisible('#edit-view'), await page.isVisible('#play-view')], [false, true]);
-  });
-
+describe('meter', () => {
   it('recompiles when the meter changes', async () => {
     for (const row of [
       [{ script: '[3] moved [4]' }, 7, { beatsPerBar: 4 }, { className: 'message' }],

@@ -27,6 +27,10 @@ const display = () => page.evaluate(() => {
     // The next line lies under the phrase, inside the panel, and moves with it.
     nextPlaced: next.style.transform === text.style.transform && box(next).top >= box(text).bottom - 1 &&
       box(next).bottom <= box(panel).bottom + 1,
+    // Panel heights the text's bottom edge has risen above the panel's bottom, and how far off centre it is.
+    risen: Math.round((box(panel).bottom - box(text).bottom) / box(panel).height * 100) / 100,
+    centred: Math.abs((box(panel).top + box(panel).bottom) / 2 - (box(text).top + box(text).bottom) / 2) < 1,
+    halfPanel: 'translateY(' + (-0.5 * panel.clientHeight) + 'px)',
   };
 });
 
@@ -82,47 +86,21 @@ describe('phrases', () => {
     assert.deepEqual(characters, ['a', '😀', ' ', 'b', '\n', 'c']);
   });
 
-  it('shows the phrase as plain text without auto-fill', async () => {
-    await feedHostState(page, { script: '[1] plain words [2]', autoFill: false });
-    const shown = await at(2);
-    assert.deepEqual([shown.className, shown.spans, shown.text], ['lyrics', 0, 'plain words']);
-    await feedHostState(page, { autoFill: true });
-  });
-
-  it('scrolls a phrase up from the bottom by one panel height over its duration', async () => {
-    await feedHostState(page, { script: '[1] rising [2]', displayMode: 0 });
-    const start = await at(0);
-    assert.equal(start.panel, 'scrolling');
-    const height = await page.$eval('#play-panel', (p) => p.clientHeight);
-    const middle = await at(2);
-    assert.equal(middle.transform, 'translateY(' + (-0.5 * height) + 'px)');
-    const boxes = await page.evaluate(() => {
-      const [panel, text] = ['play-panel', 'play-text'].map((id) => document.getElementById(id).getBoundingClientRect());
-      return { panelBottom: panel.bottom, panelHeight: panel.height, textBottom: text.bottom };
-    });
-    // Half way, the text's bottom edge has risen half a panel above the panel's bottom.
-    assert.ok(Math.abs(boxes.panelBottom - boxes.panelHeight / 2 - boxes.textBottom) < 1, JSON.stringify(boxes));
-  });
-
-  it('centres a static phrase and never moves it', async () => {
-    await feedHostState(page, { script: '[1] still [2]', displayMode: 1 });
-    for (const beat of [0.5, 3]) {
-      const shown = await at(beat);
-      assert.deepEqual([shown.panel, shown.transform], ['static', '']);
-      const centre = await page.evaluate(() => {
-        const [panel, text] = ['play-panel', 'play-text'].map((id) => document.getElementById(id).getBoundingClientRect());
-        return (panel.top + panel.bottom) / 2 - (text.top + text.bottom) / 2;
-      });
-      assert.ok(Math.abs(centre) < 1, 'off centre by ' + centre);
-    }
-  });
-
-  it('shows the later of two overlapping cues', async () => {
-    await feedHostState(page, { script: '[1] first [3] second [4] [timer|3]', timerTicks: 8, timerUnit: 2, displayMode: 0 });
-    // The clamped count-down (0 to 8) lies over `first` (0 to 8) and comes later in the list.
-    const shown = await at(0.5);
-    assert.deepEqual([shown.className, shown.text, shown.panel], ['countdown', '8', 'static']);
-    assert.equal((await at(9)).text, 'second');
+  it('shows plain text without auto-fill, scrolls up by one panel height, centres static phrases, the later of two cues', async () => {
+    for (const row of [
+      [{ script: '[1] plain words [2]', autoFill: false }, 2, {}, { className: 'lyrics', spans: 0, text: 'plain words' }],
+      [{ script: '[1] rising [2]', autoFill: true, displayMode: 0 }, 0, {}, { panel: 'scrolling', risen: 0 }],
+      [null, 2, {}, { risen: 0.5 }],
+      [{ script: '[1] still [2]', displayMode: 1 }, 0.5, {}, { panel: 'static', transform: '', centred: true }],
+      [null, 3, {}, { panel: 'static', transform: '', centred: true }],
+      // The clamped count-down (0 to 8) lies over `first` (0 to 8) and comes later in the list.
+      [{ script: '[1] first [3] second [4] [timer|3]', timerTicks: 8, displayMode: 0 }, 0.5, {},
+        { className: 'countdown', text: '8', panel: 'static' }],
+      [null, 9, {}, { text: 'second' }],
+    ]) await expectAt(row);
+    await feedHostState(page, { script: '[1] rising [2]' });
+    const { transform, halfPanel } = await at(2);
+    assert.equal(transform, halfPanel);
   });
 
   it('shows lyrics markup as text and never runs it', async () => {

@@ -30,18 +30,16 @@ describe('gutter', () => {
     await replaceScript('[1] a\nb\nc');
     const tops = await page.$$eval('#gutter > div', (rows) => rows.map((r) => r.getBoundingClientRect().top));
     // One line height apart, scaled by the stage factor 0.75 at this window size.
-    assert.ok(Math.abs(tops[1] - tops[0] - 46 * 0.75) < 0.5);
-    assert.ok(Math.abs(tops[2] - tops[1] - 46 * 0.75) < 0.5);
+    assert.ok(tops.slice(1).every((top, i) => Math.abs(top - tops[i] - 46 * 0.75) < 0.5), String(tops));
   });
 });
 
 describe('highlight layer', () => {
   it('colours bar and timer markers, including ones the compiler rejects', async () => {
     await replaceScript('[1] a [TIMER|2] b [0] [chorus]');
-    const spans = await page.$$eval('#highlight span', (all) => all.map((s) => [s.className, s.textContent]));
-    assert.deepEqual(spans, [['marker', '[1]'], ['timer', '[TIMER|2]'], ['marker', '[0]']]);
-    const colours = await page.$$eval('#highlight span', (all) => all.map((s) => getComputedStyle(s).color));
-    assert.deepEqual(colours, ['rgb(255, 105, 120)', 'rgb(25, 181, 225)', 'rgb(255, 105, 120)']);
+    const spans = await page.$$eval('#highlight span', (all) => all.map((s) => [s.className, s.textContent, getComputedStyle(s).color]));
+    assert.deepEqual(spans, [['marker', '[1]', 'rgb(255, 105, 120)'], ['timer', '[TIMER|2]', 'rgb(25, 181, 225)'],
+      ['marker', '[0]', 'rgb(255, 105, 120)']]);
   });
 
   it('shows markup in lyrics as text and never runs it', async () => {
@@ -59,11 +57,7 @@ describe('highlight layer', () => {
     await replaceScript(Array.from({ length: 40 }, (_, i) => 'line ' + i).join('\n'));
     await page.$eval('#script', (t) => { t.scrollTop = 300; t.dispatchEvent(new Event('scroll')); });
     await page.waitForTimeout(50);
-    const offsets = await page.evaluate(() => [
-      document.getElementById('script').scrollTop,
-      document.getElementById('highlight').scrollTop,
-      document.getElementById('gutter').scrollTop,
-    ]);
+    const offsets = await page.evaluate(() => ['script', 'highlight', 'gutter'].map((id) => document.getElementById(id).scrollTop));
     assert.deepEqual(offsets, [300, 300, 300]);
   });
 });
@@ -74,15 +68,13 @@ describe('inserting markers', () => {
     await replaceScript('ab');
     await page.keyboard.press('ArrowLeft');
     await page.click('#marker');
-    assert.equal(await page.inputValue('#script'), 'a[10]b');
-    assert.equal(await selection(), '10');
+    assert.deepEqual([await page.inputValue('#script'), await selection()], ['a[10]b', '10']);
     await page.keyboard.type('12');
     assert.equal(await page.inputValue('#script'), 'a[12]b');
     await page.keyboard.press('ArrowRight');
     await page.click('#timer');
-    assert.equal(await page.inputValue('#script'), 'a[12][timer|11]b');
-    assert.equal(await selection(), '11');
-    assert.equal((await lastWrite()).script, 'a[12][timer|11]b');
+    assert.deepEqual([await page.inputValue('#script'), await selection(), (await lastWrite()).script],
+      ['a[12][timer|11]b', '11', 'a[12][timer|11]b']);
   });
 
   it('names the playhead\'s beat, rounded, off the first beat; bar 1 at least; [1] / [timer|2] without a position', async () => {

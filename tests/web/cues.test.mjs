@@ -25,7 +25,8 @@ const kScriptsBeforeBeats = [
   ['[1] a [1000000] b [1000001] c', [P(0, 3999996, 'a')]],
   ['[1] a [0] b [-2] c [ 5] d [chorus] e [2]', [P(0, 4, 'a [0] b [-2] c [ 5] d [chorus] e')]],
   // A marker inside a rejected bracket is found; an unclosed bracket is text.
-  ['[1] x [a[5] y [6', [P(0, 16, 'x [a')]], ['[1] tail [2] [ never closed', [P(0, 4, 'tail')]],
+  ['[1] x [a[5] y [6', [P(0, 16, 'x [a')]], ['[1] x [[5] y [6', [P(0, 16, 'x [')]],
+  ['[1] tail [2] [ never closed', [P(0, 4, 'tail')]],
   ['[3] a [4]', [P(6, 9, 'a')], {}, [3, 4]], ['[3] a [4]', [P(8, 12, 'a')]],
   // The phrase before a timer ends where its count-down starts.
   ['[1] a [timer|3]', [P(0, 4, 'a'), C(4, 8)]], ['[1] a [Timer|3]', [P(0, 4, 'a'), C(4, 8)]],

@@ -1,206 +1,189 @@
-// The page's bridge to the plug-in's native functions: polling, adopting host states,
-// coalesced writes and the page on its own without the plug-in.
+// The page's bridge to the plug-in's native functions: polling, adopting host states, coalesced
+// writes that never lose an edit silently, and the page on its own without the plug-in.
 import { describe, it, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { launchBrowser, openPage, waitForPolls } from './support/browser.mjs';
+import { readFileSync } from 'node:fs';
+import { errorsMentioning, launchBrowser, nativeLog, typeAtEnd, waitForPolls, withPage as openFresh } from './support/browser.mjs';
 import { feedHostState, feedTransport } from './support/native.mjs';
 
 let browser;
 before(async () => { browser = await launchBrowser(); });
 after(async () => { await browser?.close(); });
 
+const withPage = (options, body) => openFresh(browser, options, body);
 const kHostScript = '[1] Hello [2]';
-
-async function withPage(options, body) {
-  const session = await openPage(browser, options);
-  try {
-    await body(session);
-  } finally {
-    await session.close();
-  }
-}
-
-const native = (page) => page.evaluate(() => ({
-  reads: window.__native.reads.slice(),
-  writes: window.__native.writes.slice(),
-  maxReadsInFlight: window.__native.maxReadsInFlight,
-  heldWrites: window.__native.heldWrites.length,
-}));
-
-async function typeAtEnd(page, text) {
-  await page.focus('#script');
-  await page.keyboard.press('Control+End');
-  await page.keyboard.type(text);
-}
-
-const errorsMentioning = (lines, text) => lines.filter((l) => l.type === 'error' && l.text.includes(text));
+const setNative = (page, fields) => page.evaluate((f) => Object.assign(window.__native, f), fields);
+const releaseWrite = (page, result = true) => page.evaluate((r) => window.__native.releaseWrite(r), result);
+const notice = (page) => page.evaluate(() =>
+  document.getElementById('unsaved-notice').hidden ? '' : document.getElementById('unsaved-restore').textContent);
+// The page with a short call time-out, so that a lost answer shows within the test.
+const kQuickPage = readFileSync(new URL('../../web/app.js', import.meta.url), 'utf8')
+  .replace('const kCallTimeoutMs = 10000;', 'const kCallTimeoutMs = 150;');
 
 describe('polling', () => {
-  it('starts with revision -1, adopts the host state and then asks with the adopted revision', async () => {
+  it('starts with revision -1, adopts the host state and then asks with the adopted revision, one read at a time', async () => {
     await withPage({ native: { state: { script: kHostScript, timerTicks: 7 }, revision: 5 } }, async ({ page }) => {
       await waitForPolls(page, 3);
-      const { reads, maxReadsInFlight } = await native(page);
+      const { reads, maxReadsInFlight } = await nativeLog(page);
       assert.equal(reads[0], -1);
       assert.ok(reads.slice(1).every((r) => r === 5), 'later reads pass the adopted revision: ' + reads);
       assert.equal(maxReadsInFlight, 1);
-      assert.equal(await page.inputValue('#script'), kHostScript);
-      assert.equal(await page.inputValue('#ticks'), '7');
+      assert.deepEqual([await page.inputValue('#script'), await page.inputValue('#ticks')], [kHostScript, '7']);
       assert.deepEqual(await page.evaluate(() => cues.map((c) => c.text)), ['Hello']);
     });
   });
 
-  it('ignores a state that comes with the revision it already holds, but still takes the transport', async () => {
-    await withPage({ native: { state: { script: kHostScript } } }, async ({ page }) => {
-      await page.evaluate(() => { window.__native.state.script = '[1] Changed [2]'; });
-      await feedTransport(page, { playing: true, ppq: 1 });
-      assert.equal(await page.inputValue('#script'), kHostScript);
-      assert.equal(await page.isVisible('#play-view'), true);
-      assert.equal(await page.isVisible('#edit-view'), false);
-      assert.equal(await page.textContent('#play-text'), 'Hello');
-    });
-  });
-
-  it('runs one polling chain even when told to start twice', async () => {
+  it('runs one polling chain even when told to start twice with slow reads', async () => {
     await withPage({ native: { readDelayMs: 15 } }, async ({ page }) => {
       await page.evaluate(() => bridge.emitEvent('keloReady', {}));
       await waitForPolls(page, 6);
-      assert.equal((await native(page)).maxReadsInFlight, 1);
+      assert.equal((await nativeLog(page)).maxReadsInFlight, 1);
     });
   });
 
-  it('logs a refused read and keeps polling', async ({ signal }) => {
-    await withPage({ native: {} }, async ({ page, consoleLines }) => {
-      await page.evaluate(() => { window.__native.readMode = 'reject'; });
+  it('ignores a state with the revision it holds but takes the transport; adopts a replaced one; survives refused reads', async () => {
+    await withPage({ native: { state: { script: kHostScript } } }, async ({ page, consoleLines }) => {
+      await page.evaluate(() => { window.__native.state.script = '[1] Changed [2]'; });
+      await feedTransport(page, { playing: true, ppq: 1 });
+      assert.equal(await page.inputValue('#script'), kHostScript);
+      assert.deepEqual([await page.isVisible('#play-view'), await page.isVisible('#edit-view')], [true, false]);
+      assert.equal(await page.textContent('#play-text'), 'Hello');
+      await feedTransport(page, { playing: false });
+      await setNative(page, { readMode: 'reject' });
       await waitForPolls(page, 3);
-      await page.evaluate(() => { window.__native.readMode = 'resolve'; });
-      await waitForPolls(page, 2);
+      await setNative(page, { readMode: 'resolve' });
       assert.ok(errorsMentioning(consoleLines, 'Kelo native bridge failed').length >= 2);
-    });
-  });
-
-  it('takes over a state the host replaced, such as a loaded project', async () => {
-    await withPage({ native: { state: { script: kHostScript } } }, async ({ page }) => {
       await feedHostState(page, { script: '[2] Loaded [3]', language: 1, version: 2 });
       assert.equal(await page.inputValue('#script'), '[2] Loaded [3]');
       assert.equal(await page.textContent('#language .setting-text'), 'Langue: French');
-      assert.equal(await page.textContent('#mode-badge'), 'EDIT');
-      assert.equal(await page.isVisible('#mode-badge'), true);
+      assert.deepEqual([await page.isVisible('#mode-badge'), await page.textContent('#mode-badge')], [true, 'EDIT']);
     });
   });
 });
 
 describe('writing edits', () => {
-  it('sends every edit with the fields the page does not use itself', async () => {
+  it('sends every edit with the fields the page does not use, lone surrogates made readable', async () => {
     await withPage({ native: { state: { script: kHostScript, barsPerLine: 4, version: 2 } } }, async ({ page }) => {
       await typeAtEnd(page, ' x');
+      await page.evaluate(() => {
+        const input = document.getElementById('script');
+        input.value += '\ud800b\udc00';
+        input.dispatchEvent(new Event('input'));
+      });
       await waitForPolls(page, 1);
-      const { writes } = await native(page);
-      assert.equal(writes.length, 2);
-      assert.equal(writes[1].script, kHostScript + ' x');
-      assert.equal(writes[1].version, 2);
-      assert.equal(writes[1].barsPerLine, 4);
+      const writes = await page.evaluate(() => window.__native.writes);
+      assert.deepEqual(writes.map((w) => [w.script, w.version, w.barsPerLine]),
+        [[kHostScript + ' ', 2, 4], [kHostScript + ' x', 2, 4], [kHostScript + ' x\ufffdb\ufffd', 2, 4]]);
     });
   });
 
   it('coalesces edits made while a write is under way into one write of the newest state', async () => {
-    await withPage({ native: { state: { script: '' } } }, async ({ page }) => {
-      await page.evaluate(() => { window.__native.writeMode = 'hold'; });
-      await typeAtEnd(page, 'a');
-      await typeAtEnd(page, 'b');
-      await typeAtEnd(page, 'c');
-      await typeAtEnd(page, 'd');
-      assert.equal((await native(page)).writes.length, 1);
-      await page.evaluate(() => { window.__native.writeMode = 'resolve'; window.__native.releaseWrite(true); });
+    await withPage({ native: {} }, async ({ page }) => {
+      await setNative(page, { writeMode: 'hold' });
+      for (const key of 'abcd') await typeAtEnd(page, key);
+      assert.equal((await nativeLog(page)).writes.length, 1);
+      await setNative(page, { writeMode: 'resolve' });
+      await releaseWrite(page);
       await waitForPolls(page, 2);
-      const { writes } = await native(page);
-      assert.deepEqual(writes.map((w) => w.script), ['a', 'abcd']);
+      assert.deepEqual((await nativeLog(page)).writes, ['a', 'abcd']);
     });
   });
 
-  it('does not let a host state overwrite edits still on their way, and adopts it afterwards', async () => {
-    await withPage({ native: { state: { script: '' }, revision: 3 } }, async ({ page }) => {
-      await page.evaluate(() => { window.__native.writeMode = 'hold'; });
+  it('keeps edits on their way over a host state, then adopts it and offers the refused edit back', async () => {
+    await withPage({ native: { revision: 3 } }, async ({ page }) => {
+      await setNative(page, { writeMode: 'hold' });
       await typeAtEnd(page, 'mine');
       await feedHostState(page, { script: '[1] Host [2]' });
       assert.equal(await page.inputValue('#script'), 'mine');
-      const before = await native(page);
-      assert.equal(before.reads.at(-1), 3, 'the bridge keeps its old revision while writing');
-      await page.evaluate(() => { window.__native.releaseWrite(true); });
-      await page.evaluate(() => { window.__native.releaseWrite(true); });
+      assert.equal((await nativeLog(page)).reads.at(-1), 3, 'the bridge keeps its old revision while writing');
+      await setNative(page, { writeMode: 'resolve' });
+      await releaseWrite(page);
       await waitForPolls(page, 2);
-      assert.equal(await page.inputValue('#script'), '[1] Host [2]');
-      assert.equal((await native(page)).reads.at(-1), 4);
+      assert.deepEqual([await page.inputValue('#script'), (await nativeLog(page)).script], ['[1] Host [2]', '[1] Host [2]']);
+      assert.equal((await nativeLog(page)).reads.at(-1), 4);
+      assert.equal(await notice(page), 'Restore my edit');
+      // A later edit of the host's document keeps the offer open.
+      await typeAtEnd(page, '!');
+      await waitForPolls(page, 1);
+      assert.equal(await notice(page), 'Restore my edit');
+      await page.click('#unsaved-restore');
+      await waitForPolls(page, 2);
+      assert.deepEqual([await page.inputValue('#script'), (await nativeLog(page)).script, await notice(page)], ['mine', 'mine', '']);
     });
   });
 
   it('logs a write the host refuses and does not retry it', async () => {
     await withPage({ native: {} }, async ({ page, consoleLines }) => {
-      await page.evaluate(() => { window.__native.writeMode = 'false'; });
+      await setNative(page, { writeMode: 'false' });
       await typeAtEnd(page, 'z');
       await waitForPolls(page, 4);
-      assert.equal((await native(page)).writes.length, 1);
+      assert.equal((await nativeLog(page)).writes.length, 1);
       const failures = errorsMentioning(consoleLines, 'Kelo state save failed');
-      assert.equal(failures.length, 1);
-      assert.match(failures[0].text, /Host rejected state update/);
+      assert.deepEqual(failures.map((f) => /Host rejected state update/.test(f.text)), [true]);
     });
   });
 
   it('after a failed write, sends the state queued meanwhile together with the next change', async () => {
     await withPage({ native: {} }, async ({ page, consoleLines }) => {
-      await page.evaluate(() => { window.__native.writeMode = 'hold'; });
+      await setNative(page, { writeMode: 'hold' });
       await typeAtEnd(page, 'a');
       await typeAtEnd(page, 'b');
-      await page.evaluate(() => { window.__native.writeMode = 'resolve'; window.__native.releaseWrite('reject'); });
+      await setNative(page, { writeMode: 'resolve' });
+      await releaseWrite(page, 'reject');
       await waitForPolls(page, 3);
-      assert.equal((await native(page)).writes.length, 1, 'the queued state waits for the next change');
+      assert.equal((await nativeLog(page)).writes.length, 1, 'the queued state waits for the next change');
       assert.equal(errorsMentioning(consoleLines, 'Kelo state save failed').length, 1);
       await typeAtEnd(page, 'c');
       await waitForPolls(page, 1);
-      assert.deepEqual((await native(page)).writes.map((w) => w.script), ['a', 'abc']);
+      assert.deepEqual((await nativeLog(page)).writes, ['a', 'abc']);
+    });
+  });
+
+  it('retries the newest edit of a write that never settles, then tells the user', async () => {
+    await withPage({ native: {}, overrides: { KELO_APP_JS: kQuickPage } }, async ({ page }) => {
+      await setNative(page, { writeMode: 'never' });
+      await typeAtEnd(page, 'ab');
+      await page.waitForFunction(() => !document.getElementById('unsaved-notice').hidden);
+      assert.deepEqual((await nativeLog(page)).writes, ['a', 'ab', 'ab']);
+      assert.equal(await notice(page), 'Save again');
+      await setNative(page, { writeMode: 'resolve' });
+      await page.click('#unsaved-restore');
+      await waitForPolls(page, 2);
+      assert.deepEqual([(await nativeLog(page)).writes.slice(3), (await nativeLog(page)).script, await notice(page)], [['ab'], 'ab', '']);
     });
   });
 });
 
-describe('without the plug-in', () => {
-  for (const [label, options] of [['no native functions', undefined], ['a read but no write function', { write: false }]]) {
-    it('runs the demonstration with ' + label, async () => {
-      await withPage({ native: options }, async ({ page }) => {
-        const script = await page.inputValue('#script');
-        const lines = script.split('\n');
-        assert.equal(lines.length, 11);
-        assert.match(lines[0], /^\[30\] /);
-        assert.match(lines[4], /^\[34\] /);
-        assert.equal(lines[10], '[timer|40]');
-        assert.equal(await page.inputValue('#ticks'), '4');
-        assert.equal(await page.evaluate(() => typeof bridge), 'undefined');
-        assert.deepEqual(await page.evaluate(() => cues.map((c) => [c.start, c.end, c.countdown])),
-          [[116, 132, false], [132, 152, false], [152, 156, true]]);
-        await page.waitForTimeout(150);
-        if (options) assert.deepEqual((await native(page)).reads, [], 'nothing is polled');
-        // Edits still work locally.
-        await page.click('#language');
-        assert.equal(await page.textContent('#language .setting-text'), 'Langue: French');
-      });
+for (const [label, options] of [['no native functions', undefined], ['a read but no write function', { write: false }]]) {
+  it('runs the demonstration with ' + label, async () => {
+    await withPage({ native: options }, async ({ page }) => {
+      const lines = (await page.inputValue('#script')).split('\n');
+      assert.deepEqual([lines.length, lines[0].slice(0, 5), lines[4].slice(0, 5), lines[10]], [11, '[30] ', '[34] ', '[timer|40]']);
+      assert.equal(await page.inputValue('#ticks'), '4');
+      assert.equal(await page.evaluate(() => typeof bridge), 'undefined');
+      assert.deepEqual(await page.evaluate(() => cues.map((c) => [c.start, c.end, c.countdown])),
+        [[116, 132, false], [132, 152, false], [152, 156, true]]);
+      await page.waitForTimeout(150);
+      if (options) assert.deepEqual((await nativeLog(page)).reads, [], 'nothing is polled');
+      await page.click('#language'); // edits still work locally
+      assert.equal(await page.textContent('#language .setting-text'), 'Langue: French');
     });
-  }
-});
+  });
+}
 
 describe('brand link', () => {
   it('asks the plug-in to open the maker\'s page instead of following the link', async () => {
     await withPage({ native: { brand: true } }, async ({ page, context, consoleLines }) => {
       let popups = 0;
       context.on('page', () => { popups += 1; });
-      await page.click('#brand-link');
-      await page.evaluate(() => { window.__native.brandResult = false; });
-      await page.click('#brand-link');
-      await page.evaluate(() => { window.__native.brandResult = 'reject'; });
-      await page.click('#brand-link');
+      for (const brandResult of [true, false, 'reject']) {
+        await setNative(page, { brandResult });
+        await page.click('#brand-link');
+      }
       await page.waitForTimeout(100);
-      assert.equal(await page.evaluate(() => window.__native.brandCalls), 3);
-      assert.equal(popups, 0);
+      assert.deepEqual([await page.evaluate(() => window.__native.brandCalls), popups], [3, 0]);
       assert.equal(errorsMentioning(consoleLines, 'Could not open Velmora website in the default browser').length, 1);
-      const rejected = consoleLines.filter((l) => l.type === 'error' && /^Could not open Velmora website (?!in)/.test(l.text));
-      assert.equal(rejected.length, 1);
+      assert.equal(consoleLines.filter((l) => l.type === 'error' && /^Could not open Velmora website (?!in)/.test(l.text)).length, 1);
     });
   });
 

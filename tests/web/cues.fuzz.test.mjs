@@ -1,18 +1,9 @@
-// The cue compiler against properties, on random scripts, in Node alone: the page's
-// constants, records and compiler sections are evaluated without a browser. The run
+// The cue compiler against properties, on random scripts, in Node alone. The run
 // is short in CI; KELO_FUZZ_SECONDS=3600 runs it for an hour. A failing script is
 // printed with its seed, to become a case of cues.test.mjs.
 import { it } from 'node:test';
 import assert from 'node:assert/strict';
-import { readFileSync } from 'node:fs';
-import vm from 'node:vm';
-
-const source = readFileSync(new URL('../../web/app.js', import.meta.url), 'utf8');
-const sections = source.split(/^\/\/ -{20,}\n/m);
-const wanted = sections.filter((s) => /^\/\/ (Constants|Page records|Cue compiler)/.test(s));
-assert.equal(wanted.length, 3, 'the page script keeps its constants, records and compiler sections');
-const page = vm.createContext({});
-vm.runInContext(wanted.join('\n') + '\nthis.compileCues = compileCues; this.transport = transport;', page);
+import { compiler as page } from './support/compiler.mjs';
 
 // A small seeded generator (xorshift), so that every failure can be replayed.
 function generator(seed) {

@@ -1,61 +1,45 @@
 // The editor driven by keyboard and mouse: gutter, highlighting, marker insertion and settings.
 import { describe, it, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { launchBrowser, openPage, waitForPolls } from './support/browser.mjs';
+import { launchBrowser, nativeLog, openPage, replaceScript as replaceIn, waitForPolls } from './support/browser.mjs';
 import { feedTransport } from './support/native.mjs';
 
 let browser;
-let session;
 let page;
-
 before(async () => {
   browser = await launchBrowser();
-  session = await openPage(browser, { native: {} });
-  page = session.page;
+  ({ page } = await openPage(browser, { native: {} }));
 });
 after(async () => { await browser?.close(); });
 
-async function replaceScript(text) {
-  await page.focus('#script');
-  await page.keyboard.press('Control+A');
-  if (text === '') await page.keyboard.press('Delete');
-  else await page.keyboard.insertText(text);
-}
-
+const replaceScript = (text) => replaceIn(page, text);
 const gutterRows = () => page.$$eval('#gutter > div', (rows) => rows.map((r) => r.textContent));
-const lastWrite = () => page.evaluate(() => window.__native.writes.at(-1));
+const lastWrite = async () => (await nativeLog(page)).lastWrite;
 const selection = () => page.$eval('#script', (t) => t.value.slice(t.selectionStart, t.selectionEnd));
 
 describe('gutter', () => {
-  it('numbers one bar per line and restarts at lines opening with a marker', async () => {
-    await replaceScript('[5] a\nb\nc\n[2] d\ne');
-    assert.deepEqual(await gutterRows(), ['5', '6', '7', '2', '3']);
-  });
-
-  it('restarts after leading spaces but not at a marker inside a line', async () => {
-    await replaceScript('x\n   [timer|9] y\nz [3]\n[007]\n[0]\n[12.3] a\n[timer|4.2]\n[8.]');
-    assert.deepEqual(await gutterRows(), ['1', '9', '10', '7', '0', '12', '4', '5']);
+  it('numbers one bar per line and restarts at lines opening with a marker, after spaces too, not inside a line', async () => {
+    for (const [script, rows] of [['[5] a\nb\nc\n[2] d\ne', ['5', '6', '7', '2', '3']],
+      ['x\n   [timer|9] y\nz [3]\n[007]\n[0]\n[12.3] a\n[timer|4.2]\n[8.]', ['1', '9', '10', '7', '0', '12', '4', '5']]]) {
+      await replaceScript(script);
+      assert.deepEqual(await gutterRows(), rows, script);
+    }
   });
 
   it('keeps each bar number level with its unwrapped line', async () => {
     await replaceScript('[1] a\nb\nc');
-    const tops = await page.evaluate(() => {
-      const rows = [...document.querySelectorAll('#gutter > div')].map((r) => r.getBoundingClientRect());
-      return rows.map((r) => r.top);
-    });
+    const tops = await page.$$eval('#gutter > div', (rows) => rows.map((r) => r.getBoundingClientRect().top));
     // One line height apart, scaled by the stage factor 0.75 at this window size.
-    assert.ok(Math.abs(tops[1] - tops[0] - 46 * 0.75) < 0.5);
-    assert.ok(Math.abs(tops[2] - tops[1] - 46 * 0.75) < 0.5);
+    assert.ok(tops.slice(1).every((top, i) => Math.abs(top - tops[i] - 46 * 0.75) < 0.5), String(tops));
   });
 });
 
 describe('highlight layer', () => {
   it('colours bar and timer markers, including ones the compiler rejects', async () => {
     await replaceScript('[1] a [TIMER|2] b [0] [chorus]');
-    const spans = await page.$$eval('#highlight span', (all) => all.map((s) => [s.className, s.textContent]));
-    assert.deepEqual(spans, [['marker', '[1]'], ['timer', '[TIMER|2]'], ['marker', '[0]']]);
-    const colours = await page.$$eval('#highlight span', (all) => all.map((s) => getComputedStyle(s).color));
-    assert.deepEqual(colours, ['rgb(255, 105, 120)', 'rgb(25, 181, 225)', 'rgb(255, 105, 120)']);
+    const spans = await page.$$eval('#highlight span', (all) => all.map((s) => [s.className, s.textContent, getComputedStyle(s).color]));
+    assert.deepEqual(spans, [['marker', '[1]', 'rgb(255, 105, 120)'], ['timer', '[TIMER|2]', 'rgb(25, 181, 225)'],
+      ['marker', '[0]', 'rgb(255, 105, 120)']]);
   });
 
   it('shows markup in lyrics as text and never runs it', async () => {
@@ -73,12 +57,7 @@ describe('highlight layer', () => {
     await replaceScript(Array.from({ length: 40 }, (_, i) => 'line ' + i).join('\n'));
     await page.$eval('#script', (t) => { t.scrollTop = 300; t.dispatchEvent(new Event('scroll')); });
     await page.waitForTimeout(50);
-    const offsets = await page.evaluate(() => [
-      document.getElementById('script').scrollTop,
-      document.getElementById('highlight').scrollTop,
-      document.getElementById('gutter').scrollTop,
-    ]);
-    assert.equal(offsets[0], 300);
+    const offsets = await page.evaluate(() => ['script', 'highlight', 'gutter'].map((id) => document.getElementById(id).scrollTop));
     assert.deepEqual(offsets, [300, 300, 300]);
   });
 });
@@ -89,15 +68,13 @@ describe('inserting markers', () => {
     await replaceScript('ab');
     await page.keyboard.press('ArrowLeft');
     await page.click('#marker');
-    assert.equal(await page.inputValue('#script'), 'a[10]b');
-    assert.equal(await selection(), '10');
+    assert.deepEqual([await page.inputValue('#script'), await selection()], ['a[10]b', '10']);
     await page.keyboard.type('12');
     assert.equal(await page.inputValue('#script'), 'a[12]b');
     await page.keyboard.press('ArrowRight');
     await page.click('#timer');
-    assert.equal(await page.inputValue('#script'), 'a[12][timer|11]b');
-    assert.equal(await selection(), '11');
-    assert.equal((await lastWrite()).script, 'a[12][timer|11]b');
+    assert.deepEqual([await page.inputValue('#script'), await selection(), (await lastWrite()).script],
+      ['a[12][timer|11]b', '11', 'a[12][timer|11]b']);
   });
 
   it('names the playhead\'s beat, rounded, off the first beat; bar 1 at least; [1] / [timer|2] without a position', async () => {
@@ -137,30 +114,19 @@ describe('settings', () => {
   }
   const ticksState = () => page.evaluate(() => state.timerTicks);
 
-  it('corrects out-of-range ticks in the field at once', async () => {
-    await typeTicks('300');
-    assert.equal(await ticksState(), 256);
-    assert.equal(await page.inputValue('#ticks'), '256');
-    await typeTicks('0');
-    assert.equal(await ticksState(), 1);
-    assert.equal(await page.inputValue('#ticks'), '1');
-    await typeTicks('-7');
-    assert.equal(await ticksState(), 1);
-  });
-
-  it('keeps ticks whole the way the host stores them, so a count-down never shows a fraction', async () => {
-    await typeTicks('2.5');
-    assert.equal(await ticksState(), 2);
-    assert.equal((await lastWrite()).timerTicks, 2);
-    assert.equal(await page.inputValue('#ticks'), '2');
-    await replaceScript('[timer|3]');
-    assert.deepEqual(await page.evaluate(() => cues.map((c) => [c.start, c.end])), [[6, 8]]);
-  });
-
-  it('leaves the state alone while the field is empty', async () => {
-    await typeTicks('9');
+  it('corrects out-of-range ticks at once, keeps them whole as the host stores them, and waits while the field is empty', async () => {
+    // [typed, state, field]
+    for (const [typed, ticks, field] of [['300', 256, '256'], ['0', 1, '1'], ['-7', 1, null], ['2.5', 2, '2'], ['9', 9, '9']]) {
+      await typeTicks(typed);
+      assert.equal(await ticksState(), ticks, typed);
+      if (field !== null) assert.equal(await page.inputValue('#ticks'), field, typed);
+    }
     await page.fill('#ticks', '');
     assert.equal(await ticksState(), 9);
+    await typeTicks('2.5');
+    assert.equal((await lastWrite()).timerTicks, 2);
+    await replaceScript('[timer|3]'); // so a count-down never shows a fraction
+    assert.deepEqual(await page.evaluate(() => cues.map((c) => [c.start, c.end])), [[6, 8]]);
   });
 
   it('selects the clicked unit segment and recompiles the cues', async () => {
@@ -193,29 +159,26 @@ describe('settings', () => {
   });
 
   it('cycles through the six languages and translates every label', async () => {
-    const seen = [];
-    for (let i = 0; i < 6; i++) {
-      seen.push(await page.evaluate(() => ({
-        language: document.querySelector('#language .setting-text').textContent,
-        nextLine: document.querySelector('#next-line .setting-text').textContent,
-        heading: document.querySelector('h1').textContent,
-        marker: document.querySelector('#marker [data-t]').textContent,
-        unit: document.querySelector('[data-t="duration"]').textContent,
-        help: document.getElementById('ticks-help').textContent,
-        badge: document.getElementById('mode-badge').hidden ? null : document.getElementById('mode-badge').textContent,
-      })));
+    // [language, heading, marker button, next line, badge]
+    const kLabels = [['Language: English', 'Settings', 'Add marker', 'Next line: On', null],
+      ['Langue: French', 'Réglages', 'Ajouter un repère', 'Ligne suivante: Oui', 'EDIT'],
+      ['Lingua: Italian', 'Impostazioni', 'Aggiungi segno', 'Riga successiva: Sì', 'EDIT'],
+      ['Sprache: German', 'Einstellungen', 'Marke hinzufügen', 'Nächste Zeile: Ein', 'EDIT'],
+      ['Idioma: Spanish', 'Ajustes', 'Añadir marca', 'Línea siguiente: Sí', 'EDIT'],
+      ['Язык: Russian', 'Настройки', 'Добавить маркер', 'Следующая строка: Вкл', 'EDIT']];
+    const texts = () => page.evaluate(() => {
+      const text = (selector) => document.querySelector(selector).textContent;
+      const badge = document.getElementById('mode-badge');
+      return [[text('#language .setting-text'), text('h1'), text('#marker [data-t]'), text('#next-line .setting-text'),
+        badge.hidden ? null : badge.textContent], text('[data-t="duration"]'), text('#ticks-help')];
+    });
+    for (const labels of kLabels) {
+      const [seen, unit, help] = await texts();
+      assert.deepEqual(seen, labels);
+      if (labels === kLabels[0]) assert.equal(unit, 'Timer unit');
+      if (labels === kLabels[5]) assert.equal(help, 'Количество тиков\nдля каждого отсчёта\nтаймера.');
       await page.click('#language');
     }
-    assert.deepEqual(seen.map((s) => s.language), ['Language: English', 'Langue: French', 'Lingua: Italian',
-      'Sprache: German', 'Idioma: Spanish', 'Язык: Russian']);
-    assert.deepEqual(seen.map((s) => s.heading), ['Settings', 'Réglages', 'Impostazioni', 'Einstellungen', 'Ajustes', 'Настройки']);
-    assert.deepEqual(seen.map((s) => s.marker), ['Add marker', 'Ajouter un repère', 'Aggiungi segno', 'Marke hinzufügen',
-      'Añadir marca', 'Добавить маркер']);
-    assert.deepEqual(seen.map((s) => s.nextLine), ['Next line: On', 'Ligne suivante: Oui', 'Riga successiva: Sì',
-      'Nächste Zeile: Ein', 'Línea siguiente: Sí', 'Следующая строка: Вкл']);
-    assert.equal(seen[0].unit, 'Timer unit');
-    assert.equal(seen[5].help, 'Количество тиков\nдля каждого отсчёта\nтаймера.');
-    assert.deepEqual(seen.map((s) => s.badge), [null, 'EDIT', 'EDIT', 'EDIT', 'EDIT', 'EDIT']);
     assert.equal(await page.textContent('#language .setting-text'), 'Language: English');
     assert.equal((await lastWrite()).language, 0);
   });

@@ -1,7 +1,7 @@
 // Layout at the window sizes the plug-in uses, and the look of the editor and the display.
 import { describe, it, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { launchBrowser, openPage } from './support/browser.mjs';
+import { launchBrowser, withPage } from './support/browser.mjs';
 import { feedHostState, feedTransport } from './support/native.mjs';
 import { assertLooksLike } from './support/expected.mjs';
 
@@ -64,65 +64,44 @@ function assertBoxes(measured, expected) {
 describe('scaling', () => {
   for (const [width, height, factor] of [[1188, 606, 0.75], [792, 404, 0.5], [1584, 404, 0.5]]) {
     it('fits the whole stage into a ' + width + ' x ' + height + ' window at ' + factor, async () => {
-      const session = await openPage(browser, { viewport: { width, height }, native: { state: kHostState } });
-      try {
-        const measured = await stageBoxes(session.page, Object.keys(kEditorBoxes));
+      await withPage(browser, { viewport: { width, height }, native: { state: kHostState } }, async ({ page }) => {
+        const measured = await stageBoxes(page, Object.keys(kEditorBoxes));
         assert.deepEqual(measured.stage.map((v) => Math.round(v * 100) / 100), [0, 0, 1584 * factor, 808 * factor]);
         assertBoxes(measured, kEditorBoxes);
-        const version = await session.page.evaluate(() => {
-          const stage = document.getElementById('stage').getBoundingClientRect();
-          const label = document.querySelector('.version-label').getBoundingClientRect();
+        const version = await page.evaluate(() => {
+          const [stage, label] = ['#stage', '.version-label'].map((s) => document.querySelector(s).getBoundingClientRect());
           return [stage.right - label.right, stage.bottom - label.bottom];
         });
         assert.ok(Math.abs(version[0] - 27 * factor) < 1 && Math.abs(version[1] - 14 * factor) < 1, String(version));
-      } finally {
-        await session.close();
-      }
+      });
     });
   }
 
   it('rescales when the window is resized and fills the play view below the header', async () => {
-    const session = await openPage(browser, { native: { state: { ...kHostState, language: 1 } } });
-    try {
-      await session.page.setViewportSize({ width: 792, height: 404 });
-      await feedTransport(session.page, { playing: true, hasPpq: true, ppq: 1 });
-      const measured = await stageBoxes(session.page, ['#play-panel', '#mode-badge']);
+    await withPage(browser, { native: { state: { ...kHostState, language: 1 } } }, async ({ page }) => {
+      await page.setViewportSize({ width: 792, height: 404 });
+      await feedTransport(page, { playing: true, hasPpq: true, ppq: 1 });
+      const measured = await stageBoxes(page, ['#play-panel', '#mode-badge']);
       assert.equal(measured.factor, 0.5);
       assertBoxes(measured, { '#play-panel': [0, 97, 1584, 711], '#mode-badge': [319, 22, 104, 48] });
-    } finally {
-      await session.close();
-    }
+    });
   });
 });
 
-describe('look', () => {
-  it('draws the editor as designed', async () => {
-    const session = await openPage(browser, { native: { state: kHostState } });
-    try {
-      await assertLooksLike(session.page, 'editor');
-    } finally {
-      await session.close();
-    }
-  });
-
-  // With the next line off the display looks exactly as before the setting existed.
-  it('draws a scrolling phrase half filled, a static one and a count-down as designed', async () => {
-    const session = await openPage(browser, { native: { state: kHostState } });
-    const { page } = session;
-    try {
-      for (const [nextLine, prefix] of [[false, 'playback'], [true, 'next-line']]) {
-        await feedHostState(page, { nextLine, displayMode: 0 });
-        await feedTransport(page, { playing: true, hasPpq: true, ppq: 4 });
-        await assertLooksLike(page, prefix + '-scrolling');
-        await feedHostState(page, { displayMode: 1 });
-        await feedTransport(page, { ppq: 10 });
-        await assertLooksLike(page, prefix + '-static');
-        await feedTransport(page, { ppq: 17.5 });
-        assert.equal(await page.textContent('#play-text'), '3');
-        await assertLooksLike(page, prefix + '-countdown');
-      }
-    } finally {
-      await session.close();
+// With the next line off the display looks exactly as before the setting existed.
+it('draws the editor, a scrolling phrase half filled, a static one and a count-down as designed', async () => {
+  await withPage(browser, { native: { state: kHostState } }, async ({ page }) => {
+    await assertLooksLike(page, 'editor');
+    for (const [nextLine, prefix] of [[false, 'playback'], [true, 'next-line']]) {
+      await feedHostState(page, { nextLine, displayMode: 0 });
+      await feedTransport(page, { playing: true, hasPpq: true, ppq: 4 });
+      await assertLooksLike(page, prefix + '-scrolling');
+      await feedHostState(page, { displayMode: 1 });
+      await feedTransport(page, { ppq: 10 });
+      await assertLooksLike(page, prefix + '-static');
+      await feedTransport(page, { ppq: 17.5 });
+      assert.equal(await page.textContent('#play-text'), '3');
+      await assertLooksLike(page, prefix + '-countdown');
     }
   });
 });

@@ -4,7 +4,7 @@ import { it, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
-import { launchBrowser, openPage, waitForPolls } from './support/browser.mjs';
+import { launchBrowser, nativeLog, openPage, waitForPolls } from './support/browser.mjs';
 import { feedHostState } from './support/native.mjs';
 
 const lyricsIO = createRequire(import.meta.url)('../../web/lyricsio.js');
@@ -24,7 +24,7 @@ before(async () => {
 after(async () => { await browser?.close(); });
 
 const scriptValue = () => page.inputValue('#script');
-const writes = () => page.evaluate(() => window.__native.writes.map((w) => w.script));
+const writes = async () => (await nativeLog(page)).writes;
 const shown = (selector) => page.$eval(selector, (e) => !e.hidden);
 const message = () => page.textContent('#lyrics-message');
 async function previewText() {

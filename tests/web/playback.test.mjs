@@ -5,13 +5,10 @@ import { launchBrowser, openPage } from './support/browser.mjs';
 import { feedHostState, feedTransport } from './support/native.mjs';
 
 let browser;
-let session;
 let page;
-
 before(async () => {
   browser = await launchBrowser();
-  session = await openPage(browser, { native: { transport: { playing: true, hasPpq: true, ppq: 0 } } });
-  page = session.page;
+  ({ page } = await openPage(browser, { native: { transport: { playing: true, hasPpq: true, ppq: 0 } } }));
 });
 after(async () => { await browser?.close(); });
 
@@ -30,6 +27,10 @@ const display = () => page.evaluate(() => {
     // The next line lies under the phrase, inside the panel, and moves with it.
     nextPlaced: next.style.transform === text.style.transform && box(next).top >= box(text).bottom - 1 &&
       box(next).bottom <= box(panel).bottom + 1,
+    // Panel heights the text's bottom edge has risen above the panel's bottom, and how far off centre it is.
+    risen: Math.round((box(panel).bottom - box(text).bottom) / box(panel).height * 100) / 100,
+    centred: Math.abs((box(panel).top + box(panel).bottom) / 2 - (box(text).top + box(text).bottom) / 2) < 1,
+    halfPanel: 'translateY(' + (-0.5 * panel.clientHeight) + 'px)',
   };
 });
 
@@ -46,31 +47,23 @@ const fills = () => page.$$eval('#play-text span', (spans) => spans.map((span) =
   return Number(match[1]) / 100;
 }));
 
-describe('messages', () => {
-  it('tells that the host gives no musical position, whatever the cues', async () => {
-    await feedHostState(page, { script: '[1] Hello [2]', language: 0, autoFill: true, displayMode: 0 });
-    const shown = await at(1, { hasPpq: false });
-    assert.deepEqual([shown.className, shown.text, shown.panel], ['message', 'DAW does not provide a musical position', 'static']);
-  });
+// Shows `beat` after the host state took `patch` (when given) and checks the fields named in `expected`.
+async function expectAt([patch, beat, more, expected]) {
+  if (patch) await feedHostState(page, patch);
+  const shown = await at(beat, more);
+  for (const [key, value] of Object.entries(expected)) assert.equal(shown[key], value, JSON.stringify([patch, beat, key]));
+}
 
-  it('asks for lyrics when there are no cues, in the chosen language', async () => {
-    await feedHostState(page, { script: 'no markers', language: 0 });
-    assert.equal((await at(1)).text, 'Add lyrics in the editor');
-    await feedHostState(page, { language: 3 });
-    assert.equal((await at(1)).text, 'Liedtext hinzufügen');
-    await feedHostState(page, { language: 0 });
-  });
-
-  it('is empty before the first cue and in gaps, and tells the end after the last cue', async () => {
-    await feedHostState(page, { script: '[2] a [3] [4] b [5]' });
-    for (const beat of [0, 3.99, 8, 11.5]) {
-      const shown = await at(beat);
-      assert.deepEqual([shown.className, shown.text, shown.transform], ['message', '', ''], 'beat ' + beat);
-    }
-    assert.equal((await at(16)).text, 'End of lyrics');
-    assert.equal((await at(500)).text, 'End of lyrics');
-    assert.equal((await at(15.9)).className, 'lyrics');
-  });
+it('tells a missing position, missing lyrics in the chosen language, nothing in gaps and the end after the last cue', async () => {
+  const kNoPosition = { className: 'message', text: 'DAW does not provide a musical position', panel: 'static' };
+  const kGap = { className: 'message', text: '', transform: '' };
+  for (const row of [
+    [{ script: '[1] Hello [2]', language: 0, autoFill: true, displayMode: 0 }, 1, { hasPpq: false }, kNoPosition],
+    [{ script: 'no markers' }, 1, {}, { text: 'Add lyrics in the editor' }],
+    [{ language: 3 }, 1, {}, { text: 'Liedtext hinzufügen' }],
+    [{ language: 0, script: '[2] a [3] [4] b [5]' }, 0, {}, kGap], [null, 3.99, {}, kGap], [null, 8, {}, kGap], [null, 11.5, {}, kGap],
+    [null, 16, {}, { text: 'End of lyrics' }], [null, 500, {}, { text: 'End of lyrics' }], [null, 15.9, {}, { className: 'lyrics' }],
+  ]) await expectAt(row);
 });
 
 describe('phrases', () => {
@@ -93,49 +86,21 @@ describe('phrases', () => {
     assert.deepEqual(characters, ['a', '😀', ' ', 'b', '\n', 'c']);
   });
 
-  it('shows the phrase as plain text without auto-fill', async () => {
-    await feedHostState(page, { script: '[1] plain words [2]', autoFill: false });
-    const shown = await at(2);
-    assert.deepEqual([shown.className, shown.spans, shown.text], ['lyrics', 0, 'plain words']);
-    await feedHostState(page, { autoFill: true });
-  });
-
-  it('scrolls a phrase up from the bottom by one panel height over its duration', async () => {
-    await feedHostState(page, { script: '[1] rising [2]', displayMode: 0 });
-    const start = await at(0);
-    assert.equal(start.panel, 'scrolling');
-    const height = await page.$eval('#play-panel', (p) => p.clientHeight);
-    const middle = await at(2);
-    assert.equal(middle.transform, 'translateY(' + (-0.5 * height) + 'px)');
-    const boxes = await page.evaluate(() => {
-      const panel = document.getElementById('play-panel').getBoundingClientRect();
-      const text = document.getElementById('play-text').getBoundingClientRect();
-      return { panelBottom: panel.bottom, panelHeight: panel.height, textBottom: text.bottom };
-    });
-    // Half way, the text's bottom edge has risen half a panel above the panel's bottom.
-    assert.ok(Math.abs(boxes.panelBottom - boxes.panelHeight / 2 - boxes.textBottom) < 1, JSON.stringify(boxes));
-  });
-
-  it('centres a static phrase and never moves it', async () => {
-    await feedHostState(page, { script: '[1] still [2]', displayMode: 1 });
-    for (const beat of [0.5, 3]) {
-      const shown = await at(beat);
-      assert.deepEqual([shown.panel, shown.transform], ['static', '']);
-      const centre = await page.evaluate(() => {
-        const panel = document.getElementById('play-panel').getBoundingClientRect();
-        const text = document.getElementById('play-text').getBoundingClientRect();
-        return (panel.top + panel.bottom) / 2 - (text.top + text.bottom) / 2;
-      });
-      assert.ok(Math.abs(centre) < 1, 'off centre by ' + centre);
-    }
-  });
-
-  it('shows the later of two overlapping cues', async () => {
-    await feedHostState(page, { script: '[1] first [3] second [4] [timer|3]', timerTicks: 8, timerUnit: 2, displayMode: 0 });
-    // The clamped count-down (0 to 8) lies over `first` (0 to 8) and comes later in the list.
-    const shown = await at(0.5);
-    assert.deepEqual([shown.className, shown.text, shown.panel], ['countdown', '8', 'static']);
-    assert.equal((await at(9)).text, 'second');
+  it('shows plain text without auto-fill, scrolls up by one panel height, centres static phrases, the later of two cues', async () => {
+    for (const row of [
+      [{ script: '[1] plain words [2]', autoFill: false }, 2, {}, { className: 'lyrics', spans: 0, text: 'plain words' }],
+      [{ script: '[1] rising [2]', autoFill: true, displayMode: 0 }, 0, {}, { panel: 'scrolling', risen: 0 }],
+      [null, 2, {}, { risen: 0.5 }],
+      [{ script: '[1] still [2]', displayMode: 1 }, 0.5, {}, { panel: 'static', transform: '', centred: true }],
+      [null, 3, {}, { panel: 'static', transform: '', centred: true }],
+      // The clamped count-down (0 to 8) lies over `first` (0 to 8) and comes later in the list.
+      [{ script: '[1] first [3] second [4] [timer|3]', timerTicks: 8, displayMode: 0 }, 0.5, {},
+        { className: 'countdown', text: '8', panel: 'static' }],
+      [null, 9, {}, { text: 'second' }],
+    ]) await expectAt(row);
+    await feedHostState(page, { script: '[1] rising [2]' });
+    const { transform, halfPanel } = await at(2);
+    assert.equal(transform, halfPanel);
   });
 
   it('shows lyrics markup as text and never runs it', async () => {
@@ -188,22 +153,15 @@ describe('next line', () => {
   });
 });
 
-describe('switching views', () => {
-  it('shows the editor while stopped and the display while playing', async () => {
-    await feedTransport(page, { playing: false });
-    assert.deepEqual([await page.isVisible('#edit-view'), await page.isVisible('#play-view')], [true, false]);
-    await feedTransport(page, { playing: true });
-    assert.deepEqual([await page.isVisible('#edit-view'), await page.isVisible('#play-view')], [false, true]);
-  });
-
+describe('meter', () => {
   it('recompiles when the meter changes', async () => {
-    await feedHostState(page, { script: '[3] moved [4]' });
-    assert.equal((await at(7, { beatsPerBar: 4 })).className, 'message');
-    const shown = await at(7, { beatsPerBar: 3 });
-    assert.deepEqual([shown.className, shown.text], ['lyrics', 'moved']);
-    await feedHostState(page, { script: '[2.3] beat [3]' }); // 6/8 and 3/4 differ only in the beat unit
-    assert.equal((await at(4.2, { beatsPerBar: 3, numerator: 6, denominator: 8 })).text, 'beat');
-    assert.equal((await at(4.2, { beatsPerBar: 3, numerator: 3, denominator: 4 })).className, 'message');
+    for (const row of [
+      [{ script: '[3] moved [4]' }, 7, { beatsPerBar: 4 }, { className: 'message' }],
+      [null, 7, { beatsPerBar: 3 }, { className: 'lyrics', text: 'moved' }],
+      // 6/8 and 3/4 differ only in the beat unit.
+      [{ script: '[2.3] beat [3]' }, 4.2, { beatsPerBar: 3, numerator: 6, denominator: 8 }, { text: 'beat' }],
+      [null, 4.2, { beatsPerBar: 3, numerator: 3, denominator: 4 }, { className: 'message' }],
+    ]) await expectAt(row);
     await at(0, { beatsPerBar: 4, numerator: 4, denominator: 4 });
   });
 });

@@ -31,7 +31,7 @@ export async function launchBrowser() {
 // page script runs (see native.mjs); without it the page runs on its own.
 // Resolves only once the page has drawn its settings from a state, so no test can pass
 // on a page that never loaded.
-export async function openPage(browser, { viewport = kDefaultViewport, native } = {}) {
+export async function openPage(browser, { viewport = kDefaultViewport, native, overrides } = {}) {
   const context = await browser.newContext({ viewport, deviceScaleFactor: 1 });
   const page = await context.newPage();
   const consoleLines = [];
@@ -39,7 +39,7 @@ export async function openPage(browser, { viewport = kDefaultViewport, native } 
   page.on('console', (message) => consoleLines.push({ type: message.type(), text: message.text() }));
   page.on('pageerror', (error) => pageErrors.push(error));
   const requests = [];
-  await serveResources(context, requests);
+  await serveResources(context, requests, overrides);
   if (native) await installNativeMock(page, native);
   await page.goto(kStartPage);
   await waitForReady(page);
@@ -56,3 +56,37 @@ async function waitForReady(page) {
 export function waitForPolls(page, count) {
   return page.evaluate((n) => window.__native.waitForReads(n), count);
 }
+
+// Runs `body` on a fresh page and closes it whatever happens.
+export async function withPage(browser, options, body) {
+  const session = await openPage(browser, options);
+  try {
+    await body(session);
+  } finally {
+    await session.close();
+  }
+}
+
+export async function typeAtEnd(page, text) {
+  await page.focus('#script');
+  await page.keyboard.press('Control+End');
+  await page.keyboard.type(text);
+}
+
+export async function replaceScript(page, text) {
+  await page.focus('#script');
+  await page.keyboard.press('Control+A');
+  if (text === '') await page.keyboard.press('Delete');
+  else await page.keyboard.insertText(text);
+}
+
+// What the stand-in plug-in has seen: reads, scripts written, and its current script.
+export const nativeLog = (page) => page.evaluate(() => ({
+  reads: window.__native.reads.slice(),
+  writes: window.__native.writes.map((w) => w.script),
+  lastWrite: window.__native.writes.at(-1),
+  maxReadsInFlight: window.__native.maxReadsInFlight,
+  script: window.__native.state.script,
+}));
+
+export const errorsMentioning = (lines, text) => lines.filter((l) => l.type === 'error' && l.text.includes(text));

@@ -1,20 +1,12 @@
 // A stand-in for the plug-in's native functions, installed before the page script runs.
 // Everything is controlled from the test through `window.__native` in the page.
 
-export const kDefaultHostState = {
-  autoFill: true,
-  barsPerLine: 4,
-  displayMode: 0,
-  language: 0,
-  script: '',
-  timerTicks: 1,
-  timerUnit: 2,
-  version: 2,
-};
-
-export const kStoppedTransport = { playing: false, hasPpq: true, ppq: 0, beatsPerBar: 4 };
+const kDefaultHostState = { autoFill: true, barsPerLine: 4, displayMode: 0, language: 0, script: '', timerTicks: 1,
+  timerUnit: 2, version: 2 };
+const kStoppedTransport = { playing: false, hasPpq: true, ppq: 0, beatsPerBar: 4 };
 
 function nativeMock(options) {
+  const copy = (value) => JSON.parse(JSON.stringify(value));
   const native = {
     revision: options.revision ?? 1,
     state: options.state,
@@ -22,24 +14,23 @@ function nativeMock(options) {
     reads: [],
     writes: [],
     brandCalls: 0,
-    readMode: 'resolve',
-    writeMode: 'resolve',
+    readMode: 'resolve', // or 'reject'
+    writeMode: 'resolve', // or 'hold', 'never', 'reject', 'false'
     brandResult: true,
     heldWrites: [],
     readsInFlight: 0,
     maxReadsInFlight: 0,
+    settledReads: 0,
     readWaiters: [],
+    readDelayMs: options.readDelayMs ?? 0,
     // Resolves after `n` further reads have settled and their listeners have run.
     waitForReads(n) {
-      const target = native.settledReads + n;
-      return new Promise((resolve) => native.readWaiters.push({ target, resolve }));
+      return new Promise((resolve) => native.readWaiters.push({ target: native.settledReads + n, resolve }));
     },
-    settledReads: 0,
-    readDelayMs: options.readDelayMs ?? 0,
     // Settles the oldest held write with `result`, or rejects it when result is 'reject'.
     releaseWrite(result = true) {
       const held = native.heldWrites.shift();
-      if (held) held(result);
+      held?.(result);
       return !!held;
     },
   };
@@ -49,11 +40,7 @@ function nativeMock(options) {
     native.settledReads += 1;
     // Listeners run in the page's continuation of this promise; check on the next task.
     setTimeout(() => {
-      native.readWaiters = native.readWaiters.filter((w) => {
-        if (native.settledReads < w.target) return true;
-        w.resolve(native.settledReads);
-        return false;
-      });
+      native.readWaiters = native.readWaiters.filter((w) => native.settledReads < w.target || w.resolve());
     }, 0);
   }
 
@@ -63,49 +50,40 @@ function nativeMock(options) {
     native.readsInFlight += 1;
     native.maxReadsInFlight = Math.max(native.maxReadsInFlight, native.readsInFlight);
     const snapshot = { revision: native.revision, transport: { ...native.transport } };
-    if (revision !== native.revision) snapshot.state = JSON.parse(JSON.stringify(native.state));
-    const answer = new Promise((resolve, reject) => {
+    if (revision !== native.revision) snapshot.state = copy(native.state);
+    return new Promise((resolve, reject) => {
       const settle = () => (native.readMode === 'reject' ? reject(new Error('read refused')) : resolve(snapshot));
       if (native.readDelayMs > 0) setTimeout(settle, native.readDelayMs);
       else settle();
-    });
-    return answer.finally(settleRead);
+    }).finally(settleRead);
   };
   if (options.write !== false) {
     // Like the controller, refuses an edit made on a document other than its current one.
     window.keloWrite = (next, base) => {
-      native.writes.push(JSON.parse(JSON.stringify(next)));
+      native.writes.push(copy(next));
       const current = () => !Number.isInteger(base) || base === native.revision;
-      if (native.writeMode === 'hold') {
-        return new Promise((resolve, reject) => native.heldWrites.push(
+      switch (native.writeMode) {
+        case 'hold': return new Promise((resolve, reject) => native.heldWrites.push(
           (result) => (result === 'reject' ? reject(new Error('write refused')) : resolve(result && current()))));
+        case 'never': return new Promise(() => {});
+        case 'reject': return Promise.reject(new Error('write refused'));
       }
-      if (native.writeMode === 'never') return new Promise(() => {});
-      if (native.writeMode === 'reject') return Promise.reject(new Error('write refused'));
       if (native.writeMode === 'false' || !current()) return Promise.resolve(false);
-      native.state = JSON.parse(JSON.stringify(next));
+      native.state = copy(next);
       return Promise.resolve(true);
     };
   }
   if (options.brand) {
     window.keloOpenBrand = () => {
       native.brandCalls += 1;
-      if (native.brandResult === 'reject') return Promise.reject(new Error('shell refused'));
-      return Promise.resolve(native.brandResult);
+      return native.brandResult === 'reject' ? Promise.reject(new Error('shell refused')) : Promise.resolve(native.brandResult);
     };
   }
 }
 
-export async function installNativeMock(page, native) {
-  const options = {
-    state: { ...kDefaultHostState, ...(native.state || {}) },
-    transport: { ...kStoppedTransport, ...(native.transport || {}) },
-    revision: native.revision,
-    readDelayMs: native.readDelayMs,
-    write: native.write,
-    brand: native.brand,
-  };
-  await page.addInitScript(nativeMock, options);
+export async function installNativeMock(page, { state, transport, revision, readDelayMs, write, brand }) {
+  await page.addInitScript(nativeMock, { state: { ...kDefaultHostState, ...state },
+    transport: { ...kStoppedTransport, ...transport }, revision, readDelayMs, write, brand });
 }
 
 // Sets the host transport and waits until the page has taken it in (two settled polls, so

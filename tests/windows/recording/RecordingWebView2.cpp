@@ -124,6 +124,8 @@ struct Recorder
 	IUnknown* resourceHandler = nullptr;
 	IUnknown* messageHandler = nullptr;
 	IUnknown* permissionHandler = nullptr;
+	IUnknown* navigationHandler = nullptr;
+	IUnknown* newWindowHandler = nullptr;
 	HWND parent = nullptr;
 	RECT bounds {};
 
@@ -152,6 +154,8 @@ struct Recorder
 		drop (resourceHandler);
 		drop (messageHandler);
 		drop (permissionHandler);
+		drop (navigationHandler);
+		drop (newWindowHandler);
 	}
 	void reset ()
 	{
@@ -209,6 +213,11 @@ HRESULT holding (const char* method, const std::string& detail, Done* done, Resu
 
 HRESULT STDMETHODCALLTYPE getUri (Fake* self, LPWSTR* uri) { return *uri = taskCopy (self->text), S_OK; }
 HRESULT STDMETHODCALLTYPE getMessage (Fake* self, LPWSTR* text) { return *text = taskCopy (self->text), S_OK; }
+// Every event the fake raises comes from the page the module serves.
+HRESULT STDMETHODCALLTYPE getPageAddress (Fake*, LPWSTR* text)
+{
+	return *text = taskCopy (L"https://kelo.invalid/index.html"), S_OK;
+}
 HRESULT STDMETHODCALLTYPE getKind (Fake* self, COREWEBVIEW2_PERMISSION_KIND* kind)
 {
 	return *kind = static_cast<COREWEBVIEW2_PERMISSION_KIND> (self->number), S_OK;
@@ -308,6 +317,10 @@ const Table& webviewTable ()
 	              addHandler<ICoreWebView2WebMessageReceivedEventHandler, &Recorder::messageHandler>)
 	        .set (&ICoreWebView2::add_PermissionRequested,
 	              addHandler<ICoreWebView2PermissionRequestedEventHandler, &Recorder::permissionHandler>)
+	        .set (&ICoreWebView2::add_NavigationStarting,
+	              addHandler<ICoreWebView2NavigationStartingEventHandler, &Recorder::navigationHandler>)
+	        .set (&ICoreWebView2::add_NewWindowRequested,
+	              addHandler<ICoreWebView2NewWindowRequestedEventHandler, &Recorder::newWindowHandler>)
 	        .set (&ICoreWebView2::AddScriptToExecuteOnDocumentCreated, addScript)
 	        .set (&ICoreWebView2::ExecuteScript, executeScript);
 	return table;
@@ -388,7 +401,9 @@ HRESULT request (const wchar_t* uri, int* status, const wchar_t** headers, IStre
 HRESULT message (const wchar_t* text)
 {
 	static const Table args =
-	    Table ().set (&ICoreWebView2WebMessageReceivedEventArgs::TryGetWebMessageAsString, getMessage);
+	    Table ()
+	        .set (&ICoreWebView2WebMessageReceivedEventArgs::TryGetWebMessageAsString, getMessage)
+	        .set (&ICoreWebView2WebMessageReceivedEventArgs::get_Source, getPageAddress);
 	return raise<ICoreWebView2WebMessageReceivedEventHandler, ICoreWebView2WebMessageReceivedEventArgs> (
 	    recorder.messageHandler, args, [&] (Fake* made, bool after) {
 		    if (!after)
@@ -399,6 +414,7 @@ HRESULT message (const wchar_t* text)
 HRESULT permission (int kind, int* state)
 {
 	static const Table args = Table ()
+	                              .set (&ICoreWebView2PermissionRequestedEventArgs::get_Uri, getPageAddress)
 	                              .set (&ICoreWebView2PermissionRequestedEventArgs::get_PermissionKind, getKind)
 	                              .set (&ICoreWebView2PermissionRequestedEventArgs::put_State, putState);
 	return raise<ICoreWebView2PermissionRequestedEventHandler, ICoreWebView2PermissionRequestedEventArgs> (

@@ -15,12 +15,10 @@
 #include <dirent.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -87,15 +85,9 @@ std::vector<int> Processes(const std::string& needle) {
 std::vector<int> LiveProcessesMentioning(const std::string& needle) { return Processes(needle); }
 std::vector<int> OwnChildren() { return Processes(""); }
 
-struct Served {
-  std::string contentType;
-  std::string body;
-};
-
 // Everything the shared browser's handlers saw, and the pages they serve.
 struct Observed {
-  std::map<std::string, Served> pages;  // by path after the origin
-  std::vector<std::string> requestedUris;
+  std::map<std::string, std::string> pages;  // HTML by the address's last segment
   struct Message {
     DWORD thread;
     bool isString;
@@ -105,9 +97,28 @@ struct Observed {
   COREWEBVIEW2_PERMISSION_STATE clipboardAnswer = COREWEBVIEW2_PERMISSION_STATE_ALLOW;
 };
 
+// A completion handler that keeps what it was given, and the wait for it.
+template <class Handler, class Made>
+struct Completion {
+  std::shared_ptr<std::pair<bool, ComPtr<Made>>> state = std::make_shared<std::pair<bool, ComPtr<Made>>>();
+  ComPtr<Handler> Receiver() {
+    auto kept = state;
+    return Callback<Handler>([kept](HRESULT result, Made* made) -> HRESULT {
+      kept->first = true;
+      if (SUCCEEDED(result)) kept->second = made;
+      return S_OK;
+    });
+  }
+  ComPtr<Made> Wait() {
+    auto kept = state;
+    standin::PumpUntil([kept] { return kept->first; }, kStartTimeoutMs);
+    return kept->second;
+  }
+};
+
 // An environment with one controller, its handlers wired as the web view
-// host wires them: every request under the private origin answered from
-// memory, messages recorded, clipboard-read allowed.
+// host wires them: requests under the private origin answered from memory,
+// messages recorded, clipboard-read answered.
 class TestBrowser {
  public:
   explicit TestBrowser(COREWEBVIEW2_PERMISSION_STATE clipboardAnswer = COREWEBVIEW2_PERMISSION_STATE_ALLOW)
@@ -117,51 +128,23 @@ class TestBrowser {
 
   // Empty on success, else what went wrong.
   std::string Start() {
-    auto state = std::make_shared<std::pair<bool, HRESULT>>(false, E_PENDING_MARK);
-    auto environmentOut = std::make_shared<ComPtr<ICoreWebView2Environment>>();
-    HRESULT created = CreateCoreWebView2EnvironmentWithOptions(
-        nullptr, folder.path.wstring().c_str(), nullptr,
-        Callback<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
-            [state, environmentOut](HRESULT result, ICoreWebView2Environment* environment) -> HRESULT {
-              state->first = true;
-              state->second = result;
-              *environmentOut = environment;
-              return S_OK;
-            })
-            .Get());
-    if (FAILED(created)) return "CreateCoreWebView2EnvironmentWithOptions failed";
-    if (!standin::PumpUntil([state] { return state->first; }, kStartTimeoutMs)) return "no environment";
-    if (FAILED(state->second) || !*environmentOut) return "environment failed";
-    environment = *environmentOut;
-
-    auto controllerState = std::make_shared<std::pair<bool, HRESULT>>(false, E_PENDING_MARK);
-    auto controllerOut = std::make_shared<ComPtr<ICoreWebView2Controller>>();
-    environment->CreateCoreWebView2Controller(
-        nullptr, Callback<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
-                     [controllerState, controllerOut](HRESULT result, ICoreWebView2Controller* made) -> HRESULT {
-                       controllerState->first = true;
-                       controllerState->second = result;
-                       *controllerOut = made;
-                       return S_OK;
-                     })
-                     .Get());
-    if (!standin::PumpUntil([controllerState] { return controllerState->first; }, kStartTimeoutMs))
+    Completion<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler, ICoreWebView2Environment> madeEnvironment;
+    if (FAILED(CreateCoreWebView2EnvironmentWithOptions(nullptr, folder.path.wstring().c_str(), nullptr,
+                                                        madeEnvironment.Receiver().Get())) ||
+        !(environment = madeEnvironment.Wait()))
+      return "no environment";
+    Completion<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler, ICoreWebView2Controller> madeController;
+    environment->CreateCoreWebView2Controller(nullptr, madeController.Receiver().Get());
+    if (!(controller = madeController.Wait()) || controller->get_CoreWebView2(&webview) != S_OK)
       return "no controller";
-    if (FAILED(controllerState->second) || !*controllerOut) return "controller failed";
-    controller = *controllerOut;
-    if (controller->get_CoreWebView2(&webview) != S_OK) return "no web view";
     return Wire();
   }
 
-  void Serve(const std::string& path, const std::string& body, const std::string& type = "text/html; charset=utf-8") {
-    seen->pages[path] = {type, body};
-  }
-
-  // Navigates and waits until the page has run `ready` (a script text that
-  // ends with the page posting "ready").
-  bool Load(const std::string& path) {
+  // Navigates to a page served with `html` and waits until it has posted "ready".
+  bool Load(const std::string& name, const std::string& html) {
+    seen->pages[name] = html + "<script>window.chrome.webview.postMessage('ready');</script>";
     size_t before = seen->messages.size();
-    if (FAILED(webview->Navigate((std::wstring(kOrigin) + L"/" + Widen(path)).c_str()))) return false;
+    if (FAILED(webview->Navigate((std::wstring(kOrigin) + L"/" + Widen(name)).c_str()))) return false;
     auto observed = seen;
     return standin::PumpUntil(
         [observed, before] {
@@ -173,26 +156,18 @@ class TestBrowser {
         kStepTimeoutMs);
   }
 
-  // Runs a script; the completion's HRESULT and JSON, or nothing on time-out.
-  std::optional<std::pair<HRESULT, std::string>> Run(const std::string& script) {
-    auto result = std::make_shared<std::optional<std::pair<HRESULT, std::string>>>();
+  // The JSON a script gives, or a marker when it failed or timed out.
+  std::string Json(const std::string& script) {
+    auto result = std::make_shared<std::string>("<timed out>");
     HRESULT started = webview->ExecuteScript(
         Widen(script).c_str(),
         Callback<ICoreWebView2ExecuteScriptCompletedHandler>([result](HRESULT error, LPCWSTR json) -> HRESULT {
-          *result = std::make_pair(error, Narrow(json));
+          *result = FAILED(error) ? "<failed>" : Narrow(json);
           return S_OK;
         }).Get());
-    if (FAILED(started)) return std::nullopt;
-    standin::PumpUntil([result] { return result->has_value(); }, kStepTimeoutMs);
+    if (FAILED(started)) return "<failed>";
+    standin::PumpUntil([result] { return *result != "<timed out>"; }, kStepTimeoutMs);
     return *result;
-  }
-
-  // The JSON a script gives, or a marker when it failed or timed out.
-  std::string Json(const std::string& script) {
-    auto result = Run(script);
-    if (!result) return "<timed out>";
-    if (FAILED(result->first)) return "<failed>";
-    return result->second;
   }
 
   // Polls a script until its JSON differs from "null".
@@ -213,8 +188,6 @@ class TestBrowser {
   ComPtr<ICoreWebView2> webview;
 
  private:
-  static constexpr HRESULT E_PENDING_MARK = static_cast<HRESULT>(0x8000000A);
-
   std::string Wire() {
     auto observed = seen;
     ComPtr<ICoreWebView2Environment> env = environment;
@@ -228,29 +201,16 @@ class TestBrowser {
               ComPtr<ICoreWebView2WebResourceRequest> request;
               LPWSTR uri = nullptr;
               if (FAILED(args->get_Request(&request)) || FAILED(request->get_Uri(&uri))) return E_FAIL;
-              std::string address = TakeTaskString(uri);
-              observed->requestedUris.push_back(address);
-              std::string prefix = Narrow(kOrigin) + "/";
-              std::string path = address.rfind(prefix, 0) == 0 ? address.substr(prefix.size()) : "";
-              auto page = observed->pages.find(path);
+              const std::string address = TakeTaskString(uri);
+              auto page = observed->pages.find(address.substr(address.rfind('/') + 1));
+              if (page == observed->pages.end()) return S_OK;  // left to the network, where it fails
               ComPtr<IStream> stream;
-              std::string headers = "Cache-Control: no-store\r\n";
-              int status = 404;
-              const wchar_t* reason = L"Not Found";
-              if (page != observed->pages.end()) {
-                stream.Attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(page->second.body.data()),
-                                                static_cast<UINT>(page->second.body.size())));
-                headers = "Content-Type: " + page->second.contentType + "\r\n" + headers;
-                status = 200;
-                reason = L"OK";
-              } else {
-                headers = "Content-Type: text/css; charset=utf-8\r\n" + headers;
-              }
+              stream.Attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(page->second.data()),
+                                              static_cast<UINT>(page->second.size())));
               ComPtr<ICoreWebView2WebResourceResponse> response;
-              HRESULT made =
-                  env->CreateWebResourceResponse(stream.Get(), status, reason, Widen(headers).c_str(), &response);
-              if (FAILED(made)) return made;
-              return args->put_Response(response.Get());
+              HRESULT made = env->CreateWebResourceResponse(stream.Get(), 200, L"OK",
+                                                            L"Content-Type: text/html; charset=utf-8\r\n", &response);
+              return FAILED(made) ? made : args->put_Response(response.Get());
             })
             .Get(),
         &token);
@@ -285,9 +245,6 @@ class TestBrowser {
   }
 };
 
-// Posts "ready" once the page's own script has run.
-const char* const kReadyScript = "<script>window.chrome.webview.postMessage('ready');</script>";
-
 class WebView2Browser : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -310,32 +267,6 @@ class WebView2Browser : public ::testing::Test {
 TestBrowser* WebView2Browser::shared = nullptr;
 std::string* WebView2Browser::startError = nullptr;
 
-TEST_F(WebView2Browser, APageServedFromMemoryLoadsUnderThePrivateOriginAsASecureContext) {
-  TestBrowser& browser = *shared;
-  browser.Serve("served.html", std::string("<title>Served</title><p id=p>from memory</p>") + kReadyScript);
-  ASSERT_TRUE(browser.Load("served.html"));
-
-  EXPECT_EQ(browser.Json("location.href"), "\"https://kelo.invalid/served.html\"");
-  EXPECT_EQ(browser.Json("document.getElementById('p').textContent"), "\"from memory\"");
-  EXPECT_EQ(browser.Json("isSecureContext"), "true");
-  EXPECT_EQ(browser.seen->requestedUris.front(), "https://kelo.invalid/served.html");
-  LPWSTR source = nullptr;
-  ASSERT_EQ(browser.webview->get_Source(&source), S_OK);
-  EXPECT_EQ(TakeTaskString(source), "https://kelo.invalid/served.html");
-}
-
-TEST_F(WebView2Browser, AMissingResourceGets404WithTheHandlersPhraseAndHeaders) {
-  TestBrowser& browser = *shared;
-  browser.Serve("fetcher.html", kReadyScript);
-  ASSERT_TRUE(browser.Load("fetcher.html"));
-  browser.Json(
-      "fetch('/missing.css?v=2').then(r => window.fetched = [r.status, r.statusText,"
-      " r.headers.get('content-type'), r.headers.get('cache-control')]); 0");
-  EXPECT_EQ(browser.WaitForJson("window.fetched"), R"([404,"Not Found","text/css; charset=utf-8","no-store"])");
-  const auto& uris = browser.seen->requestedUris;  // the favicon may come in between
-  EXPECT_NE(std::find(uris.begin(), uris.end(), "https://kelo.invalid/missing.css?v=2"), uris.end());
-}
-
 TEST_F(WebView2Browser, DocumentCreationScriptsRunInOrderBeforeThePagesOwnAndOnlyInLaterDocuments) {
   TestBrowser& browser = *shared;
   auto ids = std::make_shared<std::vector<std::string>>();
@@ -350,8 +281,7 @@ TEST_F(WebView2Browser, DocumentCreationScriptsRunInOrderBeforeThePagesOwnAndOnl
             }).Get()),
         S_OK);
   }
-  browser.Serve("order.html", std::string("<script>window.order.push('page');</script>") + kReadyScript);
-  ASSERT_TRUE(browser.Load("order.html"));
+  ASSERT_TRUE(browser.Load("order.html", "<script>window.order.push('page');</script>"));
   EXPECT_EQ(browser.Json("window.order"), R"(["first","second","page"])");
   ASSERT_EQ(ids->size(), 2u);
   EXPECT_NE((*ids)[0], (*ids)[1]);
@@ -362,25 +292,19 @@ TEST_F(WebView2Browser, DocumentCreationScriptsRunInOrderBeforeThePagesOwnAndOnl
   EXPECT_EQ(browser.Json("typeof window.late"), "\"undefined\"");
 }
 
-TEST_F(WebView2Browser, AStringPostedByThePageArrivesOnTheUiThreadAsThatString) {
+TEST_F(WebView2Browser, APageFromMemoryPostsStringsToTheUiThreadAndGetsScriptResultsAsJsonStringifyGivesThem) {
   TestBrowser& browser = *shared;
-  browser.Serve("post.html", kReadyScript);
-  ASSERT_TRUE(browser.Load("post.html"));
-  size_t before = browser.seen->messages.size();
+  ASSERT_TRUE(browser.Load("blank.html", ""));
+  EXPECT_EQ(browser.Json("location.href + ' ' + isSecureContext"), "\"https://kelo.invalid/blank.html true\"");
+  const size_t before = browser.seen->messages.size();
   browser.Json(R"(window.chrome.webview.postMessage('héllo "quoted" \u2028 😀'); 0)");
   auto observed = browser.seen;
   ASSERT_TRUE(standin::PumpUntil([observed, before] { return observed->messages.size() > before; }, kStepTimeoutMs));
-
   const Observed::Message& message = browser.seen->messages[before];
   EXPECT_EQ(message.thread, GetCurrentThreadId());
   EXPECT_TRUE(message.isString);
   EXPECT_EQ(message.text, "héllo \"quoted\" \u2028 😀");
-}
 
-TEST_F(WebView2Browser, ScriptResultsAreJsonAsJsonStringifyGivesThemAndNullWhenTheScriptThrows) {
-  TestBrowser& browser = *shared;
-  browser.Serve("blank.html", kReadyScript);
-  ASSERT_TRUE(browser.Load("blank.html"));
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"42", "42"},
       {"0.1 + 0.2", "0.30000000000000004"},
@@ -416,8 +340,7 @@ TEST(WebView2Teardown, ClosingTheControllerLeavesNoBrowserProcessOrProfileBehind
   EXPECT_GT(pid, 0u);
 
   // A handler that leaves clipboard-read alone grants nothing.
-  browser.Serve("clip.html", kReadyScript);
-  ASSERT_TRUE(browser.Load("clip.html"));
+  ASSERT_TRUE(browser.Load("clip.html", ""));
   browser.Json("navigator.permissions.query({name: 'clipboard-read'}).then(s => window.clipState = s.state); 0");
   EXPECT_EQ(browser.WaitForJson("window.clipState"), "\"prompt\"");
 

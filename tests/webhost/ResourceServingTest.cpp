@@ -99,70 +99,47 @@ std::string at (const std::string& path)
 	return std::string (kPrivateOrigin) + path;
 }
 
-TEST_F (ServedResources, ThePageAndItsFilesComeWithTheirTypesAndNoCaching)
+TEST_F (ServedResources, FilesComeWithTheirTypesNoCachingAndMissingOnesAsEmptyNotFound)
 {
-	const std::string html = "text/html; charset=utf-8";
-	const std::vector<std::pair<std::string, std::pair<std::string, std::string>>> files = {
-	    {"/", {html, "web/index.html"}},
-	    {"/index.html", {html, "web/index.html"}},
-	    {"/index.html?v=2", {html, "web/index.html"}},
-	    {"/index.html#top", {html, "web/index.html"}},
-	    {"/INDEX.HTML", {html, "web/index.html"}},
-	    {"/Index.Html", {html, "web/index.html"}},
-	    {"/index_html", {"application/octet-stream", "web/index.html"}},
-	    {"/app.js", {"application/javascript; charset=utf-8", "web/app.js"}},
-	    {"/style.css", {"text/css; charset=utf-8", "web/style.css"}},
-	    {"/header.png", {"image/png", "web/header.png"}},
-	    {"/velmora.png", {"image/png", "web/velmora.png"}},
-	    {"/third_party_notices.txt", {"text/plain; charset=utf-8", "licenses/third_party_notices.txt"}},
-	};
-	std::vector<std::string> addresses;
-	for (const auto& file : files)
-		addresses.push_back (at (file.first));
-	fetchAll (addresses);
-	for (const auto& file : files)
+	const std::string html = "text/html; charset=utf-8", other = "application/octet-stream";
+	const struct
 	{
-		const Reply& reply = replies[at (file.first)];
-		SCOPED_TRACE (file.first);
-		EXPECT_EQ (reply.status, 200);
-		EXPECT_EQ (reply.type, file.second.first);
-		EXPECT_EQ (reply.cache, "no-store");
-		EXPECT_GT (reply.length, 0u);
-		EXPECT_EQ (reply.length, fileSize (file.second.second));
-	}
-}
-
-TEST_F (ServedResources, UnknownEncodedAndFolderPathsGetAnEmptyNotFound)
-{
-	const std::vector<std::pair<std::string, std::string>> missing = {
-	    {"/missing.css", "text/css; charset=utf-8"},
-	    {"/app%2Ejs", "application/octet-stream"},
-	    {"/img/header.png", "image/png"},
-	    {"/web/index.html", "text/html; charset=utf-8"},
-	    {"/..%5Cindex.html", "text/html; charset=utf-8"},
-	    {"/KELO_INDEX_HTML", "application/octet-stream"},
+		const char* path;
+		std::string type;
+		const char* file; // nullptr: an empty 404
+	} cases[] = {
+	    {"/", html, "web/index.html"},
+	    {"/index.html?v=2", html, "web/index.html"},
+	    {"/index.html#top", html, "web/index.html"},
+	    {"/INDEX.HTML", html, "web/index.html"},
+	    {"/index_html", other, "web/index.html"},
+	    {"/app.js", "application/javascript; charset=utf-8", "web/app.js"},
+	    {"/style.css", "text/css; charset=utf-8", "web/style.css"},
+	    {"/header.png", "image/png", "web/header.png"},
+	    {"/velmora.png", "image/png", "web/velmora.png"},
+	    {"/third_party_notices.txt", "text/plain; charset=utf-8", "licenses/third_party_notices.txt"},
+	    {"/missing.css", "text/css; charset=utf-8", nullptr},
+	    {"/app%2Ejs", other, nullptr},
+	    {"/img/header.png", "image/png", nullptr},
+	    {"/web/index.html", html, nullptr},
+	    {"/..%5Cindex.html", html, nullptr},
+	    {"/KELO_INDEX_HTML", other, nullptr},
 	};
-	std::vector<std::string> addresses;
-	for (const auto& path : missing)
-		addresses.push_back (at (path.first));
-	fetchAll (addresses);
-	for (const auto& path : missing)
-	{
-		const Reply& reply = replies[at (path.first)];
-		SCOPED_TRACE (path.first);
-		EXPECT_EQ (reply.status, 404);
-		EXPECT_EQ (reply.type, path.second);
-		EXPECT_EQ (reply.cache, "no-store");
-		EXPECT_EQ (reply.length, 0u);
-	}
-}
-
-TEST_F (ServedResources, OtherOriginsAreLeftToTheNetworkAndFail)
-{
 	const std::string elsewhere = "https://elsewhere.invalid/index.html";
-	fetchAll ({elsewhere, at ("/index.html")});
+	std::vector<std::string> addresses {elsewhere};
+	for (const auto& c : cases)
+		addresses.push_back (at (c.path));
+	fetchAll (addresses);
 	EXPECT_EQ (replies[elsewhere].status, -1) << "nothing may answer for another origin";
-	EXPECT_EQ (replies[at ("/index.html")].status, 200);
+	for (const auto& c : cases)
+	{
+		const Reply& reply = replies[at (c.path)];
+		SCOPED_TRACE (c.path);
+		EXPECT_EQ (reply.status, c.file ? 200 : 404);
+		EXPECT_EQ (reply.type, c.type);
+		EXPECT_EQ (reply.cache, "no-store");
+		EXPECT_EQ (reply.length, c.file ? fileSize (c.file) : 0u);
+	}
 }
 
 } // namespace

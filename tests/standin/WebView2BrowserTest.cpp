@@ -54,9 +54,16 @@ class TempFolder {
   std::filesystem::path path;
 };
 
+// Read with stdio: a process ending while its /proc files are read makes
+// a stream buffer throw.
 std::string FileText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::string text;
+  if (FILE* file = fopen(path.c_str(), "rb")) {
+    char buffer[4096];
+    for (size_t got; (got = fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, got);
+    fclose(file);
+  }
+  return text;
 }
 
 // Processes whose command line mentions `needle` (zombies left out), or with

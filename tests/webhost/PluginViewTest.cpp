@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -39,6 +40,8 @@ public:
 	void Bind (webhost::Webview* webview) override
 	{
 		bound.push_back (webview);
+		// Document-creation scripts run in the order they were added.
+		webview->AddInitScript ("window.order = (window.order || []).concat('" + name + "');");
 		webview->BindFunction (name, [this] (webhost::Webview*, int, const std::string& called, const json& params) {
 			calls.push_back (params);
 			return json (called);
@@ -109,9 +112,13 @@ TEST_F (PlugViewInBrowser, OneBrowserForTwoAttachesTakesTheSizeGivenBeforeItWasR
 	EXPECT_EQ (client.bottom, 408);
 	EXPECT_EQ (evaluate (webview, "window.innerWidth + 'x' + window.innerHeight"), json ("800x408"));
 	EXPECT_EQ (evaluate (webview, "location.search"), json ("?second"));
-	// Both stubs were there in the very first document.
+	// Both stubs were there in the very first document, and a script added now waits for the next.
 	EXPECT_EQ (evaluate (webview, "typeof window.probeFirst + ' ' + typeof window.probeSecond"),
 	           json ("function function"));
+	EXPECT_EQ (evaluate (webview, "window.order"), json::parse (R"(["probeFirst","probeSecond"])"));
+	webview.AddInitScript ("window.late = true;");
+	pumpUntil ([] { return false; }, 100);
+	EXPECT_EQ (evaluate (webview, "typeof window.late"), json ("undefined"));
 	WCHAR title[16] = {};
 	GetWindowTextW (child, title, 16);
 	EXPECT_EQ (std::wstring (title), L"Kelo");
@@ -129,7 +136,7 @@ TEST_F (PlugViewInBrowser, OneBrowserForTwoAttachesTakesTheSizeGivenBeforeItWasR
 	EXPECT_EQ (GetWindow (parent, GW_CHILD), nullptr);
 }
 
-TEST_F (PlugViewInBrowser, WithoutAnApplicationDataFolderThePageLoadsReadsOnlyTheClipboardAndPostsOnlyText)
+TEST_F (PlugViewInBrowser, WithoutAnApplicationDataFolderThePageLoadsReadsOnlyTheClipboardPostsOnlyTextAndGetsJson)
 {
 	// Neither variable set: the roaming application-data folder cannot be found.
 	const std::string home = std::getenv ("HOME") ? std::getenv ("HOME") : "";
@@ -143,7 +150,7 @@ TEST_F (PlugViewInBrowser, WithoutAnApplicationDataFolderThePageLoadsReadsOnlyTh
 	// The same call once as an object, once as its text: only the text counts.
 	webview->EvalJS ("window.chrome.webview.postMessage({id: 1, method: 'probeSecond', params: ['object']});"
 	                 "window.chrome.webview.postMessage(JSON.stringify("
-	                 "  {id: 2, method: 'probeSecond', params: ['text']}));"
+	                 "  {id: 2, method: 'probeSecond', params: ['t\\u00e9xt \\\"q\\\" \\u2028 \\ud83d\\ude00']}));"
 	                 "Promise.all(['clipboard-read', 'camera', 'microphone'].map("
 	                 "  n => navigator.permissions.query({name: n}).then(s => s.state, e => 'error')))"
 	                 ".then(states => probeFirst(states))",
@@ -152,7 +159,36 @@ TEST_F (PlugViewInBrowser, WithoutAnApplicationDataFolderThePageLoadsReadsOnlyTh
 	pumpUntil ([] { return false; }, 200);
 	EXPECT_EQ (first.calls.front (), json::parse (R"([["granted","prompt","prompt"]])"));
 	ASSERT_EQ (second.calls.size (), 1u);
-	EXPECT_EQ (second.calls.front (), json::parse (R"(["text"])"));
+	EXPECT_EQ (second.calls.front (), json::array ({"t\u00e9xt \"q\" \u2028 \U0001F600"}));
+
+	// Script results arrive as JSON.stringify gives them, and as null where it gives nothing.
+	const auto result = [webview] (const std::string& script) {
+		auto answer = std::make_shared<std::string> ("<none>");
+		webview->EvalJS (script, [answer] (const json& value) { *answer = value.dump (); });
+		pumpUntil ([answer] { return *answer != "<none>"; }, 2000);
+		return *answer;
+	};
+	const std::pair<const char*, const char*> cases[] = {
+	    {"0.1 + 0.2", "0.30000000000000004"},
+	    {"1e21", "1e+21"},
+	    {"true", "true"},
+	    {R"('é "q" \\ \u2028 \n')", "\"é \\\"q\\\" \\\\ \u2028 \\n\""},
+	    {"({b: [1, 'x', null], a: {c: false}})", R"({"a":{"c":false},"b":[1,"x",null]})"},
+	    {"[1, undefined, () => 1]", "[1,null,null]"},
+	    {"new Date(0)", "\"1970-01-01T00:00:00.000Z\""},
+	    {"undefined", "null"},
+	    {"NaN", "null"},
+	    {"-Infinity", "null"},
+	    {"(function () {})", "null"},
+	    {"Symbol('s')", "null"},
+	    {"10n", "null"},
+	    {"(() => { const o = {}; o.self = o; return o; })()", "null"},
+	    {"let kept = 5; kept * 2", "10"},
+	    {"throw new Error('boom')", "null"},
+	    {"this is not javascript", "null"},
+	};
+	for (const auto& [script, expected] : cases)
+		EXPECT_EQ (result (script), expected) << script;
 	ASSERT_EQ (view->removed (), kResultOk);
 }
 

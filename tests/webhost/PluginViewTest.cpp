@@ -1,5 +1,5 @@
 // The plug view with a real browser, in this process: what the created
-// callback does once the browser is ready.
+// callback does once the browser is ready, and what the page then gets.
 #include "BrowserHarness.h"
 #include "ChromiumChildren.h"
 #include "EdgeChromiumBrowser.h"
@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
@@ -130,6 +131,50 @@ TEST_F (PlugViewInBrowser, OneBrowserForTwoAttachesTakesTheSizeGivenBeforeItWasR
 	EXPECT_EQ (client.right, 1000);
 	EXPECT_TRUE (pumpUntil (
 	    [&] { return evaluate (webview, "window.innerWidth", 1000) == json (1000); }, 5000));
+
+	// The embedded files as the browser fetches them; other origins are left to the network and fail.
+	const std::string html = "text/html; charset=utf-8", other = "application/octet-stream";
+	const struct
+	{
+		std::string path;
+		std::string type;
+		const char* file; // nullptr: an empty 404
+	} files[] = {
+	    {"/", html, "web/index.html"},
+	    {"/index.html?v=2", html, "web/index.html"},
+	    {"/INDEX.HTML#top", html, "web/index.html"},
+	    {"/index_html", other, "web/index.html"},
+	    {"/app.js", "application/javascript; charset=utf-8", "web/app.js"},
+	    {"/style.css", "text/css; charset=utf-8", "web/style.css"},
+	    {"/header.png", "image/png", "web/header.png"},
+	    {"/third_party_notices.txt", "text/plain; charset=utf-8", "licenses/third_party_notices.txt"},
+	    {"/missing.css", "text/css; charset=utf-8", nullptr},
+	    {"/app%2Ejs", other, nullptr},
+	    {"/img/header.png", "image/png", nullptr},
+	    {"/..%5Cindex.html", html, nullptr},
+	};
+	const std::string elsewhere = "https://elsewhere.invalid/index.html";
+	json addresses = json::array ({elsewhere});
+	for (const auto& f : files)
+		addresses.push_back (webhost::kPrivateOrigin + f.path);
+	second.calls.clear ();
+	webview.EvalJS (addresses.dump () + ".forEach(a => fetch(a, {cache: 'no-store'}).then("
+	                                    "  r => r.arrayBuffer().then(b => probeSecond(a, r.status,"
+	                                    "    r.headers.get('content-type'), r.headers.get('cache-control'), b.byteLength)),"
+	                                    "  e => probeSecond(a, -1, '', '', 0)))",
+	                nullptr);
+	ASSERT_TRUE (pumpUntil ([&] { return second.calls.size () == addresses.size (); }, 15000));
+	std::map<std::string, json> replies;
+	for (const json& call : second.calls)
+		replies[call.at (0).get<std::string> ()] = call;
+	EXPECT_EQ (replies[elsewhere].at (1), -1) << "nothing may answer for another origin";
+	for (const auto& f : files)
+	{
+		std::ifstream file (f.file ? std::string (KELO_SOURCE_DIR) + "/" + f.file : "", std::ios::binary | std::ios::ate);
+		const json expected = {webhost::kPrivateOrigin + f.path, f.file ? 200 : 404, f.type, "no-store",
+		                       f.file ? static_cast<long> (file.tellg ()) : 0};
+		EXPECT_EQ (replies[webhost::kPrivateOrigin + f.path], expected);
+	}
 
 	ASSERT_EQ (view->removed (), kResultOk);
 	EXPECT_FALSE (IsWindow (child));

@@ -22,7 +22,6 @@ struct Recorder {
   std::vector<Delivered> messages;
   POINT minTrack{0, 0};  // applied in WM_GETMINMAXINFO when both are >= 1
   POINT maxTrack{0, 0};
-  LRESULT createResult = 0;
 
   std::vector<UINT> Numbers(HWND window = nullptr) const {
     std::vector<UINT> numbers;
@@ -54,7 +53,6 @@ LRESULT CALLBACK RecordingProcedure(HWND window, UINT message, WPARAM wParam, LP
     if (recorder->minTrack.x >= 1 && recorder->minTrack.y >= 1) info->ptMinTrackSize = recorder->minTrack;
     return 0;
   }
-  if (message == WM_CREATE && recorder->createResult != 0) return recorder->createResult;
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
@@ -286,15 +284,6 @@ TEST_F(Win32Window, OnlyTheOwningThreadMayDestroyAWindow) {
   EXPECT_FALSE(destroyed);
   EXPECT_EQ(error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_TRUE(IsWindow(window));
-}
-
-TEST_F(Win32Window, CreationFailsWhenCreateAnswersMinusOneAndForChildrenWithoutParent) {
-  record.createResult = -1;
-  EXPECT_EQ(Make(WS_POPUP, 0, 0, 10, 10), nullptr);
-  EXPECT_EQ(record.Count(WM_DESTROY), 1);
-  record.createResult = 0;
-  EXPECT_EQ(Make(WS_CHILD, 0, 0, 10, 10), nullptr);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_TLW_WITH_WSCHILD));
 }
 
 TEST_F(Win32Window, FocusMovesWithKillAndSetFocusAndPaintingOnlyAnInvalidVisibleWindow) {

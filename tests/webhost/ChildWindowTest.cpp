@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 using kelo::webhosttest::BareWindow;
 using webhost::SizeHint;
@@ -73,29 +74,24 @@ TEST_F (ChildWindow, MinimumAndMaximumOnlyRecordAndApplyWhenBothNumbersArePositi
 {
 	const SIZE before = client ();
 	const int changes = view->sizeChanges;
-	view->SetViewSize (300, 200, SizeHint::kMin);
-	view->SetViewSize (1500, 900, SizeHint::kMax);
-	EXPECT_EQ (client ().cx, before.cx);
-	EXPECT_EQ (client ().cy, before.cy);
-	EXPECT_EQ (view->sizeChanges, changes);
-
-	MINMAXINFO info {};
-	SendMessageW (view->handle (), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM> (&info));
-	EXPECT_EQ (info.ptMinTrackSize.x, 300);
-	EXPECT_EQ (info.ptMinTrackSize.y, 200);
-	EXPECT_EQ (info.ptMaxSize.x, 1500);
-	EXPECT_EQ (info.ptMaxTrackSize.y, 900);
-
-	view->SetViewSize (0, 250, SizeHint::kMin);
-	view->SetViewSize (1600, 0, SizeHint::kMax);
-	MINMAXINFO untouched {};
-	untouched.ptMinTrackSize = {11, 12};
-	untouched.ptMaxSize = {13, 14};
-	untouched.ptMaxTrackSize = {15, 16};
-	SendMessageW (view->handle (), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM> (&untouched));
-	EXPECT_EQ (untouched.ptMinTrackSize.x, 11);
-	EXPECT_EQ (untouched.ptMaxSize.y, 14);
-	EXPECT_EQ (untouched.ptMaxTrackSize.x, 15);
+	// {min x, min y, max x, max y} set, then what WM_GETMINMAXINFO answers over 11, 12, 13, 14 (max track 13, 14 too).
+	const int cases[][8] = {{300, 200, 1500, 900, 300, 200, 1500, 900}, {0, 250, 1600, 0, 11, 12, 13, 14}};
+	for (const auto& c : cases)
+	{
+		view = std::make_unique<BareWindow> (parent, false, nullptr);
+		view->SetViewSize (c[0], c[1], SizeHint::kMin);
+		view->SetViewSize (c[2], c[3], SizeHint::kMax);
+		EXPECT_EQ (client ().cx, before.cx);
+		EXPECT_EQ (client ().cy, before.cy);
+		EXPECT_EQ (view->sizeChanges, changes);
+		MINMAXINFO info {};
+		info.ptMinTrackSize = {11, 12};
+		info.ptMaxSize = info.ptMaxTrackSize = {13, 14};
+		SendMessageW (view->handle (), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM> (&info));
+		const std::vector<LONG> answered {info.ptMinTrackSize.x, info.ptMinTrackSize.y, info.ptMaxSize.x,
+		                                  info.ptMaxSize.y, info.ptMaxTrackSize.x, info.ptMaxTrackSize.y};
+		EXPECT_EQ (answered, (std::vector<LONG> {c[4], c[5], c[6], c[7], c[6], c[7]}));
+	}
 }
 
 TEST_F (ChildWindow, TitleArrivesAsWideTextIncludingCharactersOutsideAscii)

@@ -91,15 +91,12 @@ std::wstring Append(const std::wstring& base, const wchar_t* more) {
   return PathAppendW(path, more) ? std::wstring(path) : L"failed:" + std::wstring(path);
 }
 
-TEST(ShellPaths, AppendPutsExactlyOneSeparatorBetweenTheParts) {
+TEST(ShellPaths, AppendPutsExactlyOneSeparatorBetweenThePartsAndFailsKeepingThePathWhenItWouldNotFit) {
   EXPECT_EQ(Append(L"/home/a/.config", L"Kelo"), L"/home/a/.config/Kelo");
   EXPECT_EQ(Append(L"/home/a/.config/", L"Kelo"), L"/home/a/.config/Kelo");
   EXPECT_EQ(Append(L"/home/a/.config", L"/Kelo"), L"/home/a/.config/Kelo");
   EXPECT_EQ(Append(L"C:\\Users\\a\\AppData\\", L"Kelo"), L"C:\\Users\\a\\AppData\\Kelo");
   EXPECT_EQ(Append(L"", L"Kelo"), L"Kelo");
-}
-
-TEST(ShellPaths, AppendFailsAndKeepsThePathWhenTheResultWouldNotFit) {
   const std::wstring base(MAX_PATH - 5, L'a');
   EXPECT_EQ(Append(base, L"Kelo"), L"failed:" + base);  // 255 + '/' + 4 = 260 units, no room for the NUL
   EXPECT_EQ(Append(base, L"Kel"), base + L"/Kel");

@@ -146,45 +146,38 @@ TEST(WebView2DevToolsPipe, MessagesSplitAcrossOddChunksArriveWholeAndInOrderThen
   }
 }
 
-TEST(WebView2DevToolsClient, CommandsGoOutNulTerminatedWithRisingIdsAndTheirSession) {
+// A client on the fake browser's pipes, delivering through `queue`.
+class WebView2DevToolsClient : public ::testing::Test {
+ protected:
   FakeBrowser browser;
   TaskQueue queue;
-  auto client = DevToolsClient::Create(browser.ourRead, browser.ourWrite,
-                                       [&queue](DevToolsClient::Task task) { queue.Post(std::move(task)); });
-  client->Call("Browser.getVersion", nullptr, "", nullptr);
-  client->Call("Page.navigate", {{"url", "https://kelo.invalid/"}}, "S1", nullptr);
+  std::shared_ptr<DevToolsClient> client = DevToolsClient::Create(
+      browser.ourRead, browser.ourWrite, [this](DevToolsClient::Task task) { queue.Post(std::move(task)); });
+};
+
+TEST_F(WebView2DevToolsClient, CommandsGoOutWithRisingIdsAndTheirSessionAndRepliesReachTheirCallersThroughTheQueue) {
+  std::vector<std::string> answers;
+  std::vector<std::thread::id> answeredOn;
+  for (const char* name : {"a", "b"}) {
+    client->Call(name, name[0] == 'b' ? nlohmann::json{{"url", "https://kelo.invalid/"}} : nlohmann::json(nullptr),
+                 name[0] == 'b' ? "S1" : "", [&answers, &answeredOn, name](const DevToolsReply& reply) {
+                   answers.push_back(std::string(name) + "=" + (reply.ok ? reply.result.dump() : "error:" + reply.error));
+                   answeredOn.push_back(std::this_thread::get_id());
+                 });
+  }
   auto sent = browser.Read(2);
   ASSERT_EQ(sent.size(), 2u);
   auto first = nlohmann::json::parse(sent[0]);
   auto second = nlohmann::json::parse(sent[1]);
-  EXPECT_EQ(first["method"], "Browser.getVersion");
+  EXPECT_EQ(first["method"], "a");
   EXPECT_EQ(first["params"], nlohmann::json::object());
   EXPECT_FALSE(first.contains("sessionId"));
   EXPECT_EQ(second["sessionId"], "S1");
   EXPECT_EQ(second["params"]["url"], "https://kelo.invalid/");
   EXPECT_GT(second["id"].get<long>(), first["id"].get<long>());
-}
-
-TEST(WebView2DevToolsClient, RepliesReachTheirCallersByIdOnlyThroughTheOwnersQueue) {
-  FakeBrowser browser;
-  TaskQueue queue;
-  auto client = DevToolsClient::Create(browser.ourRead, browser.ourWrite,
-                                       [&queue](DevToolsClient::Task task) { queue.Post(std::move(task)); });
-  std::vector<std::string> answers;
-  std::vector<std::thread::id> answeredOn;
-  for (const char* name : {"a", "b"}) {
-    client->Call(name, nullptr, "", [&answers, &answeredOn, name](const DevToolsReply& reply) {
-      answers.push_back(std::string(name) + "=" + (reply.ok ? reply.result.dump() : "error:" + reply.error));
-      answeredOn.push_back(std::this_thread::get_id());
-    });
-  }
-  auto sent = browser.Read(2);
-  ASSERT_EQ(sent.size(), 2u);
-  long idA = nlohmann::json::parse(sent[0])["id"];
-  long idB = nlohmann::json::parse(sent[1])["id"];
   // Answered in the other order, the second one with an error.
-  browser.Write(Framed({nlohmann::json{{"id", idB}, {"error", {{"code", -32000}, {"message", "No target"}}}}.dump(),
-                        "not json at all", nlohmann::json{{"id", idA}, {"result", {{"v", 1}}}}.dump()}),
+  browser.Write(Framed({nlohmann::json{{"id", second["id"]}, {"error", {{"code", -32000}, {"message", "No target"}}}}.dump(),
+                        "not json at all", nlohmann::json{{"id", first["id"]}, {"result", {{"v", 1}}}}.dump()}),
                 5);
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_TRUE(answers.empty());  // nothing runs until the owner drains its queue
@@ -194,11 +187,7 @@ TEST(WebView2DevToolsClient, RepliesReachTheirCallersByIdOnlyThroughTheOwnersQue
   for (auto& thread : queue.PostedFrom()) EXPECT_NE(thread, std::this_thread::get_id());
 }
 
-TEST(WebView2DevToolsClient, EventsCarryTheirMethodParamsAndSession) {
-  FakeBrowser browser;
-  TaskQueue queue;
-  auto client = DevToolsClient::Create(browser.ourRead, browser.ourWrite,
-                                       [&queue](DevToolsClient::Task task) { queue.Post(std::move(task)); });
+TEST_F(WebView2DevToolsClient, EventsCarryTheirMethodParamsAndSession) {
   std::vector<std::string> events;
   client->SetEventCallback(
       [&events](const std::string& method, const nlohmann::json& params, const std::string& session) {
@@ -212,11 +201,7 @@ TEST(WebView2DevToolsClient, EventsCarryTheirMethodParamsAndSession) {
   EXPECT_EQ(events[1], "Target.targetCreated {} ");
 }
 
-TEST(WebView2DevToolsClient, WhenTheBrowserGoesAwayPendingAndLaterCallsFailAndClosingIsReportedOnce) {
-  FakeBrowser browser;
-  TaskQueue queue;
-  auto client = DevToolsClient::Create(browser.ourRead, browser.ourWrite,
-                                       [&queue](DevToolsClient::Task task) { queue.Post(std::move(task)); });
+TEST_F(WebView2DevToolsClient, WhenTheBrowserGoesAwayPendingAndLaterCallsFailAndClosingIsReportedOnce) {
   int closedCount = 0;
   client->SetClosedCallback([&closedCount] { ++closedCount; });
   std::vector<bool> outcomes;
@@ -239,20 +224,14 @@ TEST(WebView2DevToolsClient, WhenTheBrowserGoesAwayPendingAndLaterCallsFailAndCl
   EXPECT_EQ(closedCount, 1);
 }
 
-TEST(WebView2DevToolsClient, TasksLeftInTheQueueDoNothingOnceTheClientIsGone) {
-  FakeBrowser browser;
-  TaskQueue queue;
+TEST_F(WebView2DevToolsClient, TasksLeftInTheQueueDoNothingOnceTheClientIsGone) {
   int delivered = 0;
-  {
-    auto client = DevToolsClient::Create(browser.ourRead, browser.ourWrite,
-                                         [&queue](DevToolsClient::Task task) { queue.Post(std::move(task)); });
-    client->SetEventCallback(
-        [&delivered](const std::string&, const nlohmann::json&, const std::string&) { ++delivered; });
-    client->SetClosedCallback([&delivered] { ++delivered; });
-    browser.Write(Framed({R"({"method":"A"})", R"({"method":"B"})"}), 4);
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (queue.Pending() < 2 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
-  }
+  client->SetEventCallback([&delivered](const std::string&, const nlohmann::json&, const std::string&) { ++delivered; });
+  client->SetClosedCallback([&delivered] { ++delivered; });
+  browser.Write(Framed({R"({"method":"A"})", R"({"method":"B"})"}), 4);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (queue.Pending() < 2 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+  client.reset();
   // Two events, and the closing that ending the reader reports.
   EXPECT_EQ(queue.Pending(), 3u);
   queue.RunUntil([] { return false; }, 50);

@@ -56,54 +56,44 @@ TEST(Win32MessageQueue, ATaskFromAnotherThreadRunsOnTheOwnerThreadOnlyWhenDispat
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
 }
 
-TEST(Win32MessageQueue, GetMessageBlocksUntilAnotherThreadPostsATask) {
+TEST(Win32MessageQueue, GetMessageAndPumpUntilWaitForATaskFromAnotherThreadAndPumpUntilGivesUpOtherwise) {
   Drain();
   const DWORD owner = GetCurrentThreadId();
-  Latch waiting;
-  bool ran = false;
+  bool ran = false, completed = false;
   std::thread poster([&] {
-    waiting.Wait();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     standin::PostThreadTask(owner, [&ran] { ran = true; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    standin::PostThreadTask(owner, [&completed] { completed = true; });
   });
-  waiting.Open();
   MSG msg{};
   EXPECT_EQ(GetMessageW(&msg, nullptr, 0, 0), TRUE);
   DispatchMessageW(&msg);
   EXPECT_TRUE(ran);
+  EXPECT_TRUE(standin::PumpUntil([&] { return completed; }, 10000));
   poster.join();
+  EXPECT_FALSE(standin::PumpUntil([] { return false; }, 20));
 }
 
-TEST(Win32MessageQueue, TasksAndMessagesComeOutInPostingOrder) {
+TEST(Win32MessageQueue, TasksAndMessagesComeOutInPostingOrderAndPeekFiltersByRange) {
   Drain();
   std::vector<int> seen;
   const DWORD self = GetCurrentThreadId();
   standin::PostThreadTask(self, [&seen] { seen.push_back(1); });
   PostThreadMessageW(self, WM_APP, 2, 0);
   standin::PostThreadTask(self, [&seen] { seen.push_back(3); });
-  MSG msg{};
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_APP) seen.push_back(static_cast<int>(msg.wParam));
-    DispatchMessageW(&msg);
-  }
-  EXPECT_EQ(seen, (std::vector<int>{1, 2, 3}));
-}
-
-TEST(Win32MessageQueue, PeekFiltersByRangeAndLeavesMessagesWithoutRemove) {
-  Drain();
-  PostMessageW(nullptr, WM_APP + 1, 0, 0);
-  PostMessageW(nullptr, WM_APP + 5, 0, 0);
+  PostMessageW(nullptr, WM_APP + 5, 4, 0);
   MSG msg{};
   ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_APP + 4, WM_APP + 6, PM_NOREMOVE));
   EXPECT_EQ(msg.message, static_cast<UINT>(WM_APP + 5));
-  ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(msg.message, static_cast<UINT>(WM_APP + 1));
-  ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(msg.message, static_cast<UINT>(WM_APP + 5));
-  EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_APP || msg.message == WM_APP + 5) seen.push_back(static_cast<int>(msg.wParam));
+    DispatchMessageW(&msg);
+  }
+  EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4}));
 }
 
-TEST(Win32MessageQueue, QuitComesAfterPendingMessagesAndEndsGetMessageWithTheExitCode) {
+TEST(Win32MessageQueue, QuitComesAfterPendingMessagesEndsGetMessageWithTheExitCodeAndStopsPumping) {
   Drain();
   PostQuitMessage(7);
   PostMessageW(nullptr, WM_APP, 0, 0);
@@ -111,37 +101,18 @@ TEST(Win32MessageQueue, QuitComesAfterPendingMessagesAndEndsGetMessageWithTheExi
   EXPECT_EQ(GetMessageW(&msg, nullptr, 0, 0), TRUE);
   EXPECT_EQ(msg.message, static_cast<UINT>(WM_APP));
   EXPECT_EQ(GetMessageW(&msg, nullptr, 0, 0), FALSE);
-  EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
   EXPECT_EQ(msg.wParam, 7u);
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
-}
 
-TEST(Win32MessageQueue, PumpingStopsAtQuitAndLeavesItForTheOuterLoop) {
-  Drain();
-  const DWORD self = GetCurrentThreadId();
   int ran = 0;
-  standin::PostThreadTask(self, [&ran] { ++ran; });
-  standin::PostThreadTask(self, [&ran] { ++ran; });
+  standin::PostThreadTask(GetCurrentThreadId(), [&ran] { ++ran; });
+  standin::PostThreadTask(GetCurrentThreadId(), [&ran] { ++ran; });
   PostQuitMessage(3);
   EXPECT_EQ(standin::PumpMessages(1000), 2);
   EXPECT_EQ(ran, 2);
-  MSG msg{};
-  ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+  ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));  // left for the outer loop
   EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
   EXPECT_EQ(msg.wParam, 3u);
-}
-
-TEST(Win32MessageQueue, PumpUntilSeesACompletionPostedFromAnotherThreadAndGivesUpOtherwise) {
-  Drain();
-  const DWORD owner = GetCurrentThreadId();
-  bool completed = false;
-  std::thread worker([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    standin::PostThreadTask(owner, [&completed] { completed = true; });
-  });
-  EXPECT_TRUE(standin::PumpUntil([&] { return completed; }, 10000));
-  worker.join();
-  EXPECT_FALSE(standin::PumpUntil([] { return false; }, 20));
 }
 
 TEST(Win32MessageQueue, ATaskForAThreadThatEndsWithoutPumpingIsDestroyedUnrun) {

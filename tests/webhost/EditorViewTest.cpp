@@ -7,9 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 using namespace Steinberg;
 
 namespace {
+
+std::array<int32, 4> corners (const ViewRect& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 
 class EditorView : public kelo::testing::LoadedPlugin
 {
@@ -28,66 +32,46 @@ protected:
 	IPtr<IPlugView> editor () { return owned (instance->controller ()->createView ("editor")); }
 };
 
-TEST_F (EditorView, IsMadeOnlyForTheExactEditorType)
+TEST_F (EditorView, IsMadeOnlyForTheEditorTypeAndSupportsOnlyTheHwndAndX11Windows)
 {
-	EXPECT_EQ (instance->controller ()->createView (nullptr), nullptr);
-	EXPECT_EQ (instance->controller ()->createView ("Editor"), nullptr);
-	EXPECT_EQ (instance->controller ()->createView ("editor "), nullptr);
-	EXPECT_EQ (instance->controller ()->createView ("edit"), nullptr);
-	EXPECT_EQ (instance->controller ()->createView (""), nullptr);
+	for (const char* type : {static_cast<const char*> (nullptr), "Editor", "editor ", "edit", ""})
+		EXPECT_EQ (instance->controller ()->createView (type), nullptr) << (type ? type : "null");
+	for (const char* type : {"HWND", "X11EmbedWindowID"})
+		EXPECT_EQ (view->isPlatformTypeSupported (type), kResultTrue) << type;
+	for (const char* type : {static_cast<const char*> (nullptr), "HWNDX", "hwnd", "HWN", "X11EmbedWindowIDX"})
+		EXPECT_EQ (view->isPlatformTypeSupported (type), kResultFalse) << (type ? type : "null");
+	EXPECT_EQ (view->canResize (), kResultTrue);
+	EXPECT_EQ (view->onFocus (true), kResultTrue);
+	EXPECT_EQ (view->onWheel (1.f), kResultFalse);
 }
 
-TEST_F (EditorView, EachRequestMakesAnIndependentView)
-{
-	IPtr<IPlugView> second = editor ();
-	ASSERT_NE (second, nullptr);
-	EXPECT_NE (view.get (), second.get ());
-	ViewRect size (0, 0, 1000, 510);
-	EXPECT_EQ (view->onSize (&size), kResultTrue);
-	ViewRect other;
-	ASSERT_EQ (second->getSize (&other), kResultTrue);
-	EXPECT_EQ (other.getWidth (), 1188);
-}
-
-TEST_F (EditorView, ReportsTheInitialSizeBeforeTheHostResizesIt)
+TEST_F (EditorView, StartsAtTheInitialSizeAndEachRequestMakesAnIndependentView)
 {
 	ViewRect size (7, 7, 7, 7);
 	ASSERT_EQ (view->getSize (&size), kResultTrue);
-	EXPECT_EQ (size.left, 0);
-	EXPECT_EQ (size.top, 0);
-	EXPECT_EQ (size.right, 1188);
-	EXPECT_EQ (size.bottom, 606);
+	EXPECT_EQ (corners (size), corners ({0, 0, 1188, 606}));
 	EXPECT_EQ (view->getSize (nullptr), kInvalidArgument);
+	IPtr<IPlugView> second = editor ();
+	ASSERT_NE (second, nullptr);
+	EXPECT_NE (view.get (), second.get ());
+	ViewRect resized (0, 0, 1000, 510);
+	EXPECT_EQ (view->onSize (&resized), kResultTrue);
+	ASSERT_EQ (second->getSize (&size), kResultTrue);
+	EXPECT_EQ (size.getWidth (), 1188);
 }
 
-TEST_F (EditorView, KeepsTheStageProportionWithinItsWidthLimits)
+TEST_F (EditorView, SizeCorrectionKeepsTheStageProportionWithinItsWidthLimitsAndTheCorner)
 {
-	struct Case
-	{
-		int32 proposedWidth;
-		int32 width;
-		int32 height;
-	};
-	const Case cases[] = {{500, 990, 505},   {989, 990, 505},   {990, 990, 505},    {1000, 1000, 510},
-	                      {1188, 1188, 606}, {1584, 1584, 808}, {1585, 1584, 808}, {2000, 1584, 808},
-	                      {-50, 990, 505}};
+	// {proposed width, corrected width, corrected height}; the proposed height never matters.
+	const int32 cases[][3] = {{500, 990, 505},   {989, 990, 505},   {990, 990, 505},   {1000, 1000, 510},
+	                          {1188, 1188, 606}, {1584, 1584, 808}, {1585, 1584, 808}, {2000, 1584, 808},
+	                          {-50, 990, 505}};
 	for (const auto& c : cases)
 	{
-		ViewRect rect (0, 0, c.proposedWidth, 100);
+		ViewRect rect (30, 40, 30 + c[0], 40 + 100);
 		EXPECT_EQ (view->checkSizeConstraint (&rect), kResultTrue);
-		EXPECT_EQ (rect.getWidth (), c.width) << "proposed " << c.proposedWidth;
-		EXPECT_EQ (rect.getHeight (), c.height) << "proposed " << c.proposedWidth;
+		EXPECT_EQ (corners (rect), corners ({30, 40, 30 + c[1], 40 + c[2]})) << "proposed " << c[0];
 	}
-}
-
-TEST_F (EditorView, SizeCorrectionKeepsLeftAndTopAndIgnoresTheProposedHeight)
-{
-	ViewRect rect (30, 40, 30 + 1188, 40 + 100);
-	ASSERT_EQ (view->checkSizeConstraint (&rect), kResultTrue);
-	EXPECT_EQ (rect.left, 30);
-	EXPECT_EQ (rect.top, 40);
-	EXPECT_EQ (rect.right, 30 + 1188);
-	EXPECT_EQ (rect.bottom, 40 + 606);
 	EXPECT_EQ (view->checkSizeConstraint (nullptr), kInvalidArgument);
 
 	// Extreme host rectangles give a valid size without overflowing.
@@ -101,25 +85,6 @@ TEST_F (EditorView, SizeCorrectionKeepsLeftAndTopAndIgnoresTheProposedHeight)
 		EXPECT_LE (extreme.getWidth (), 1584);
 		EXPECT_GT (extreme.getHeight (), 0);
 	}
-}
-
-TEST_F (EditorView, IsResizableAndTakesFocus)
-{
-	EXPECT_EQ (view->canResize (), kResultTrue);
-	EXPECT_EQ (view->onFocus (true), kResultTrue);
-	EXPECT_EQ (view->onFocus (false), kResultTrue);
-	EXPECT_EQ (view->onWheel (1.f), kResultFalse);
-}
-
-TEST_F (EditorView, SupportsOnlyTheHwndAndX11PlatformTypes)
-{
-	EXPECT_EQ (view->isPlatformTypeSupported ("HWND"), kResultTrue);
-	EXPECT_EQ (view->isPlatformTypeSupported ("HWNDX"), kResultFalse);
-	EXPECT_EQ (view->isPlatformTypeSupported ("hwnd"), kResultFalse);
-	EXPECT_EQ (view->isPlatformTypeSupported ("HWN"), kResultFalse);
-	EXPECT_EQ (view->isPlatformTypeSupported ("X11EmbedWindowID"), kResultTrue);
-	EXPECT_EQ (view->isPlatformTypeSupported ("X11EmbedWindowIDX"), kResultFalse);
-	EXPECT_EQ (view->isPlatformTypeSupported (nullptr), kResultFalse);
 }
 
 TEST_F (EditorView, AttachedToNoWindowStaysEmptyAndDetachesCleanly)

@@ -15,7 +15,6 @@
 #include <iterator>
 #include <string>
 
-using Microsoft::WRL::ComPtr;
 using webhost::ResourceServer;
 
 namespace {
@@ -33,13 +32,6 @@ struct OnStack : Interface
 	ULONG STDMETHODCALLTYPE Release () override { return 1; }
 };
 
-LPWSTR taskCopy (const std::wstring& text)
-{
-	auto* copy = static_cast<LPWSTR> (CoTaskMemAlloc ((text.size () + 1) * sizeof (WCHAR)));
-	std::wmemcpy (copy, text.c_str (), text.size () + 1);
-	return copy;
-}
-
 struct Request : OnStack<ICoreWebView2WebResourceRequest>
 {
 	std::wstring uri;
@@ -48,7 +40,12 @@ struct Request : OnStack<ICoreWebView2WebResourceRequest>
 
 	HRESULT STDMETHODCALLTYPE get_Uri (LPWSTR* out) override
 	{
-		*out = nullUri || FAILED (uriResult) ? nullptr : taskCopy (uri);
+		*out = nullptr;
+		if (!nullUri && SUCCEEDED (uriResult))
+		{
+			*out = static_cast<LPWSTR> (CoTaskMemAlloc ((uri.size () + 1) * sizeof (WCHAR)));
+			std::wmemcpy (*out, uri.c_str (), uri.size () + 1);
+		}
 		return uriResult;
 	}
 	HRESULT STDMETHODCALLTYPE put_Uri (LPCWSTR) override { return E_NOTIMPL; }
@@ -145,12 +142,6 @@ std::string fileText (const std::string& relative)
 	return std::string (std::istreambuf_iterator<char> (file), std::istreambuf_iterator<char> ());
 }
 
-std::wstring at (const std::wstring& path)
-{
-	const std::string origin = webhost::kPrivateOrigin;
-	return std::wstring (origin.begin (), origin.end ()) + path;
-}
-
 class ResourceRequest : public ::testing::Test
 {
 protected:
@@ -159,65 +150,92 @@ protected:
 	Environment environment;
 
 	void SetUp () override { args.request = &request; }
-	HRESULT serve (const std::wstring& uri)
+	// `address` is taken after the private origin when it starts with '/'.
+	HRESULT serve (const std::string& address)
 	{
-		request.uri = uri;
+		const std::string uri = address.rfind ('/', 0) == 0 ? webhost::kPrivateOrigin + address : address;
+		request.uri.assign (uri.begin (), uri.end ());
 		return ResourceServer::Serve (&environment, &args);
 	}
 };
 
-TEST_F (ResourceRequest, FoundFileIsAnsweredWithItsExactBytes)
+TEST_F (ResourceRequest, AddressesOfTheOriginGetTheirFileOrAnEmptyNotFoundWithTypeAndNoCaching)
 {
-	ASSERT_EQ (serve (at (L"/style.css?v=3")), S_OK);
-	EXPECT_EQ (args.responsesSet, 1);
-	EXPECT_EQ (args.response, &environment.response);
-	EXPECT_EQ (environment.status, 200);
-	EXPECT_EQ (environment.reason, L"OK");
-	EXPECT_EQ (environment.headers, L"Content-Type: text/css; charset=utf-8\r\nCache-Control: no-store\r\n");
-	const std::string expected = fileText ("web/style.css");
-	ASSERT_FALSE (expected.empty ());
-	EXPECT_EQ (environment.body, expected);
-}
-
-TEST_F (ResourceRequest, MissingFileIsAnEmptyNotFound)
-{
-	ASSERT_EQ (serve (at (L"/img/header.png")), S_OK);
-	EXPECT_EQ (args.responsesSet, 1);
-	EXPECT_EQ (environment.status, 404);
-	EXPECT_EQ (environment.reason, L"Not Found");
-	EXPECT_FALSE (environment.hadContent);
-	EXPECT_EQ (environment.headers, L"Content-Type: image/png\r\nCache-Control: no-store\r\n");
+	const std::string html = "text/html; charset=utf-8", other = "application/octet-stream";
+	const struct
+	{
+		const char* address;
+		const char* file; // nullptr: not found
+		std::string type;
+	} cases[] = {
+	    {"/style.css?v=3", "web/style.css", "text/css; charset=utf-8"},
+	    {"/", "web/index.html", html},
+	    {"/?x=1", "web/index.html", html},
+	    {"/Index.Html?v=2#a", "web/index.html", html},
+	    {"/app.js#x?y", "web/app.js", "application/javascript; charset=utf-8"},
+	    {"/third_party_notices.txt", "licenses/third_party_notices.txt", "text/plain; charset=utf-8"},
+	    {"/img/header.png", nullptr, "image/png"},
+	    {"/img\\header.png", nullptr, "image/png"},
+	    {"/index.html/", nullptr, other},
+	    {"/app%2Ejs", nullptr, other},
+	    {"/..%5Cindex.html", nullptr, html},
+	    {"/index_html", "web/index.html", other},
+	    {"/KELO_INDEX_HTML", nullptr, other},
+	    {"/app.json", nullptr, other},
+	    {"/html", nullptr, other},
+	    {"/art.svg", nullptr, "image/svg+xml"},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE (c.address);
+		environment.created = args.responsesSet = 0;
+		ASSERT_EQ (serve (c.address), S_OK);
+		EXPECT_EQ (args.responsesSet, 1);
+		EXPECT_EQ (args.response, &environment.response);
+		EXPECT_EQ (environment.status, c.file ? 200 : 404);
+		EXPECT_EQ (environment.reason, c.file ? L"OK" : L"Not Found");
+		const std::wstring type (c.type.begin (), c.type.end ());
+		EXPECT_EQ (environment.headers, L"Content-Type: " + type + L"\r\nCache-Control: no-store\r\n");
+		EXPECT_EQ (environment.hadContent, c.file != nullptr);
+		EXPECT_EQ (environment.body, c.file ? fileText (c.file) : "");
+	}
 }
 
 TEST_F (ResourceRequest, OtherOriginsAndMissingAddressesAreLeftAlone)
 {
-	EXPECT_EQ (serve (L"https://elsewhere.invalid/index.html"), S_OK);
+	for (const char* address : {"https://elsewhere.invalid/index.html", "https://kelo.invalid",
+	                            "https://kelo.invalid.example.com/index.html", "HTTPS://KELO.INVALID/index.html",
+	                            "http://kelo.invalid/index.html", ""})
+		EXPECT_EQ (serve (address), S_OK) << address;
 	request.nullUri = true;
-	EXPECT_EQ (serve (at (L"/index.html")), S_OK);
+	EXPECT_EQ (serve ("/index.html"), S_OK);
 	EXPECT_EQ (environment.created, 0);
 	EXPECT_EQ (args.responsesSet, 0);
 }
 
-TEST_F (ResourceRequest, UnreadableRequestOrAddressReturnsItsFailure)
+TEST_F (ResourceRequest, FailuresToReadTheRequestOrToMakeOrSetTheResponseAreReturned)
 {
 	args.requestResult = E_ACCESSDENIED;
-	EXPECT_EQ (serve (at (L"/index.html")), E_ACCESSDENIED);
+	EXPECT_EQ (serve ("/index.html"), E_ACCESSDENIED);
 	args.requestResult = S_OK;
 	request.uriResult = E_OUTOFMEMORY;
-	EXPECT_EQ (serve (at (L"/index.html")), E_OUTOFMEMORY);
+	EXPECT_EQ (serve ("/index.html"), E_OUTOFMEMORY);
 	EXPECT_EQ (environment.created, 0);
-	EXPECT_EQ (args.responsesSet, 0);
-}
-
-TEST_F (ResourceRequest, FailuresToMakeOrSetTheResponseAreReturned)
-{
+	request.uriResult = S_OK;
 	environment.createResult = E_FAIL;
-	EXPECT_EQ (serve (at (L"/index.html")), E_FAIL);
+	EXPECT_EQ (serve ("/index.html"), E_FAIL);
 	EXPECT_EQ (args.responsesSet, 0);
 	environment.createResult = S_OK;
 	args.putResult = E_INVALIDARG;
-	EXPECT_EQ (serve (at (L"/")), E_INVALIDARG);
+	EXPECT_EQ (serve ("/"), E_INVALIDARG);
 	EXPECT_EQ (args.responsesSet, 1);
+}
+
+TEST (ResourceNames, KeepDigitsCapitalsAndUnderscoresOnly)
+{
+	EXPECT_EQ (ResourceServer::ResourceName (L"APACHE-2.0.TXT"), L"KELO_APACHE_2_0_TXT");
+	EXPECT_EQ (ResourceServer::ResourceName (L"\u00C9T\u00C9.CSS"), L"KELO__T__CSS");
+	EXPECT_EQ (ResourceServer::ResourceName (L""), L"KELO_");
 }
 
 } // namespace

@@ -7,6 +7,6 @@
 
 namespace kelo {
 
-void passAudioThrough (Steinberg::Vst::ProcessData& data);
+void passAudioThrough(Steinberg::Vst::ProcessData& data);
 
-} // namespace kelo
+}  // namespace kelo

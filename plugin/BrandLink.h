@@ -4,6 +4,6 @@
 namespace kelo {
 
 // True when the shell accepted the request. Does not wait for the browser.
-bool openMakerPage ();
+bool openMakerPage();
 
-} // namespace kelo
+}  // namespace kelo

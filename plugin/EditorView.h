@@ -11,6 +11,6 @@ class Controller;
 
 /** A new editor view for `name`, holding one reference that the caller takes
 over; null unless `name` is exactly "editor", or when the view cannot be made. */
-Steinberg::IPlugView* createEditorView (Controller* controller, Steinberg::FIDString name);
+Steinberg::IPlugView* createEditorView(Controller* controller, Steinberg::FIDString name);
 
-} // namespace kelo
+}  // namespace kelo

@@ -21,46 +21,40 @@ namespace {
 void* handle = nullptr;
 std::string folder;
 std::int32_t moduleCount = 0;
-} // namespace
+}  // namespace
 
-void* moduleHandle ()
-{
-	return handle;
+void* moduleHandle() {
+  return handle;
 }
 
-const std::string& moduleFolder ()
-{
-	return folder;
+const std::string& moduleFolder() {
+  return folder;
 }
 
-void recordModule (void* moduleHandleValue, const std::string& filePath)
-{
-	handle = moduleHandleValue;
-	const auto separator = filePath.find_last_of ("/\\");
-	folder = separator == std::string::npos ? std::string () : filePath.substr (0, separator + 1);
+void recordModule(void* moduleHandleValue, const std::string& filePath) {
+  handle = moduleHandleValue;
+  const auto separator = filePath.find_last_of("/\\");
+  folder = separator == std::string::npos ? std::string() : filePath.substr(0, separator + 1);
 }
 
-} // namespace kelo
+}  // namespace kelo
 
 extern "C" {
 
-SMTG_EXPORT_SYMBOL bool InitDll ()
-{
-	++kelo::moduleCount;
-	return true;
+SMTG_EXPORT_SYMBOL bool InitDll() {
+  ++kelo::moduleCount;
+  return true;
 }
 
-SMTG_EXPORT_SYMBOL bool ExitDll ()
-{
-	--kelo::moduleCount;
-	if (kelo::moduleCount == 0)
-	{
-		webhost::WebviewWin32::UnregisterWindowClass ();
+SMTG_EXPORT_SYMBOL bool ExitDll() {
+  --kelo::moduleCount;
+  if (kelo::moduleCount == 0) {
+    webhost::WebviewWin32::UnregisterWindowClass();
 #if SMTG_OS_LINUX
-		standin::FinishBrowserReaps ();
+    standin::FinishBrowserReaps();
 #endif
-	}
-	return kelo::moduleCount >= 0;
+  }
+  return kelo::moduleCount >= 0;
 }
 
-} // extern "C"
+}  // extern "C"

@@ -12,35 +12,31 @@ using namespace Steinberg;
 
 namespace {
 
-CPluginFactory* makeFactory ()
-{
-	static const PFactoryInfo factoryInfo (kelo::kVendor, "", "", PFactoryInfo::kUnicode);
-	auto* factory = new CPluginFactory (factoryInfo);
+CPluginFactory* makeFactory() {
+  static const PFactoryInfo factoryInfo(kelo::kVendor, "", "", PFactoryInfo::kUnicode);
+  auto* factory = new CPluginFactory(factoryInfo);
 
-	const PClassInfo2 processorInfo (kelo::kProcessorUID.toTUID (), PClassInfo::kManyInstances,
-	                                 kVstAudioEffectClass, kelo::kPluginName, Vst::kDistributable,
-	                                 kelo::kSubCategories, "", kelo::kPluginVersion,
-	                                 kelo::kSdkVersion);
-	factory->registerClass (&processorInfo, kelo::Processor::createInstance);
+  const PClassInfo2 processorInfo(kelo::kProcessorUID.toTUID(), PClassInfo::kManyInstances, kVstAudioEffectClass,
+                                  kelo::kPluginName, Vst::kDistributable, kelo::kSubCategories, "",
+                                  kelo::kPluginVersion, kelo::kSdkVersion);
+  factory->registerClass(&processorInfo, kelo::Processor::createInstance);
 
-	const PClassInfo2 controllerInfo (kelo::kControllerUID.toTUID (), PClassInfo::kManyInstances,
-	                                  kVstComponentControllerClass, kelo::kControllerName, 0, "",
-	                                  "", kelo::kPluginVersion, kelo::kSdkVersion);
-	factory->registerClass (&controllerInfo, kelo::Controller::createInstance);
-	return factory;
+  const PClassInfo2 controllerInfo(kelo::kControllerUID.toTUID(), PClassInfo::kManyInstances,
+                                   kVstComponentControllerClass, kelo::kControllerName, 0, "", "", kelo::kPluginVersion,
+                                   kelo::kSdkVersion);
+  factory->registerClass(&controllerInfo, kelo::Controller::createInstance);
+  return factory;
 }
 
-} // namespace
+}  // namespace
 
 // The first call creates the factory and hands over its creation reference;
 // later calls add one. The factory clears gPluginFactory when it goes.
-extern "C" SMTG_EXPORT_SYMBOL IPluginFactory* PLUGIN_API GetPluginFactory ()
-{
-	if (!gPluginFactory)
-	{
-		gPluginFactory = makeFactory ();
-		return gPluginFactory;
-	}
-	gPluginFactory->addRef ();
-	return gPluginFactory;
+extern "C" SMTG_EXPORT_SYMBOL IPluginFactory* PLUGIN_API GetPluginFactory() {
+  if (!gPluginFactory) {
+    gPluginFactory = makeFactory();
+    return gPluginFactory;
+  }
+  gPluginFactory->addRef();
+  return gPluginFactory;
 }

@@ -29,23 +29,23 @@ inline constexpr char kDisplayMode[] = "displayMode";
 inline constexpr char kAutoFill[] = "autoFill";
 inline constexpr char kLanguage[] = "language";
 inline constexpr char kNextLine[] = "nextLine";
-} // namespace key
+}  // namespace key
 
 // A new document holding every default.
-json makeDefaultState ();
+json makeDefaultState();
 
 // Checks, migrates and clamps any incoming document into a complete one.
 // Throws std::invalid_argument ("State must be an object", "Invalid legacy
 // bars", "State too large") or the JSON library's type errors (302, 316).
-json normalizeState (const json& input);
+json normalizeState(const json& input);
 
 // Adds one text piece of the legacy "bars" form to its bar's line: trimmed of
 // spaces, tabs and line breaks at both ends, separated by one space, nothing
 // when blank.
-void appendLegacyPiece (std::string& line, const std::string& text);
+void appendLegacyPiece(std::string& line, const std::string& text);
 
 // The one text form of a document: compact, raw UTF-8, strict about invalid
 // UTF-8 (throws the JSON library's type error 316).
-std::string stateText (const json& document);
+std::string stateText(const json& document);
 
-} // namespace kelo
+}  // namespace kelo

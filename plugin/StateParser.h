@@ -18,6 +18,6 @@ inline constexpr std::size_t kMaxStateDepth = 64;
 // Parses `size` bytes as one JSON value and normalises it. Throws on a text
 // holding a NUL byte, on a parse error, on nesting beyond kMaxStateDepth and
 // on everything normalizeState refuses.
-json parseStateText (const char* text, std::size_t size);
+json parseStateText(const char* text, std::size_t size);
 
-} // namespace kelo
+}  // namespace kelo

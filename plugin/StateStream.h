@@ -11,10 +11,10 @@ namespace kelo {
 
 // kInvalidArgument for a null stream; kResultOk only when the whole text was
 // written in one call; kResultFalse otherwise. Never throws.
-Steinberg::tresult writeStateStream (Steinberg::IBStream* stream, const json& document);
+Steinberg::tresult writeStateStream(Steinberg::IBStream* stream, const json& document);
 
 // Reads, parses and normalises a whole saved state. On any failure returns
 // false and leaves `out` untouched. Never throws.
-bool readStateStream (Steinberg::IBStream* stream, json& out);
+bool readStateStream(Steinberg::IBStream* stream, json& out);
 
-} // namespace kelo
+}  // namespace kelo

@@ -10,9 +10,9 @@ namespace kelo {
 
 // Class identifiers; the 16-byte form hosts see reads as the GUID in the comment.
 // {F3F21A72-943E-499D-A130-C81BB8C32E71}
-static const Steinberg::FUID kProcessorUID (0xF3F21A72, 0x943E499D, 0xA130C81B, 0xB8C32E71);
+static const Steinberg::FUID kProcessorUID(0xF3F21A72, 0x943E499D, 0xA130C81B, 0xB8C32E71);
 // {4EBA109D-EF18-48CA-B774-E33116A2FE94}
-static const Steinberg::FUID kControllerUID (0x4EBA109D, 0xEF1848CA, 0xB774E331, 0x16A2FE94);
+static const Steinberg::FUID kControllerUID(0x4EBA109D, 0xEF1848CA, 0xB774E331, 0x16A2FE94);
 
 // Factory and class information.
 inline constexpr char kVendor[] = "Kelo";
@@ -60,4 +60,4 @@ inline constexpr char kSnapshotTransport[] = "transport";
 // The maker's web page, opened by the page's brand link.
 inline constexpr char kMakerUrl[] = "https://velmora.example/";
 
-} // namespace kelo
+}  // namespace kelo

@@ -14,37 +14,36 @@ namespace kelo::preview {
 /// starts after the processor was activated and stops before it is
 /// deactivated. Nothing on the thread allocates, locks or blocks except the
 /// sleep that paces it.
-class AudioEngine
-{
-public:
-	static constexpr int kBlockSize = 512;
-	static constexpr double kSampleRate = 48000.0;
+class AudioEngine {
+ public:
+  static constexpr int kBlockSize = 512;
+  static constexpr double kSampleRate = 48000.0;
 
-	AudioEngine (Steinberg::Vst::IAudioProcessor* processor, Transport& transport);
-	~AudioEngine ();
+  AudioEngine(Steinberg::Vst::IAudioProcessor* processor, Transport& transport);
+  ~AudioEngine();
 
-	void start ();
-	void stop ();
+  void start();
+  void stop();
 
-	/// Blocks processed, blocks whose process call failed, and blocks whose
-	/// output differed from their input.
-	long blocks () const { return processed.load (); }
-	long failedBlocks () const { return failed.load (); }
-	long changedBlocks () const { return changed.load (); }
+  /// Blocks processed, blocks whose process call failed, and blocks whose
+  /// output differed from their input.
+  long blocks() const { return processed.load(); }
+  long failedBlocks() const { return failed.load(); }
+  long changedBlocks() const { return changed.load(); }
 
-private:
-	void run ();
-	void fillTone ();
-	bool outputMatchesInput () const;
+ private:
+  void run();
+  void fillTone();
+  bool outputMatchesInput() const;
 
-	testhost::ProcessDriver driver;
-	Transport& transport;
-	std::thread thread;
-	std::atomic<bool> running {false};
-	std::atomic<long> processed {0};
-	std::atomic<long> failed {0};
-	std::atomic<long> changed {0};
-	double phase = 0.0; // audio thread only
+  testhost::ProcessDriver driver;
+  Transport& transport;
+  std::thread thread;
+  std::atomic<bool> running{false};
+  std::atomic<long> processed{0};
+  std::atomic<long> failed{0};
+  std::atomic<long> changed{0};
+  double phase = 0.0;  // audio thread only
 };
 
-} // namespace kelo::preview
+}  // namespace kelo::preview

@@ -28,27 +28,25 @@ Every face a borrowed moon
 [25]
 )";
 
-} // namespace
+}  // namespace
 
-std::string DemoSong::state ()
-{
-	// The keys and ranges of a Kelo state document; the count-down shows four
-	// quarter-note ticks.
-	const nlohmann::json document = {
-	    {"autoFill", true}, {"barsPerLine", 2}, {"displayMode", 0}, {"language", 0}, {"nextLine", true},
-	    {"script", kLyrics}, {"timerTicks", 4},  {"timerUnit", 2},   {"version", 2},
-	};
-	return document.dump ();
+std::string DemoSong::state() {
+  // The keys and ranges of a Kelo state document; the count-down shows four
+  // quarter-note ticks.
+  const nlohmann::json document = {
+      {"autoFill", true},  {"barsPerLine", 2}, {"displayMode", 0}, {"language", 0}, {"nextLine", true},
+      {"script", kLyrics}, {"timerTicks", 4},  {"timerUnit", 2},   {"version", 2},
+  };
+  return document.dump();
 }
 
-SongLayout DemoSong::layout ()
-{
-	SongLayout song;
-	song.tempo = 100.0;
-	song.meters = {{1, 4, 4}, {13, 3, 4}};
-	song.loopStartBar = 9;
-	song.loopEndBar = 13;
-	return song;
+SongLayout DemoSong::layout() {
+  SongLayout song;
+  song.tempo = 100.0;
+  song.meters = {{1, 4, 4}, {13, 3, 4}};
+  song.loopStartBar = 9;
+  song.loopEndBar = 13;
+  return song;
 }
 
-} // namespace kelo::preview
+}  // namespace kelo::preview

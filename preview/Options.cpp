@@ -10,126 +10,97 @@ namespace kelo::preview {
 
 namespace {
 
-bool readInt (const std::string& text, int low, int high, int& out)
-{
-	char* end = nullptr;
-	const long value = std::strtol (text.c_str (), &end, 10);
-	if (text.empty () || *end != '\0' || value < low || value > high)
-		return false;
-	out = static_cast<int> (value);
-	return true;
+bool readInt(const std::string& text, int low, int high, int& out) {
+  char* end = nullptr;
+  const long value = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || value < low || value > high) return false;
+  out = static_cast<int>(value);
+  return true;
 }
 
 // "A,B" or "A-B".
-bool readPair (const std::string& text, int& a, int& b)
-{
-	const auto split = text.find_first_of (",-");
-	return split != std::string::npos && readInt (text.substr (0, split), 1, 1000000, a) &&
-	       readInt (text.substr (split + 1), 1, 1000000, b);
+bool readPair(const std::string& text, int& a, int& b) {
+  const auto split = text.find_first_of(",-");
+  return split != std::string::npos && readInt(text.substr(0, split), 1, 1000000, a) &&
+         readInt(text.substr(split + 1), 1, 1000000, b);
 }
 
 // "BAR:N/D", D a power of two.
-bool readMeter (const std::string& text, MeterChange& meter)
-{
-	const auto colon = text.find (':');
-	const auto slash = text.find ('/');
-	if (colon == std::string::npos || slash == std::string::npos || slash < colon)
-		return false;
-	return readInt (text.substr (0, colon), 1, 1000000, meter.bar) &&
-	       readInt (text.substr (colon + 1, slash - colon - 1), 1, 64, meter.numerator) &&
-	       readInt (text.substr (slash + 1), 1, 64, meter.denominator) &&
-	       (meter.denominator & (meter.denominator - 1)) == 0;
+bool readMeter(const std::string& text, MeterChange& meter) {
+  const auto colon = text.find(':');
+  const auto slash = text.find('/');
+  if (colon == std::string::npos || slash == std::string::npos || slash < colon) return false;
+  return readInt(text.substr(0, colon), 1, 1000000, meter.bar) &&
+         readInt(text.substr(colon + 1, slash - colon - 1), 1, 64, meter.numerator) &&
+         readInt(text.substr(slash + 1), 1, 64, meter.denominator) &&
+         (meter.denominator & (meter.denominator - 1)) == 0;
 }
 
-} // namespace
+}  // namespace
 
-bool parseOptions (int argc, char** argv, const std::string& defaultBundle, Options& options, std::string& error)
-{
-	options.bundle = defaultBundle;
-	for (int i = 1; i < argc; ++i)
-	{
-		const std::string arg = argv[i];
-		const bool hasValue = i + 1 < argc;
-		const std::string value = hasValue ? argv[i + 1] : "";
-		auto bad = [&] (const char* what) {
-			error = arg + ": " + what + " (see --help)";
-			return false;
-		};
-		if (arg == "--help" || arg == "-h")
-		{
-			options.help = true;
-			continue;
-		}
-		static const char* const known[] = {"--state", "--bundle", "--screenshots", "--at",  "--tempo",
-		                                    "--meter", "--loop",   "--start",       "--size"};
-		if (std::find (std::begin (known), std::end (known), arg) == std::end (known))
-			return bad ("unknown option");
-		if (!hasValue)
-			return bad ("needs a value");
-		++i;
-		if (arg == "--state")
-			options.stateFile = value;
-		else if (arg == "--bundle")
-			options.bundle = value;
-		else if (arg == "--screenshots")
-			options.screenshotDir = value;
-		else if (arg == "--at")
-		{
-			std::istringstream bars (value);
-			std::string bar;
-			while (std::getline (bars, bar, ','))
-			{
-				int number = 0;
-				if (!readInt (bar, 1, 1000000, number))
-					return bad ("expects bar numbers such as 3,9,17");
-				options.shotBars.push_back (number);
-			}
-		}
-		else if (arg == "--tempo")
-		{
-			int bpm = 0;
-			if (!readInt (value, 20, 400, bpm))
-				return bad ("expects beats per minute from 20 to 400");
-			options.tempo = bpm;
-		}
-		else if (arg == "--meter")
-		{
-			MeterChange meter;
-			if (!readMeter (value, meter))
-				return bad ("expects BAR:N/D such as 13:3/4");
-			options.meters.push_back (meter);
-		}
-		else if (arg == "--loop")
-		{
-			if (!readPair (value, options.loopStart, options.loopEnd) || options.loopEnd <= options.loopStart)
-				return bad ("expects two bars such as 9,13 (the second after the first)");
-		}
-		else if (arg == "--start")
-		{
-			if (!readInt (value, 1, 1000000, options.startBar))
-				return bad ("expects a bar number");
-		}
-		else if (arg == "--size")
-		{
-			const auto x = value.find ('x');
-			if (x == std::string::npos || !readInt (value.substr (0, x), 200, 4000, options.width) ||
-			    !readInt (value.substr (x + 1), 150, 3000, options.height))
-				return bad ("expects WIDTHxHEIGHT such as 1188x606");
-		}
-		else
-			return bad ("unknown option");
-	}
-	if (!options.screenshotDir.empty () && options.shotBars.empty ())
-	{
-		error = "--screenshots: needs --at BAR,BAR,... (see --help)";
-		return false;
-	}
-	return true;
+bool parseOptions(int argc, char** argv, const std::string& defaultBundle, Options& options, std::string& error) {
+  options.bundle = defaultBundle;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    const std::string value = hasValue ? argv[i + 1] : "";
+    auto bad = [&](const char* what) {
+      error = arg + ": " + what + " (see --help)";
+      return false;
+    };
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+      continue;
+    }
+    static const char* const known[] = {"--state", "--bundle", "--screenshots", "--at",  "--tempo",
+                                        "--meter", "--loop",   "--start",       "--size"};
+    if (std::find(std::begin(known), std::end(known), arg) == std::end(known)) return bad("unknown option");
+    if (!hasValue) return bad("needs a value");
+    ++i;
+    if (arg == "--state")
+      options.stateFile = value;
+    else if (arg == "--bundle")
+      options.bundle = value;
+    else if (arg == "--screenshots")
+      options.screenshotDir = value;
+    else if (arg == "--at") {
+      std::istringstream bars(value);
+      std::string bar;
+      while (std::getline(bars, bar, ',')) {
+        int number = 0;
+        if (!readInt(bar, 1, 1000000, number)) return bad("expects bar numbers such as 3,9,17");
+        options.shotBars.push_back(number);
+      }
+    } else if (arg == "--tempo") {
+      int bpm = 0;
+      if (!readInt(value, 20, 400, bpm)) return bad("expects beats per minute from 20 to 400");
+      options.tempo = bpm;
+    } else if (arg == "--meter") {
+      MeterChange meter;
+      if (!readMeter(value, meter)) return bad("expects BAR:N/D such as 13:3/4");
+      options.meters.push_back(meter);
+    } else if (arg == "--loop") {
+      if (!readPair(value, options.loopStart, options.loopEnd) || options.loopEnd <= options.loopStart)
+        return bad("expects two bars such as 9,13 (the second after the first)");
+    } else if (arg == "--start") {
+      if (!readInt(value, 1, 1000000, options.startBar)) return bad("expects a bar number");
+    } else if (arg == "--size") {
+      const auto x = value.find('x');
+      if (x == std::string::npos || !readInt(value.substr(0, x), 200, 4000, options.width) ||
+          !readInt(value.substr(x + 1), 150, 3000, options.height))
+        return bad("expects WIDTHxHEIGHT such as 1188x606");
+    } else
+      return bad("unknown option");
+  }
+  if (!options.screenshotDir.empty() && options.shotBars.empty()) {
+    error = "--screenshots: needs --at BAR,BAR,... (see --help)";
+    return false;
+  }
+  return true;
 }
 
-const char* helpText ()
-{
-	return R"(kelo-preview: Kelo in a small host of its own, without a DAW.
+const char* helpText() {
+  return R"(kelo-preview: Kelo in a small host of its own, without a DAW.
 
 It loads Kelo.vst3 as a DAW does, runs an audio thread with a simulated
 transport, and opens Kelo's editor. Without options it plays the
@@ -172,4 +143,4 @@ Keys (in the terminal it was started from):
 )";
 }
 
-} // namespace kelo::preview
+}  // namespace kelo::preview

@@ -18,8 +18,15 @@ const kImages = [
 const browser = await chromium.launch({
   executablePath: kChromium,
   headless: true,
-  args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update',
-    '--disable-sync', '--no-first-run', '--font-render-hinting=none'],
+  args: [
+    '--no-sandbox',
+    '--disable-gpu',
+    '--disable-background-networking',
+    '--disable-component-update',
+    '--disable-sync',
+    '--no-first-run',
+    '--font-render-hinting=none',
+  ],
 });
 try {
   for (const image of kImages) {
@@ -30,7 +37,11 @@ try {
     const page = await context.newPage();
     await page.goto('file://' + join(kRoot, 'web/art', image.name + '.html'));
     const target = join(kRoot, 'web', image.name + '.png');
-    await page.screenshot({ path: target, omitBackground: image.transparent, clip: { x: 0, y: 0, width: image.width, height: image.height } });
+    await page.screenshot({
+      path: target,
+      omitBackground: image.transparent,
+      clip: { x: 0, y: 0, width: image.width, height: image.height },
+    });
     await context.close();
     console.log('wrote ' + target);
   }

@@ -21,51 +21,135 @@ const kUnfilledColour = '#182b5b';
 
 const translations = [
   {
-    edit: 'EDIT', play: 'PLAY', settings: 'Settings', marker: 'Add marker', timer: 'Add timer',
-    ticks: 'Timer ticks', duration: 'Timer unit', mode: 'Mode', scroll: 'Scrolling', staticMode: 'Static',
-    autoFill: 'Auto-fill', nextLine: 'Next line', on: 'On', off: 'Off', language: 'Language',
-    noPosition: 'DAW does not provide a musical position', noText: 'Add lyrics in the editor',
-    end: 'End of lyrics', units: ['1', '1/2', '1/4', '1/8'],
+    edit: 'EDIT',
+    play: 'PLAY',
+    settings: 'Settings',
+    marker: 'Add marker',
+    timer: 'Add timer',
+    ticks: 'Timer ticks',
+    duration: 'Timer unit',
+    mode: 'Mode',
+    scroll: 'Scrolling',
+    staticMode: 'Static',
+    autoFill: 'Auto-fill',
+    nextLine: 'Next line',
+    on: 'On',
+    off: 'Off',
+    language: 'Language',
+    noPosition: 'DAW does not provide a musical position',
+    noText: 'Add lyrics in the editor',
+    end: 'End of lyrics',
+    units: ['1', '1/2', '1/4', '1/8'],
     tickHelp: 'Number of ticks\nfor each timer\ncountdown.',
   },
   {
-    edit: 'EDIT', play: 'PLAY', settings: 'Réglages', marker: 'Ajouter un repère', timer: 'Ajouter un minuteur',
-    ticks: 'Tics du minuteur', duration: 'Durée', mode: 'Mode', scroll: 'Défilement', staticMode: 'Statique',
-    autoFill: 'Remplissage auto', nextLine: 'Ligne suivante', on: 'Oui', off: 'Non', language: 'Langue',
-    noPosition: 'La STAN ne fournit pas de position musicale', noText: 'Ajoutez des paroles',
-    end: 'Fin des paroles', units: ['1', '1/2', '1/4', '1/8'],
+    edit: 'EDIT',
+    play: 'PLAY',
+    settings: 'Réglages',
+    marker: 'Ajouter un repère',
+    timer: 'Ajouter un minuteur',
+    ticks: 'Tics du minuteur',
+    duration: 'Durée',
+    mode: 'Mode',
+    scroll: 'Défilement',
+    staticMode: 'Statique',
+    autoFill: 'Remplissage auto',
+    nextLine: 'Ligne suivante',
+    on: 'Oui',
+    off: 'Non',
+    language: 'Langue',
+    noPosition: 'La STAN ne fournit pas de position musicale',
+    noText: 'Ajoutez des paroles',
+    end: 'Fin des paroles',
+    units: ['1', '1/2', '1/4', '1/8'],
     tickHelp: 'Nombre de tics\npar décompte.',
   },
   {
-    edit: 'EDIT', play: 'PLAY', settings: 'Impostazioni', marker: 'Aggiungi segno', timer: 'Aggiungi timer',
-    ticks: 'Tick del timer', duration: 'Durata', mode: 'Modalità', scroll: 'Scorrimento', staticMode: 'Statica',
-    autoFill: 'Riempimento auto', nextLine: 'Riga successiva', on: 'Sì', off: 'No', language: 'Lingua',
-    noPosition: 'La DAW non fornisce la posizione musicale', noText: 'Aggiungi il testo',
-    end: 'Fine del testo', units: ['1', '1/2', '1/4', '1/8'],
+    edit: 'EDIT',
+    play: 'PLAY',
+    settings: 'Impostazioni',
+    marker: 'Aggiungi segno',
+    timer: 'Aggiungi timer',
+    ticks: 'Tick del timer',
+    duration: 'Durata',
+    mode: 'Modalità',
+    scroll: 'Scorrimento',
+    staticMode: 'Statica',
+    autoFill: 'Riempimento auto',
+    nextLine: 'Riga successiva',
+    on: 'Sì',
+    off: 'No',
+    language: 'Lingua',
+    noPosition: 'La DAW non fornisce la posizione musicale',
+    noText: 'Aggiungi il testo',
+    end: 'Fine del testo',
+    units: ['1', '1/2', '1/4', '1/8'],
     tickHelp: 'Numero di tick\nper conto alla rovescia.',
   },
   {
-    edit: 'EDIT', play: 'PLAY', settings: 'Einstellungen', marker: 'Marke hinzufügen', timer: 'Timer hinzufügen',
-    ticks: 'Timer-Ticks', duration: 'Dauer', mode: 'Modus', scroll: 'Scrollen', staticMode: 'Statisch',
-    autoFill: 'Auto-Füllung', nextLine: 'Nächste Zeile', on: 'Ein', off: 'Aus', language: 'Sprache',
-    noPosition: 'Die DAW liefert keine musikalische Position', noText: 'Liedtext hinzufügen',
-    end: 'Textende', units: ['1', '1/2', '1/4', '1/8'],
+    edit: 'EDIT',
+    play: 'PLAY',
+    settings: 'Einstellungen',
+    marker: 'Marke hinzufügen',
+    timer: 'Timer hinzufügen',
+    ticks: 'Timer-Ticks',
+    duration: 'Dauer',
+    mode: 'Modus',
+    scroll: 'Scrollen',
+    staticMode: 'Statisch',
+    autoFill: 'Auto-Füllung',
+    nextLine: 'Nächste Zeile',
+    on: 'Ein',
+    off: 'Aus',
+    language: 'Sprache',
+    noPosition: 'Die DAW liefert keine musikalische Position',
+    noText: 'Liedtext hinzufügen',
+    end: 'Textende',
+    units: ['1', '1/2', '1/4', '1/8'],
     tickHelp: 'Ticks pro\nCountdown.',
   },
   {
-    edit: 'EDIT', play: 'PLAY', settings: 'Ajustes', marker: 'Añadir marca', timer: 'Añadir temporizador',
-    ticks: 'Ticks del temporizador', duration: 'Duración', mode: 'Modo', scroll: 'Desplazamiento', staticMode: 'Estático',
-    autoFill: 'Autocompletar', nextLine: 'Línea siguiente', on: 'Sí', off: 'No', language: 'Idioma',
-    noPosition: 'La DAW no proporciona posición musical', noText: 'Añade la letra',
-    end: 'Fin de la letra', units: ['1', '1/2', '1/4', '1/8'],
+    edit: 'EDIT',
+    play: 'PLAY',
+    settings: 'Ajustes',
+    marker: 'Añadir marca',
+    timer: 'Añadir temporizador',
+    ticks: 'Ticks del temporizador',
+    duration: 'Duración',
+    mode: 'Modo',
+    scroll: 'Desplazamiento',
+    staticMode: 'Estático',
+    autoFill: 'Autocompletar',
+    nextLine: 'Línea siguiente',
+    on: 'Sí',
+    off: 'No',
+    language: 'Idioma',
+    noPosition: 'La DAW no proporciona posición musical',
+    noText: 'Añade la letra',
+    end: 'Fin de la letra',
+    units: ['1', '1/2', '1/4', '1/8'],
     tickHelp: 'Número de tics\npor cuenta atrás.',
   },
   {
-    edit: 'EDIT', play: 'PLAY', settings: 'Настройки', marker: 'Добавить маркер', timer: 'Добавить таймер',
-    ticks: 'Тики таймера', duration: 'Единица таймера', mode: 'Режим', scroll: 'Прокрутка', staticMode: 'Статический',
-    autoFill: 'Автозаполнение', nextLine: 'Следующая строка', on: 'Вкл', off: 'Выкл', language: 'Язык',
-    noPosition: 'DAW не предоставляет музыкальную позицию', noText: 'Добавьте текст в редакторе',
-    end: 'Конец текста', units: ['1', '1/2', '1/4', '1/8'],
+    edit: 'EDIT',
+    play: 'PLAY',
+    settings: 'Настройки',
+    marker: 'Добавить маркер',
+    timer: 'Добавить таймер',
+    ticks: 'Тики таймера',
+    duration: 'Единица таймера',
+    mode: 'Режим',
+    scroll: 'Прокрутка',
+    staticMode: 'Статический',
+    autoFill: 'Автозаполнение',
+    nextLine: 'Следующая строка',
+    on: 'Вкл',
+    off: 'Выкл',
+    language: 'Язык',
+    noPosition: 'DAW не предоставляет музыкальную позицию',
+    noText: 'Добавьте текст в редакторе',
+    end: 'Конец текста',
+    units: ['1', '1/2', '1/4', '1/8'],
     tickHelp: 'Количество тиков\nдля каждого отсчёта\nтаймера.',
   },
 ];
@@ -139,7 +223,8 @@ function wellFormedText(text) {
 
 function wellFormed(record) {
   const copy = {};
-  for (const [name, value] of Object.entries(record)) copy[name] = typeof value === 'string' ? wellFormedText(value) : value;
+  for (const [name, value] of Object.entries(record))
+    copy[name] = typeof value === 'string' ? wellFormedText(value) : value;
   return copy;
 }
 
@@ -238,9 +323,8 @@ function createBridge() {
   };
 }
 
-const bridge = typeof window.keloRead === 'function' && typeof window.keloWrite === 'function'
-  ? createBridge()
-  : undefined;
+const bridge =
+  typeof window.keloRead === 'function' && typeof window.keloWrite === 'function' ? createBridge() : undefined;
 
 function send() {
   if (!bridge) return;
@@ -252,11 +336,16 @@ function send() {
 
 function tickLength(unit) {
   switch (unit) {
-    case 0: return 4;
-    case 1: return 2;
-    case 2: return 1;
-    case 3: return 0.5;
-    default: return 1;
+    case 0:
+      return 4;
+    case 1:
+      return 2;
+    case 2:
+      return 1;
+    case 3:
+      return 0.5;
+    default:
+      return 1;
   }
 }
 
@@ -395,8 +484,10 @@ let gutterNumbers = '';
 let highlightLines = [];
 
 function highlightLine(line) {
-  return escapeHtml(line).replace(kMarkerSpans, (token, digits) =>
-    '<span class="' + (digits === undefined ? 'timer' : 'marker') + '">' + token + '</span>');
+  return escapeHtml(line).replace(
+    kMarkerSpans,
+    (token, digits) => '<span class="' + (digits === undefined ? 'timer' : 'marker') + '">' + token + '</span>',
+  );
 }
 
 // The layer holds one block per script line, each ending in its line break, so that its
@@ -409,8 +500,12 @@ function renderHighlight(lines) {
   let head = 0;
   while (head < next.length && head < previous.length && next[head] === previous[head]) head++;
   let tail = 0;
-  while (tail < next.length - head && tail < previous.length - head &&
-    next[next.length - 1 - tail] === previous[previous.length - 1 - tail]) tail++;
+  while (
+    tail < next.length - head &&
+    tail < previous.length - head &&
+    next[next.length - 1 - tail] === previous[previous.length - 1 - tail]
+  )
+    tail++;
   const blocks = highlight.children;
   for (let i = previous.length - tail - 1; i >= head; i--) blocks[i].remove();
   const fragment = document.createDocumentFragment();
@@ -454,17 +549,23 @@ function renderSettings() {
   ticksHelp.textContent = t.tickHelp;
   // Writing an unchanged value back would disturb the field while the user types.
   if (ticksInput.value !== String(state.timerTicks)) ticksInput.value = state.timerTicks;
-  durationGroup.innerHTML = t.units.map((label, index) =>
-    '<button type="button" data-unit="' + index + '"' + (index === state.timerUnit ? ' class="selected"' : '') +
-    '>' + escapeHtml(label) + '</button>').join('');
+  durationGroup.innerHTML = t.units
+    .map(
+      (label, index) =>
+        '<button type="button" data-unit="' +
+        index +
+        '"' +
+        (index === state.timerUnit ? ' class="selected"' : '') +
+        '>' +
+        escapeHtml(label) +
+        '</button>',
+    )
+    .join('');
   displayModeButton.querySelector('.setting-text').textContent =
     t.mode + ': ' + (state.displayMode === 0 ? t.scroll : t.staticMode);
-  autoFillButton.querySelector('.setting-text').textContent =
-    t.autoFill + ': ' + (state.autoFill ? t.on : t.off);
-  nextLineButton.querySelector('.setting-text').textContent =
-    t.nextLine + ': ' + (state.nextLine ? t.on : t.off);
-  languageButton.querySelector('.setting-text').textContent =
-    t.language + ': ' + languageNames[state.language];
+  autoFillButton.querySelector('.setting-text').textContent = t.autoFill + ': ' + (state.autoFill ? t.on : t.off);
+  nextLineButton.querySelector('.setting-text').textContent = t.nextLine + ': ' + (state.nextLine ? t.on : t.off);
+  languageButton.querySelector('.setting-text').textContent = t.language + ': ' + languageNames[state.language];
   modeBadge.textContent = transport.playing ? t.play : t.edit;
   // The header image already shows an English "EDIT" badge; the element covers it otherwise.
   modeBadge.hidden = !transport.playing && state.language === 0;
@@ -548,9 +649,12 @@ brandLink.addEventListener('click', (event) => {
   event.preventDefault();
   Promise.resolve()
     .then(() => window.keloOpenBrand())
-    .then((opened) => {
-      if (!opened) console.error('Could not open Velmora website in the default browser');
-    }, (error) => console.error('Could not open Velmora website', error));
+    .then(
+      (opened) => {
+        if (!opened) console.error('Could not open Velmora website in the default browser');
+      },
+      (error) => console.error('Could not open Velmora website', error),
+    );
 });
 
 // ---------------------------------------------------------------------------
@@ -625,7 +729,8 @@ function rebuildPlayText(cue, message, progress) {
       for (let i = 0; i < characters.length; i++) {
         const fraction = characterFraction(filled, i);
         characterFractions.push(fraction);
-        markup += '<span style="background-image: ' + fillGradient(fraction) + '">' + escapeHtml(characters[i]) + '</span>';
+        markup +=
+          '<span style="background-image: ' + fillGradient(fraction) + '">' + escapeHtml(characters[i]) + '</span>';
       }
       playText.innerHTML = markup;
       characterSpans = Array.from(playText.children);
@@ -698,7 +803,7 @@ function renderPlayback() {
     paintFill(progress);
   }
   // The next line rises with the phrase, as part of the same scroll.
-  setTransform(scrolling ? 'translateY(' + (-progress * panelHeight) + 'px)' : '');
+  setTransform(scrolling ? 'translateY(' + -progress * panelHeight + 'px)' : '');
 }
 
 // ---------------------------------------------------------------------------
@@ -724,8 +829,8 @@ function adoptTransport(incoming) {
   const moved = transport.ppq !== incoming.ppq || transport.hasPpq !== incoming.hasPpq;
   Object.assign(transport, incoming);
   // Compared after the merge, so that a reading without some of these keys changes nothing.
-  const meterChanged = transport.beatsPerBar !== beatsPerBar ||
-    transport.numerator !== numerator || transport.denominator !== denominator;
+  const meterChanged =
+    transport.beatsPerBar !== beatsPerBar || transport.numerator !== numerator || transport.denominator !== denominator;
   if (meterChanged) cues = compileCues(state);
   if (modeChanged) renderMode();
   else if (transport.playing && (moved || meterChanged)) renderPlayback();

@@ -236,7 +236,7 @@ const lyricsIO = (() => {
     signatures.sort((a, b) => a.tick - b.tick);
     const meter = [];
     for (const { tick, numerator, denominator } of signatures) {
-      const beatLength = ticksPerQuarter * 4 / denominator;
+      const beatLength = (ticksPerQuarter * 4) / denominator;
       const last = meter[meter.length - 1];
       let firstBar = 1;
       if (last && last.start === tick) firstBar = meter.pop().firstBar;
@@ -249,7 +249,10 @@ const lyricsIO = (() => {
   // The lyric events of the track that has the most of them; without any, the text
   // events of karaoke files (their "@" lines are headers, not words).
   function chooseLyrics(bytes, tracks) {
-    for (const [type, keep] of [[0x05, () => true], [0x01, (e) => bytes[e.at] !== 0x40]]) {
+    for (const [type, keep] of [
+      [0x05, () => true],
+      [0x01, (e) => bytes[e.at] !== 0x40],
+    ]) {
       let best = null;
       for (const track of tracks) {
         const events = track.events.filter((e) => e.type === type && e.size > 0 && keep(e));
@@ -316,7 +319,10 @@ const lyricsIO = (() => {
     const lines = assembleLines(chosen.events, texts);
     if (lines.length === 0) throw new BadFile('ioNoLyrics');
     const meter = meterOfMidi(bytes, tracks, ticksPerQuarter);
-    const places = placeLines(meter, lines.map((l) => l.tick));
+    const places = placeLines(
+      meter,
+      lines.map((l) => l.tick),
+    );
     // The last line lasts until its track ends, or to the next bar when the track ends with it.
     const end = endOfLines(meter, places, chosen.events[chosen.events.length - 1].tick, chosen.end);
     return composeScript(lines, places, end);
@@ -378,13 +384,17 @@ const lyricsIO = (() => {
   function hostMeter(transport) {
     const numerator = Number(transport.numerator);
     const denominator = Number(transport.denominator);
-    if (Number.isInteger(numerator) && numerator >= 1 && numerator <= 255 &&
-      [1, 2, 4, 8, 16, 32, 64].includes(denominator)) {
+    if (
+      Number.isInteger(numerator) &&
+      numerator >= 1 &&
+      numerator <= 255 &&
+      [1, 2, 4, 8, 16, 32, 64].includes(denominator)
+    ) {
       return { numerator, denominator };
     }
     const quarters = Number(transport.beatsPerBar) > 0 ? Number(transport.beatsPerBar) : 4;
     for (const denominator of [4, 8, 16]) {
-      const n = quarters * denominator / 4;
+      const n = (quarters * denominator) / 4;
       if (Number.isInteger(n) && n <= 255) return { numerator: n, denominator };
     }
     return { numerator: 4, denominator: 4 };
@@ -406,7 +416,7 @@ const lyricsIO = (() => {
         const previous = lines[lines.length - 1];
         if (line.text === '' && (!previous || previous.text === '')) continue;
         lines.push({ text: line.text, paragraph: false });
-        positions.push(line.time * tempo / 60);
+        positions.push((line.time * tempo) / 60);
       }
       if (lines.length === 0) return { error: 'ioNoTimes' };
       const places = placeLines(map, positions);
@@ -427,7 +437,8 @@ const lyricsIO = (() => {
   // { kind: 'midi', script } | { kind: 'lrc', lines } | { error }
   function readLyricsFile(bytes, name = '') {
     if (bytes.length > kMaxFileBytes) return { error: 'ioTooLarge' };
-    const isMidi = bytes.length >= 4 && bytes[0] === 0x4d && bytes[1] === 0x54 && bytes[2] === 0x68 && bytes[3] === 0x64;
+    const isMidi =
+      bytes.length >= 4 && bytes[0] === 0x4d && bytes[1] === 0x54 && bytes[2] === 0x68 && bytes[3] === 0x64;
     if (isMidi) {
       try {
         return { kind: 'midi', script: midiToScript(bytes) };
@@ -475,7 +486,10 @@ const lyricsIO = (() => {
         let match;
         while ((match = pattern.exec(lineText)) !== null) {
           offset += codePoints(lineText.slice(seen, match.index));
-          line.push({ word: match[0], beat: spread ? cue.start + (cue.end - cue.start) * offset / total : cue.start });
+          line.push({
+            word: match[0],
+            beat: spread ? cue.start + ((cue.end - cue.start) * offset) / total : cue.start,
+          });
           offset += codePoints(match[0]);
           seen = pattern.lastIndex;
         }
@@ -548,7 +562,11 @@ const lyricsIO = (() => {
     for (const { cue, lines } of timedWords(cues, spread)) {
       for (const line of lines) {
         line.forEach((w, i) => {
-          lyrics.push({ tick: Math.round(w.beat * q), type: 0x05, data: utf8(w.word + (i === line.length - 1 ? '\r' : ' ')) });
+          lyrics.push({
+            tick: Math.round(w.beat * q),
+            type: 0x05,
+            data: utf8(w.word + (i === line.length - 1 ? '\r' : ' ')),
+          });
         });
       }
       endTick = Math.max(endTick, Math.round(cue.end * q));
@@ -566,13 +584,15 @@ const lyricsIO = (() => {
   function lrcTime(seconds) {
     const centis = Math.max(0, Math.round(seconds * 100));
     const pad = (n) => String(n).padStart(2, '0');
-    return '[' + pad(Math.floor(centis / 6000)) + ':' + pad(Math.floor(centis / 100) % 60) + '.' + pad(centis % 100) + ']';
+    return (
+      '[' + pad(Math.floor(centis / 6000)) + ':' + pad(Math.floor(centis / 100) % 60) + '.' + pad(centis % 100) + ']'
+    );
   }
 
   // One timed line per line of each phrase; an empty timed line where a phrase ends
   // before the next begins, so that players clear it as the display does.
   function writeLrc(cues, { tempo, spread }) {
-    const seconds = (beat) => beat * 60 / tempo;
+    const seconds = (beat) => (beat * 60) / tempo;
     const phrases = timedWords(cues, spread);
     const out = [];
     phrases.forEach(({ cue, lines }, i) => {
@@ -587,8 +607,12 @@ const lyricsIO = (() => {
   function fileName(script, extension) {
     let base = '';
     for (const line of String(script).split('\n')) {
-      base = line.replace(kMarkerTokens, ' ').replace(/[\u0000-\u001f\u007f<>:"/\\|?*]/g, ' ')
-        .replace(/\s+/g, ' ').trim().replace(/^[.\s]+|[.\s]+$/g, '');
+      base = line
+        .replace(kMarkerTokens, ' ')
+        .replace(/[\u0000-\u001f\u007f<>:"/\\|?*]/g, ' ')
+        .replace(/\s+/g, ' ')
+        .trim()
+        .replace(/^[.\s]+|[.\s]+$/g, '');
       if (base !== '') break;
     }
     base = Array.from(base).slice(0, 60).join('').trim();
@@ -596,7 +620,13 @@ const lyricsIO = (() => {
   }
 
   return {
-    kMaxFileBytes, readLyricsFile, lrcToScript, hostMeter, writeMidi, writeLrc, fileName,
+    kMaxFileBytes,
+    readLyricsFile,
+    lrcToScript,
+    hostMeter,
+    writeMidi,
+    writeLrc,
+    fileName,
   };
 })();
 

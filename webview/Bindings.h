@@ -8,9 +8,9 @@ class Webview;
 // Bind on each of its Bindings once the browser is ready, before it navigates,
 // so that the stubs exist in the first document.
 class Bindings {
-public:
+ public:
   virtual ~Bindings() = default;
   virtual void Bind(Webview* webview) = 0;
 };
 
-} // namespace webhost
+}  // namespace webhost

@@ -16,14 +16,12 @@ bool IsNamePart(char c) {
   return IsNameStart(c) || (c >= '0' && c <= '9');
 }
 
-} // namespace
+}  // namespace
 
 bool IsBindableName(const std::string& name) {
-  if (name.empty() || !IsNameStart(name.front()))
-    return false;
+  if (name.empty() || !IsNameStart(name.front())) return false;
   for (char c : name) {
-    if (!IsNamePart(c))
-      return false;
+    if (!IsNamePart(c)) return false;
   }
   return true;
 }
@@ -45,4 +43,4 @@ std::string MakeSettlingScript(int seq, int status, const nlohmann::json& result
   return entry + settle + value + "); delete " + entry;
 }
 
-} // namespace webhost
+}  // namespace webhost

@@ -58,4 +58,4 @@ std::string MakeUnbindScript(const std::string& name);
 // library's type_error when `result` holds a string that is not valid UTF-8.
 std::string MakeSettlingScript(int seq, int status, const nlohmann::json& result);
 
-} // namespace webhost
+}  // namespace webhost

@@ -20,7 +20,9 @@ using Microsoft::WRL::ComPtr;
 
 constexpr wchar_t kUserDataSubfolder[] = L"Kelo";
 
-int Length(const WCHAR* text) { return text == nullptr ? 0 : static_cast<int>(std::wcslen(text)); }
+int Length(const WCHAR* text) {
+  return text == nullptr ? 0 : static_cast<int>(std::wcslen(text));
+}
 
 // A text WebView2 hands over, freed with the task allocator whatever happens.
 struct TaskText {
@@ -39,7 +41,7 @@ HRESULT Guarded(Work&& work) noexcept {
   }
 }
 
-} // namespace
+}  // namespace
 
 EdgeChromiumBrowser::EdgeChromiumBrowser(HWND parent, bool debug, CreatedCallback created)
     : WebviewWin32(parent, debug, std::move(created)), alive(std::make_shared<bool>(true)) {
@@ -92,7 +94,9 @@ void EdgeChromiumBrowser::Shutdown() {
   if (controller) controller->Close();
 }
 
-std::string EdgeChromiumBrowser::GetContentRoot() { return kPrivateOrigin; }
+std::string EdgeChromiumBrowser::GetContentRoot() {
+  return kPrivateOrigin;
+}
 
 void EdgeChromiumBrowser::Navigate(const std::string& url) {
   if (!webview) return;
@@ -175,8 +179,8 @@ void EdgeChromiumBrowser::Terminate() {
 }
 
 bool EdgeChromiumBrowser::CreateEnvironment() {
-  const HRESULT result = CreateCoreWebView2EnvironmentWithOptions(nullptr, userDataFolder, nullptr,
-                                                                  environmentCompletedHandler.Get());
+  const HRESULT result =
+      CreateCoreWebView2EnvironmentWithOptions(nullptr, userDataFolder, nullptr, environmentCompletedHandler.Get());
   return SUCCEEDED(result);
 }
 
@@ -314,4 +318,4 @@ std::unique_ptr<Webview> MakeWebview(bool debug, HWND parent, CreatedCallback cr
   }
 }
 
-} // namespace webhost
+}  // namespace webhost

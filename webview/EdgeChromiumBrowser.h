@@ -22,7 +22,7 @@ namespace webhost {
 // of `alive`; it returns S_OK without touching the browser once `alive` is
 // false (after Terminate or destruction).
 class EdgeChromiumBrowser : public WebviewWin32 {
-public:
+ public:
   EdgeChromiumBrowser(HWND parent, bool debug, CreatedCallback created);
   ~EdgeChromiumBrowser() override;
 
@@ -35,7 +35,7 @@ public:
   bool CreateEnvironment() override;
   void OnSizeChanged() override;
 
-private:
+ private:
   template <class Handler>
   using Ref = Microsoft::WRL::ComPtr<Handler>;
 
@@ -80,4 +80,4 @@ private:
 // on this thread, when the browser is ready for bindings and navigation.
 std::unique_ptr<Webview> MakeWebview(bool debug, HWND parent, CreatedCallback created) noexcept;
 
-} // namespace webhost
+}  // namespace webhost

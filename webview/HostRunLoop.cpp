@@ -13,7 +13,7 @@ using namespace Steinberg;
 
 // Runs `work` whenever the host finds the descriptor readable.
 class ReadyHandler final : public Linux::IEventHandler {
-public:
+ public:
   explicit ReadyHandler(void (*work)()) : work(work) {}
 
   void PLUGIN_API onFDIsSet(Linux::FileDescriptor) override { work(); }
@@ -35,7 +35,7 @@ public:
     return left;
   }
 
-private:
+ private:
   void (*work)();
   std::atomic<uint32> references{1};
 };
@@ -48,7 +48,7 @@ void RunQueue() {
   standin::ProcessX11Events();
 }
 
-} // namespace
+}  // namespace
 
 bool HostRunLoop::Attach(IPlugFrame* frame, std::uintptr_t xid, int width, int height) {
   Detach();
@@ -84,4 +84,4 @@ void HostRunLoop::Detach() {
   }
 }
 
-} // namespace webhost
+}  // namespace webhost

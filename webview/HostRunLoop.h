@@ -17,7 +17,7 @@ namespace webhost {
 // and focus click. No pump, thread or timer of ours runs on the host's
 // thread. UI thread only.
 class HostRunLoop {
-public:
+ public:
   HostRunLoop() = default;
   ~HostRunLoop() { Detach(); }
   HostRunLoop(const HostRunLoop&) = delete;
@@ -34,11 +34,11 @@ public:
   // The stand-in window standing for the host's window; null when detached.
   HWND Parent() const { return parent; }
 
-private:
+ private:
   Steinberg::IPtr<Steinberg::Linux::IRunLoop> loop;
   Steinberg::IPtr<Steinberg::Linux::IEventHandler> queueHandler;
   Steinberg::IPtr<Steinberg::Linux::IEventHandler> displayHandler;
   HWND parent = nullptr;
 };
 
-} // namespace webhost
+}  // namespace webhost

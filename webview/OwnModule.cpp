@@ -12,4 +12,4 @@ HMODULE OwnModule() {
   return module;
 }
 
-} // namespace webhost
+}  // namespace webhost

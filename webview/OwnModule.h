@@ -9,4 +9,4 @@ namespace webhost {
 // the Win32 error set) when the look-up fails.
 HMODULE OwnModule();
 
-} // namespace webhost
+}  // namespace webhost

@@ -20,7 +20,7 @@ bool StartsWith(const WCHAR* address, const char* prefix, bool anyCase) {
   return true;
 }
 
-} // namespace
+}  // namespace
 
 bool IsPrivateAddress(const WCHAR* address) noexcept {
   if (address == nullptr || !StartsWith(address, kPrivateOrigin, false)) return false;
@@ -34,4 +34,4 @@ void OpenInSystemBrowser(const WCHAR* address) noexcept {
   ShellExecuteW(nullptr, L"open", address, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-} // namespace webhost
+}  // namespace webhost

@@ -17,4 +17,4 @@ bool IsPrivateAddress(const WCHAR* address) noexcept;
 // brand link does; anything else (file:, javascript:, ...) is ignored.
 void OpenInSystemBrowser(const WCHAR* address) noexcept;
 
-} // namespace webhost
+}  // namespace webhost

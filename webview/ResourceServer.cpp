@@ -57,7 +57,7 @@ HRESULT ReadUri(ICoreWebView2WebResourceRequestedEventArgs* args, std::wstring* 
   return S_OK;
 }
 
-} // namespace
+}  // namespace
 
 bool ResourceServer::RequestPath(const std::wstring& uri, std::wstring* upperPath) {
   const std::wstring prefix = ToWide(std::string(kPrivateOrigin) + "/");
@@ -95,8 +95,7 @@ std::wstring ResourceServer::Headers(const std::wstring& upperPath) {
   return std::wstring(L"Content-Type: ") + ContentType(upperPath) + L"\r\nCache-Control: no-store\r\n";
 }
 
-HRESULT ResourceServer::Serve(ICoreWebView2Environment* environment,
-                              ICoreWebView2WebResourceRequestedEventArgs* args) {
+HRESULT ResourceServer::Serve(ICoreWebView2Environment* environment, ICoreWebView2WebResourceRequestedEventArgs* args) {
   if (args == nullptr || environment == nullptr) return E_POINTER;
   std::wstring uri;
   HRESULT result = ReadUri(args, &uri);
@@ -129,10 +128,10 @@ HRESULT ResourceServer::Serve(ICoreWebView2Environment* environment,
   const std::wstring headers = Headers(path);
   ComPtr<ICoreWebView2WebResourceResponse> response;
   result = environment->CreateWebResourceResponse(content.Get(), resource != nullptr ? kStatusOk : kStatusNotFound,
-                                                  resource != nullptr ? kReasonOk : kReasonNotFound,
-                                                  headers.c_str(), response.GetAddressOf());
+                                                  resource != nullptr ? kReasonOk : kReasonNotFound, headers.c_str(),
+                                                  response.GetAddressOf());
   if (FAILED(result)) return result;
   return args->put_Response(response.Get());
 }
 
-} // namespace webhost
+}  // namespace webhost

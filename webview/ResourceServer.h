@@ -13,7 +13,7 @@ namespace webhost {
 // to the network. Keeps no state; runs on the user-interface thread inside
 // WebView2's resource-request event.
 class ResourceServer {
-public:
+ public:
   // Sets the response for one request: the resource's bytes with its content
   // type and "Cache-Control: no-store", or an empty 404. Answers S_OK without
   // a response for an address outside the private origin, and the failing
@@ -37,4 +37,4 @@ public:
   static std::wstring Headers(const std::wstring& upperPath);
 };
 
-} // namespace webhost
+}  // namespace webhost

@@ -28,4 +28,4 @@ std::string ToUtf8(const std::wstring& wide) {
   return ToUtf8(wide.c_str(), static_cast<int>(wide.size()));
 }
 
-} // namespace webhost
+}  // namespace webhost

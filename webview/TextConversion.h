@@ -17,4 +17,4 @@ std::wstring ToWide(const std::string& utf8);
 std::string ToUtf8(const WCHAR* wide, int length);
 std::string ToUtf8(const std::wstring& wide);
 
-} // namespace webhost
+}  // namespace webhost

@@ -25,8 +25,7 @@ constexpr int kMaxCallDepth = 32;
 // out-of-range value to int is implementation-defined before C++20.
 int LowBitsAsInt(std::uint64_t value) {
   const auto low = static_cast<std::uint32_t>(value);
-  if (low <= static_cast<std::uint32_t>(INT32_MAX))
-    return static_cast<int>(low);
+  if (low <= static_cast<std::uint32_t>(INT32_MAX)) return static_cast<int>(low);
   return static_cast<int>(static_cast<std::int64_t>(low) - (std::int64_t{1} << 32));
 }
 
@@ -37,12 +36,9 @@ int LowBitsAsInt(std::uint64_t value) {
 // ever sends small positive integers, so such an id names no pending call and
 // answering any clamped or wrapped number could settle a different one.
 std::optional<int> CallSequence(const json& id) {
-  if (id.is_boolean())
-    return id.get<bool>() ? 1 : 0;
-  if (id.is_number_unsigned())
-    return LowBitsAsInt(id.get<std::uint64_t>());
-  if (id.is_number_integer())
-    return LowBitsAsInt(static_cast<std::uint64_t>(id.get<std::int64_t>()));
+  if (id.is_boolean()) return id.get<bool>() ? 1 : 0;
+  if (id.is_number_unsigned()) return LowBitsAsInt(id.get<std::uint64_t>());
+  if (id.is_number_integer()) return LowBitsAsInt(static_cast<std::uint64_t>(id.get<std::int64_t>()));
   if (id.is_number_float()) {
     const double truncated = std::trunc(id.get<double>());
     if (truncated >= static_cast<double>(INT32_MIN) && truncated <= static_cast<double>(INT32_MAX))
@@ -56,7 +52,8 @@ std::optional<int> CallSequence(const json& id) {
 // instead of leaving the page waiting for ever.
 std::optional<int> LeadingCallId(const std::string& message) {
   const auto skip = [&](std::size_t at) {
-    while (at < message.size() && (message[at] == ' ' || message[at] == '\t' || message[at] == '\n' || message[at] == '\r'))
+    while (at < message.size() &&
+           (message[at] == ' ' || message[at] == '\t' || message[at] == '\n' || message[at] == '\r'))
       ++at;
     return at;
   };
@@ -86,13 +83,12 @@ json ParseCall(const std::string& message) {
   });
 }
 
-} // namespace
+}  // namespace
 
 Webview::~Webview() = default;
 
 bool Webview::BindFunction(const std::string& name, BoundFunction fn) {
-  if (!IsBindableName(name))
-    return false;
+  if (!IsBindableName(name)) return false;
   AddInitScript(MakeStubScript(name));
   bindings[name] = std::move(fn);
   return true;
@@ -100,8 +96,7 @@ bool Webview::BindFunction(const std::string& name, BoundFunction fn) {
 
 void Webview::UnbindFunction(const std::string& name) {
   const auto found = bindings.find(name);
-  if (found == bindings.end())
-    return;
+  if (found == bindings.end()) return;
   const std::string script = MakeUnbindScript(name);
   AddInitScript(script);
   EvalJS(script, [](const json&) {});
@@ -122,11 +117,9 @@ void Webview::OnBrowserMessage(const std::string& message) noexcept {
       seq = LeadingCallId(message).value_or(-1);
       throw;
     }
-    if (!call.is_object())
-      throw std::invalid_argument("call message is not an object");
+    if (!call.is_object()) throw std::invalid_argument("call message is not an object");
     const std::optional<int> id = CallSequence(call.at(kIdKey));
-    if (!id)
-      throw std::invalid_argument("call id is not usable");
+    if (!id) throw std::invalid_argument("call id is not usable");
     seq = *id;
 
     const json method = call.contains(kMethodKey) ? call[kMethodKey] : json();
@@ -134,18 +127,15 @@ void Webview::OnBrowserMessage(const std::string& message) noexcept {
     const json params = call.contains(kParamsKey) ? call[kParamsKey] : json();
 
     const auto found = bindings.find(name);
-    if (found == bindings.end())
-      return; // an unknown name is left unanswered
+    if (found == bindings.end()) return;  // an unknown name is left unanswered
     // A copy, so that a function that rebinds or unbinds its own name while
     // it runs does not destroy itself.
     const BoundFunction fn = found->second;
     const json result = fn(this, seq, name, params);
-    if (stillAlive.expired())
-      return;
+    if (stillAlive.expired()) return;
     ResolveFunctionDispatch(seq, 0, result);
   } catch (...) {
-    if (seq < 0 || stillAlive.expired())
-      return;
+    if (seq < 0 || stillAlive.expired()) return;
     try {
       ResolveFunctionDispatch(seq, 1, json(kInvalidNativeRequest));
     } catch (...) {
@@ -165,4 +155,4 @@ void Webview::ResolveFunctionDispatch(int seq, int status, const json& result) {
   Dispatch([this, script = std::move(script)] { EvalJS(script, [](const json&) {}); });
 }
 
-} // namespace webhost
+}  // namespace webhost

@@ -18,15 +18,14 @@ class Webview;
 // call's arguments (normally an array, null when the page sent none), and
 // returns the value the page's Promise resolves with. It signals failure by
 // throwing; the page then sees only "Invalid native request".
-using BoundFunction =
-    std::function<json(Webview* webview, int seq, const std::string& name, const json& params)>;
+using BoundFunction = std::function<json(Webview* webview, int seq, const std::string& name, const json& params)>;
 
 // How SetViewSize treats the size.
 enum class SizeHint : int {
-  kNone = 0,  // plain resize
-  kMin = 1,   // record the minimum size only
-  kMax = 2,   // record the maximum size only
-  kFixed = 3, // resize; the user cannot resize the window
+  kNone = 0,   // plain resize
+  kMin = 1,    // record the minimum size only
+  kMax = 2,    // record the maximum size only
+  kFixed = 3,  // resize; the user cannot resize the window
 };
 
 // The window that hosts the browser: an HWND on Windows. Kept opaque here so
@@ -39,7 +38,7 @@ using NativeWindow = void*;
 // Everything here runs on the one thread on which the browser raises its
 // events (the host's user-interface thread); nothing is locked.
 class Webview {
-public:
+ public:
   virtual ~Webview();
 
   virtual void SetTitle(const std::string& title) = 0;
@@ -73,7 +72,7 @@ public:
   // Never throws: it is called from the browser's event handler.
   void OnBrowserMessage(const std::string& message) noexcept;
 
-private:
+ private:
   // Settles call `seq` in the page: status 0 resolves, any other rejects.
   // Throws when `result` cannot be written as JSON text.
   void ResolveFunctionDispatch(int seq, int status, const json& result);
@@ -83,4 +82,4 @@ private:
   std::shared_ptr<void> lifetime = std::make_shared<char>();
 };
 
-} // namespace webhost
+}  // namespace webhost

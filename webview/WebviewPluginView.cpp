@@ -20,10 +20,14 @@ constexpr char kPlatformTypeX11[] = "X11EmbedWindowID";
 #endif
 constexpr char kStartPage[] = "/index.html";
 
-int Width(const Steinberg::ViewRect& rect) { return rect.right - rect.left; }
-int Height(const Steinberg::ViewRect& rect) { return rect.bottom - rect.top; }
+int Width(const Steinberg::ViewRect& rect) {
+  return rect.right - rect.left;
+}
+int Height(const Steinberg::ViewRect& rect) {
+  return rect.bottom - rect.top;
+}
 
-} // namespace
+}  // namespace
 
 WebviewPluginView::WebviewPluginView(Steinberg::Vst::EditController* controller, const std::string& title,
                                      const std::vector<Bindings*>& bindings, Steinberg::ViewRect* rect,
@@ -60,8 +64,7 @@ tresult PLUGIN_API WebviewPluginView::attached(void* parent, Steinberg::FIDStrin
   if (parent == nullptr || runLoop.Parent() != nullptr) return kResultFalse;
   // The host's window becomes a stand-in parent, and the host's loop takes
   // over this thread's queue and X connection before the browser starts.
-  if (!runLoop.Attach(plugFrame, reinterpret_cast<uintptr_t>(parent), Width(rect), Height(rect)))
-    return kResultFalse;
+  if (!runLoop.Attach(plugFrame, reinterpret_cast<uintptr_t>(parent), Width(rect), Height(rect))) return kResultFalse;
   return CPluginView::attached(runLoop.Parent(), kPlatformTypeHWND);
 }
 
@@ -81,7 +84,9 @@ tresult PLUGIN_API WebviewPluginView::onSize(Steinberg::ViewRect* newSize) {
   return CPluginView::onSize(newSize);
 }
 
-tresult PLUGIN_API WebviewPluginView::onFocus(Steinberg::TBool) { return kResultTrue; }
+tresult PLUGIN_API WebviewPluginView::onFocus(Steinberg::TBool) {
+  return kResultTrue;
+}
 
 tresult PLUGIN_API WebviewPluginView::setFrame(Steinberg::IPlugFrame* frame) {
   if (frame != nullptr) frame->addRef();
@@ -90,9 +95,13 @@ tresult PLUGIN_API WebviewPluginView::setFrame(Steinberg::IPlugFrame* frame) {
   return kResultTrue;
 }
 
-tresult PLUGIN_API WebviewPluginView::canResize() { return kResultFalse; }
+tresult PLUGIN_API WebviewPluginView::canResize() {
+  return kResultFalse;
+}
 
-tresult PLUGIN_API WebviewPluginView::checkSizeConstraint(Steinberg::ViewRect*) { return kResultFalse; }
+tresult PLUGIN_API WebviewPluginView::checkSizeConstraint(Steinberg::ViewRect*) {
+  return kResultFalse;
+}
 
 void WebviewPluginView::attachedToParent() {
   // Without a parent the browser's window would float free on the desktop,
@@ -127,4 +136,4 @@ void WebviewPluginView::OnBrowserReady(Webview* ready) {
   ready->Navigate(url.empty() ? ready->GetContentRoot() + kStartPage : url);
 }
 
-} // namespace webhost
+}  // namespace webhost

@@ -21,7 +21,7 @@ namespace webhost {
 // the browser when removed. All calls come on the host's user-interface
 // thread.
 class WebviewPluginView : public Steinberg::Vst::EditorView {
-public:
+ public:
   // `bindings` are not owned and must outlive the view. An empty `url` loads
   // the browser's content root + "/index.html".
   WebviewPluginView(Steinberg::Vst::EditController* controller, const std::string& title,
@@ -47,7 +47,7 @@ public:
   void attachedToParent() override;
   void removedFromParent() override;
 
-private:
+ private:
   void OnBrowserReady(Webview* ready);
 
   std::mutex mutex;
@@ -60,4 +60,4 @@ private:
 #endif
 };
 
-} // namespace webhost
+}  // namespace webhost

@@ -17,7 +17,7 @@ constexpr LONG kResizableFrame = WS_THICKFRAME | WS_MAXIMIZEBOX;
 // only when there is something to take away.
 bool classRegistered = false;
 
-} // namespace
+}  // namespace
 
 WebviewWin32::WebviewWin32(HWND parent, bool debug, CreatedCallback created)
     : debug(debug), created(std::move(created)) {
@@ -85,7 +85,9 @@ void WebviewWin32::SetViewSize(int width, int height, SizeHint hint) {
   OnSizeChanged();
 }
 
-NativeWindow WebviewWin32::GetNativeWindow() { return window; }
+NativeWindow WebviewWin32::GetNativeWindow() {
+  return window;
+}
 
 void WebviewWin32::Terminate() {
   if (window == nullptr) return;
@@ -97,7 +99,9 @@ void WebviewWin32::Terminate() {
 
 void WebviewWin32::OnSizeChanged() {}
 
-const wchar_t* WebviewWin32::WindowClassName() { return kWindowClass; }
+const wchar_t* WebviewWin32::WindowClassName() {
+  return kWindowClass;
+}
 
 void WebviewWin32::UnregisterWindowClass() {
   if (!classRegistered) return;
@@ -153,4 +157,4 @@ LRESULT CALLBACK WebviewWin32::WindowProcedure(HWND hwnd, UINT message, WPARAM w
   }
 }
 
-} // namespace webhost
+}  // namespace webhost

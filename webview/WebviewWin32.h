@@ -15,7 +15,7 @@ using CreatedCallback = std::function<void(Webview*)>;
 // made a child of the host's editor frame. Everything here runs on the host's
 // user-interface thread, the window procedure included.
 class WebviewWin32 : public Webview {
-public:
+ public:
   // Creates and shows the window; with a `parent` it becomes that window's
   // child at its top-left corner.
   WebviewWin32(HWND parent, bool debug, CreatedCallback created);
@@ -42,12 +42,12 @@ public:
   // window procedure it points to. Fails harmlessly while windows exist.
   static void UnregisterWindowClass();
 
-protected:
+ protected:
   HWND window = nullptr;
   bool debug = false;
   CreatedCallback created;
 
-private:
+ private:
   struct Size {
     int width = 0;
     int height = 0;
@@ -60,4 +60,4 @@ private:
   Size maxSize;
 };
 
-} // namespace webhost
+}  // namespace webhost

@@ -18,25 +18,24 @@
 
 namespace kelo::x11host {
 
-class PlugFrame : public Steinberg::IPlugFrame
-{
-public:
-	PlugFrame (X11Window& window, RunLoop* runLoop) : window (window), runLoop (runLoop) {}
-	virtual ~PlugFrame () = default;
+class PlugFrame : public Steinberg::IPlugFrame {
+ public:
+  PlugFrame(X11Window& window, RunLoop* runLoop) : window(window), runLoop(runLoop) {}
+  virtual ~PlugFrame() = default;
 
-	Steinberg::tresult PLUGIN_API resizeView (Steinberg::IPlugView* view, Steinberg::ViewRect* newSize) override;
+  Steinberg::tresult PLUGIN_API resizeView(Steinberg::IPlugView* view, Steinberg::ViewRect* newSize) override;
 
-	Steinberg::tresult PLUGIN_API queryInterface (const Steinberg::TUID iid, void** obj) override;
-	Steinberg::uint32 PLUGIN_API addRef () override { return 1; }
-	Steinberg::uint32 PLUGIN_API release () override { return 1; }
+  Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override;
+  Steinberg::uint32 PLUGIN_API addRef() override { return 1; }
+  Steinberg::uint32 PLUGIN_API release() override { return 1; }
 
-	// How many resizeView calls the plug-in made.
-	int resizeRequests () const { return requests; }
+  // How many resizeView calls the plug-in made.
+  int resizeRequests() const { return requests; }
 
-private:
-	X11Window& window;
-	RunLoop* runLoop;
-	int requests = 0;
+ private:
+  X11Window& window;
+  RunLoop* runLoop;
+  int requests = 0;
 };
 
-} // namespace kelo::x11host
+}  // namespace kelo::x11host

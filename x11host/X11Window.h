@@ -18,33 +18,32 @@ struct _XDisplay;
 
 namespace kelo::x11host {
 
-class X11Window
-{
-public:
-	X11Window (int width, int height, const std::string& title);
-	~X11Window ();
-	X11Window (const X11Window&) = delete;
-	X11Window& operator= (const X11Window&) = delete;
+class X11Window {
+ public:
+  X11Window(int width, int height, const std::string& title);
+  ~X11Window();
+  X11Window(const X11Window&) = delete;
+  X11Window& operator=(const X11Window&) = delete;
 
-	// False when the display could not be opened or the window not made.
-	bool ok () const { return window != 0; }
-	unsigned long id () const { return window; }
-	_XDisplay* display () const { return connection; }
-	// The connection's descriptor, readable when events wait; -1 without one.
-	int fd () const;
+  // False when the display could not be opened or the window not made.
+  bool ok() const { return window != 0; }
+  unsigned long id() const { return window; }
+  _XDisplay* display() const { return connection; }
+  // The connection's descriptor, readable when events wait; -1 without one.
+  int fd() const;
 
-	// Sets the client size and waits until the server has done it.
-	void resize (int width, int height);
-	// Handles every event waiting on this window's connection.
-	void processEvents ();
-	// The user asked to close the window (the window manager's close button).
-	bool closeRequested () const { return closing; }
+  // Sets the client size and waits until the server has done it.
+  void resize(int width, int height);
+  // Handles every event waiting on this window's connection.
+  void processEvents();
+  // The user asked to close the window (the window manager's close button).
+  bool closeRequested() const { return closing; }
 
-private:
-	_XDisplay* connection = nullptr;
-	unsigned long window = 0;
-	unsigned long deleteWindow = 0;
-	bool closing = false;
+ private:
+  _XDisplay* connection = nullptr;
+  unsigned long window = 0;
+  unsigned long deleteWindow = 0;
+  bool closing = false;
 };
 
-} // namespace kelo::x11host
+}  // namespace kelo::x11host

@@ -58,300 +58,264 @@ constexpr int kTimeoutMs = 30000;
 constexpr int kLogoX = 30;
 constexpr int kLogoY = 22;
 
-double msSince (Clock::time_point start)
-{
-	return std::chrono::duration<double, std::milli> (Clock::now () - start).count ();
+double msSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
 // This process and all its descendants.
-std::vector<int> processTree ()
-{
-	std::map<int, int> parents;
-	DIR* proc = opendir ("/proc");
-	while (proc)
-	{
-		dirent* entry = readdir (proc);
-		if (!entry)
-			break;
-		const std::string pid = entry->d_name;
-		if (pid.find_first_not_of ("0123456789") != std::string::npos)
-			continue;
-		std::ifstream stat ("/proc/" + pid + "/stat");
-		std::string line;
-		if (!std::getline (stat, line) || line.rfind (')') == std::string::npos)
-			continue;
-		std::istringstream rest (line.substr (line.rfind (')') + 1));
-		char state = '?';
-		int parent = 0;
-		rest >> state >> parent;
-		parents[std::stoi (pid)] = parent;
-	}
-	if (proc)
-		closedir (proc);
-	std::vector<int> tree {getpid ()};
-	for (size_t i = 0; i < tree.size (); ++i)
-		for (const auto& [pid, parent] : parents)
-			if (parent == tree[i])
-				tree.push_back (pid);
-	return tree;
+std::vector<int> processTree() {
+  std::map<int, int> parents;
+  DIR* proc = opendir("/proc");
+  while (proc) {
+    dirent* entry = readdir(proc);
+    if (!entry) break;
+    const std::string pid = entry->d_name;
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream stat("/proc/" + pid + "/stat");
+    std::string line;
+    if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) continue;
+    std::istringstream rest(line.substr(line.rfind(')') + 1));
+    char state = '?';
+    int parent = 0;
+    rest >> state >> parent;
+    parents[std::stoi(pid)] = parent;
+  }
+  if (proc) closedir(proc);
+  std::vector<int> tree{getpid()};
+  for (size_t i = 0; i < tree.size(); ++i)
+    for (const auto& [pid, parent] : parents)
+      if (parent == tree[i]) tree.push_back(pid);
+  return tree;
 }
 
 // Seconds of CPU used so far by the processes of the tree.
-double treeCpuSeconds ()
-{
-	double ticks = 0;
-	for (const int pid : processTree ())
-	{
-		std::ifstream stat ("/proc/" + std::to_string (pid) + "/stat");
-		std::string line;
-		if (!std::getline (stat, line) || line.rfind (')') == std::string::npos)
-			continue;
-		std::istringstream rest (line.substr (line.rfind (')') + 2));
-		std::string field;
-		// Fields after the command: state is 3rd overall; utime and stime are 14th and 15th.
-		for (int index = 3; index <= 15 && rest >> field; ++index)
-			if (index >= 14)
-				ticks += std::stod (field);
-	}
-	return ticks / static_cast<double> (sysconf (_SC_CLK_TCK));
+double treeCpuSeconds() {
+  double ticks = 0;
+  for (const int pid : processTree()) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) continue;
+    std::istringstream rest(line.substr(line.rfind(')') + 2));
+    std::string field;
+    // Fields after the command: state is 3rd overall; utime and stime are 14th and 15th.
+    for (int index = 3; index <= 15 && rest >> field; ++index)
+      if (index >= 14) ticks += std::stod(field);
+  }
+  return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-double treePssMiB ()
-{
-	double kib = 0;
-	for (const int pid : processTree ())
-	{
-		std::ifstream rollup ("/proc/" + std::to_string (pid) + "/smaps_rollup");
-		std::string line;
-		while (std::getline (rollup, line))
-			if (line.rfind ("Pss:", 0) == 0)
-			{
-				kib += std::stod (line.substr (4));
-				break;
-			}
-	}
-	return kib / 1024.0;
+double treePssMiB() {
+  double kib = 0;
+  for (const int pid : processTree()) {
+    std::ifstream rollup("/proc/" + std::to_string(pid) + "/smaps_rollup");
+    std::string line;
+    while (std::getline(rollup, line))
+      if (line.rfind("Pss:", 0) == 0) {
+        kib += std::stod(line.substr(4));
+        break;
+      }
+  }
+  return kib / 1024.0;
 }
 
-struct Cost
-{
-	double cpuShare = 0; // of one core
-	double pssMiB = 0;
+struct Cost {
+  double cpuShare = 0;  // of one core
+  double pssMiB = 0;
 };
 
 // Lets the scene settle, then measures it while `pump` keeps the UI thread going.
 template <class Pump>
-Cost measure (Pump pump)
-{
-	auto run = [&] (int ms) {
-		const auto end = Clock::now () + std::chrono::milliseconds (ms);
-		while (Clock::now () < end)
-			pump ();
-	};
-	run (kSettleMs);
-	const double before = treeCpuSeconds ();
-	const auto start = Clock::now ();
-	run (kMeasureMs);
-	Cost cost;
-	cost.cpuShare = (treeCpuSeconds () - before) / (msSince (start) / 1000.0);
-	cost.pssMiB = treePssMiB ();
-	return cost;
+Cost measure(Pump pump) {
+  auto run = [&](int ms) {
+    const auto end = Clock::now() + std::chrono::milliseconds(ms);
+    while (Clock::now() < end) pump();
+  };
+  run(kSettleMs);
+  const double before = treeCpuSeconds();
+  const auto start = Clock::now();
+  run(kMeasureMs);
+  Cost cost;
+  cost.cpuShare = (treeCpuSeconds() - before) / (msSince(start) / 1000.0);
+  cost.pssMiB = treePssMiB();
+  return cost;
 }
 
-bool browsersGone ()
-{
-	return processTree ().size () <= 1;
+bool browsersGone() {
+  return processTree().size() <= 1;
 }
 
 // The same Chromium through the same stand-in (this program's own copy),
 // showing a blank page in a window of the editor's size. Answers the cost
 // and how long Chromium took to start (environment created).
-bool measureBlankPage (PreviewWindow& preview, Cost& cost, double& browserStartMs)
-{
-	HWND window = static_cast<HWND> (KeloLinuxCreateHostWindow (kWidth, kHeight, "blank page"));
-	ComPtr<ICoreWebView2Environment> environment;
-	ComPtr<ICoreWebView2Controller> controller;
-	const auto start = Clock::now ();
-	CreateCoreWebView2EnvironmentWithOptions (
-	    nullptr, nullptr, nullptr,
-	    Callback<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler> (
-	        [&] (HRESULT, ICoreWebView2Environment* created) {
-		        environment = created;
-		        return S_OK;
-	        })
-	        .Get ());
-	if (!standin::PumpUntil ([&] { return environment != nullptr; }, kTimeoutMs))
-		return false;
-	browserStartMs = msSince (start);
-	environment->CreateCoreWebView2Controller (
-	    window, Callback<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler> (
-	                [&] (HRESULT, ICoreWebView2Controller* created) {
-		                controller = created;
-		                return S_OK;
-	                })
-	                .Get ());
-	if (!standin::PumpUntil ([&] { return controller != nullptr; }, kTimeoutMs))
-		return false;
-	controller->put_Bounds ({0, 0, kWidth, kHeight});
-	ComPtr<ICoreWebView2> webview;
-	controller->get_CoreWebView2 (&webview);
-	if (webview)
-		webview->Navigate (L"about:blank");
-	cost = measure ([&] {
-		standin::PumpMessages (10);
-		preview.pump (0);
-	});
-	webview.Reset ();
-	controller->Close ();
-	controller.Reset ();
-	environment.Reset ();
-	KeloLinuxDestroyHostWindow (window);
-	standin::PumpUntil (browsersGone, 5000);
-	return true;
+bool measureBlankPage(PreviewWindow& preview, Cost& cost, double& browserStartMs) {
+  HWND window = static_cast<HWND>(KeloLinuxCreateHostWindow(kWidth, kHeight, "blank page"));
+  ComPtr<ICoreWebView2Environment> environment;
+  ComPtr<ICoreWebView2Controller> controller;
+  const auto start = Clock::now();
+  CreateCoreWebView2EnvironmentWithOptions(
+      nullptr, nullptr, nullptr,
+      Callback<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>([&](HRESULT,
+                                                                               ICoreWebView2Environment* created) {
+        environment = created;
+        return S_OK;
+      }).Get());
+  if (!standin::PumpUntil([&] { return environment != nullptr; }, kTimeoutMs)) return false;
+  browserStartMs = msSince(start);
+  environment->CreateCoreWebView2Controller(
+      window,
+      Callback<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>([&](HRESULT,
+                                                                              ICoreWebView2Controller* created) {
+        controller = created;
+        return S_OK;
+      }).Get());
+  if (!standin::PumpUntil([&] { return controller != nullptr; }, kTimeoutMs)) return false;
+  controller->put_Bounds({0, 0, kWidth, kHeight});
+  ComPtr<ICoreWebView2> webview;
+  controller->get_CoreWebView2(&webview);
+  if (webview) webview->Navigate(L"about:blank");
+  cost = measure([&] {
+    standin::PumpMessages(10);
+    preview.pump(0);
+  });
+  webview.Reset();
+  controller->Close();
+  controller.Reset();
+  environment.Reset();
+  KeloLinuxDestroyHostWindow(window);
+  standin::PumpUntil(browsersGone, 5000);
+  return true;
 }
 
-struct Start
-{
-	double browserUpMs = -1;
-	double firstPollMs = -1;
-	double firstFrameMs = -1;
+struct Start {
+  double browserUpMs = -1;
+  double firstPollMs = -1;
+  double firstFrameMs = -1;
 };
 
 // The class the module's browser window carries.
 constexpr char kBrowserClass[] = "KeloEditor";
 
-} // namespace
+}  // namespace
 
-int main ()
-{
-	testhost::Module module (KELO_BUNDLE_PATH);
-	testhost::InstanceOptions setup;
-	setup.connect = false;
-	auto instance = std::make_unique<testhost::PluginInstance> (module, setup);
-	if (!module.loaded () || !instance->ok ())
-	{
-		std::fprintf (stderr, "Kelo not loaded: %s\n", module.lastError ().c_str ());
-		return 1;
-	}
-	ConnectionProxy toProcessor (instance->processorConnection ());
-	ConnectionProxy toController (instance->controllerConnection ());
-	instance->controllerConnection ()->connect (&toProcessor);
-	instance->processorConnection ()->connect (&toController);
-	restoreProject (*instance, DemoSong::state ());
-	Transport transport (DemoSong::layout ());
-	instance->activate (Vst::kSample32, AudioEngine::kBlockSize, AudioEngine::kSampleRate);
-	AudioEngine engine (instance->processor (), transport);
-	engine.start ();
-	PreviewWindow window (kWidth, kHeight, "Kelo cost");
-	if (!window.ok ())
-	{
-		std::fprintf (stderr, "no X display\n");
-		return 1;
-	}
+int main() {
+  testhost::Module module(KELO_BUNDLE_PATH);
+  testhost::InstanceOptions setup;
+  setup.connect = false;
+  auto instance = std::make_unique<testhost::PluginInstance>(module, setup);
+  if (!module.loaded() || !instance->ok()) {
+    std::fprintf(stderr, "Kelo not loaded: %s\n", module.lastError().c_str());
+    return 1;
+  }
+  ConnectionProxy toProcessor(instance->processorConnection());
+  ConnectionProxy toController(instance->controllerConnection());
+  instance->controllerConnection()->connect(&toProcessor);
+  instance->processorConnection()->connect(&toController);
+  restoreProject(*instance, DemoSong::state());
+  Transport transport(DemoSong::layout());
+  instance->activate(Vst::kSample32, AudioEngine::kBlockSize, AudioEngine::kSampleRate);
+  AudioEngine engine(instance->processor(), transport);
+  engine.start();
+  PreviewWindow window(kWidth, kHeight, "Kelo cost");
+  if (!window.ok()) {
+    std::fprintf(stderr, "no X display\n");
+    return 1;
+  }
 
-	std::vector<Cost> blank, stopped, playing;
-	std::vector<double> browserStart, firstPoll, firstFrame;
-	for (int round = 0; round < kRounds; ++round)
-	{
-		Cost cost;
-		double startMs = 0;
-		if (!measureBlankPage (window, cost, startMs))
-		{
-			std::fprintf (stderr, "the blank page's browser did not start\n");
-			return 1;
-		}
-		blank.push_back (cost);
+  std::vector<Cost> blank, stopped, playing;
+  std::vector<double> browserStart, firstPoll, firstFrame;
+  for (int round = 0; round < kRounds; ++round) {
+    Cost cost;
+    double startMs = 0;
+    if (!measureBlankPage(window, cost, startMs)) {
+      std::fprintf(stderr, "the blank page's browser did not start\n");
+      return 1;
+    }
+    blank.push_back(cost);
 
-		transport.setPlaying (false);
-		IPtr<IPlugView> view = owned (instance->controller ()->createView ("editor"));
-		unsigned long initial = 0, pixel = 0;
-		pixelAt (window.x11Window (), kLogoX, kLogoY, initial);
-		std::vector<std::pair<double, unsigned long>> frames;
-		const long pollsBefore = toProcessor.polls ();
-		const auto attachedAt = Clock::now ();
-		if (window.attach (view) != kResultOk)
-			return 1;
-		Start start;
-		while (toProcessor.polls () < pollsBefore + 3 && msSince (attachedAt) < kTimeoutMs)
-		{
-			window.pump (2);
-			if (start.firstPollMs < 0 && toProcessor.polls () > pollsBefore)
-				start.firstPollMs = msSince (attachedAt);
-			if (start.browserUpMs < 0 && hasDescendantOfClass (window.x11Window (), kBrowserClass))
-				start.browserUpMs = msSince (attachedAt);
-			if (pixelAt (window.x11Window (), kLogoX, kLogoY, pixel))
-				frames.emplace_back (msSince (attachedAt), pixel);
-		}
-		window.pump (1000);
-		// The first sample that shows what the page shows once it runs.
-		if (pixelAt (window.x11Window (), kLogoX, kLogoY, pixel) && pixel != initial)
-			for (const auto& [at, seen] : frames)
-				if (seen == pixel)
-				{
-					start.firstFrameMs = at;
-					break;
-				}
-		browserStart.push_back (start.browserUpMs);
-		firstPoll.push_back (start.firstPollMs);
-		firstFrame.push_back (start.firstFrameMs);
+    transport.setPlaying(false);
+    IPtr<IPlugView> view = owned(instance->controller()->createView("editor"));
+    unsigned long initial = 0, pixel = 0;
+    pixelAt(window.x11Window(), kLogoX, kLogoY, initial);
+    std::vector<std::pair<double, unsigned long>> frames;
+    const long pollsBefore = toProcessor.polls();
+    const auto attachedAt = Clock::now();
+    if (window.attach(view) != kResultOk) return 1;
+    Start start;
+    while (toProcessor.polls() < pollsBefore + 3 && msSince(attachedAt) < kTimeoutMs) {
+      window.pump(2);
+      if (start.firstPollMs < 0 && toProcessor.polls() > pollsBefore) start.firstPollMs = msSince(attachedAt);
+      if (start.browserUpMs < 0 && hasDescendantOfClass(window.x11Window(), kBrowserClass))
+        start.browserUpMs = msSince(attachedAt);
+      if (pixelAt(window.x11Window(), kLogoX, kLogoY, pixel)) frames.emplace_back(msSince(attachedAt), pixel);
+    }
+    window.pump(1000);
+    // The first sample that shows what the page shows once it runs.
+    if (pixelAt(window.x11Window(), kLogoX, kLogoY, pixel) && pixel != initial)
+      for (const auto& [at, seen] : frames)
+        if (seen == pixel) {
+          start.firstFrameMs = at;
+          break;
+        }
+    browserStart.push_back(start.browserUpMs);
+    firstPoll.push_back(start.firstPollMs);
+    firstFrame.push_back(start.firstFrameMs);
 
-		stopped.push_back (measure ([&] { window.pump (10); }));
-		transport.locate (9);
-		transport.setLooping (true);
-		transport.setPlaying (true);
-		playing.push_back (measure ([&] { window.pump (10); }));
-		transport.setPlaying (false);
-		window.detach ();
-		view = nullptr;
-		window.pump (100);
-		const auto end = Clock::now () + std::chrono::seconds (5);
-		while (!browsersGone () && Clock::now () < end)
-			window.pump (20);
-		std::printf ("round %d: blank %.2f%% %.0f MiB, stopped %.2f%% %.0f MiB, playing %.2f%% %.0f MiB, "
-		             "blank page's browser start %.0f ms; editor: browser in frame %.0f ms, first poll %.0f ms, "
-		             "first frame %.0f ms\n",
-		             round, 100 * blank.back ().cpuShare, blank.back ().pssMiB, 100 * stopped.back ().cpuShare,
-		             stopped.back ().pssMiB, 100 * playing.back ().cpuShare, playing.back ().pssMiB, startMs,
-		             start.browserUpMs, start.firstPollMs, start.firstFrameMs);
-		std::fflush (stdout);
-	}
-	engine.stop ();
-	instance->deactivate ();
-	instance->controllerConnection ()->disconnect (&toProcessor);
-	instance->processorConnection ()->disconnect (&toController);
-	instance.reset ();
+    stopped.push_back(measure([&] { window.pump(10); }));
+    transport.locate(9);
+    transport.setLooping(true);
+    transport.setPlaying(true);
+    playing.push_back(measure([&] { window.pump(10); }));
+    transport.setPlaying(false);
+    window.detach();
+    view = nullptr;
+    window.pump(100);
+    const auto end = Clock::now() + std::chrono::seconds(5);
+    while (!browsersGone() && Clock::now() < end) window.pump(20);
+    std::printf(
+        "round %d: blank %.2f%% %.0f MiB, stopped %.2f%% %.0f MiB, playing %.2f%% %.0f MiB, "
+        "blank page's browser start %.0f ms; editor: browser in frame %.0f ms, first poll %.0f ms, "
+        "first frame %.0f ms\n",
+        round, 100 * blank.back().cpuShare, blank.back().pssMiB, 100 * stopped.back().cpuShare, stopped.back().pssMiB,
+        100 * playing.back().cpuShare, playing.back().pssMiB, startMs, start.browserUpMs, start.firstPollMs,
+        start.firstFrameMs);
+    std::fflush(stdout);
+  }
+  engine.stop();
+  instance->deactivate();
+  instance->controllerConnection()->disconnect(&toProcessor);
+  instance->processorConnection()->disconnect(&toController);
+  instance.reset();
 
-	// Medians: the machines are shared, and one disturbed round must not move the figure.
-	auto median = [] (std::vector<double> values) {
-		if (values.empty ())
-			return 0.0;
-		std::sort (values.begin (), values.end ());
-		const size_t middle = values.size () / 2;
-		return values.size () % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-	};
-	auto field = [&] (const std::vector<Cost>& costs, double Cost::*member) {
-		std::vector<double> values;
-		for (const Cost& c : costs)
-			values.push_back (c.*member);
-		return median (values);
-	};
-	const double blankCpu = field (blank, &Cost::cpuShare), blankPss = field (blank, &Cost::pssMiB);
-	const double stoppedCpu = field (stopped, &Cost::cpuShare), playingCpu = field (playing, &Cost::cpuShare);
-	const double editorPss = std::max (field (stopped, &Cost::pssMiB), field (playing, &Cost::pssMiB));
-	std::printf ("\nMedians over %d rounds (host and browser processes together, %dx%d window):\n", kRounds, kWidth,
-	             kHeight);
-	std::printf ("  blank page           CPU %6.2f %% of a core   PSS %6.1f MiB\n", 100 * blankCpu, blankPss);
-	std::printf ("  editor, stopped      CPU %6.2f %% of a core   %5.2fx the blank page (goal <= 3x)\n",
-	             100 * stoppedCpu, stoppedCpu / blankCpu);
-	std::printf ("  editor, playing      CPU %6.2f %% of a core   %5.2fx the blank page (goal <= 6x)\n",
-	             100 * playingCpu, playingCpu / blankCpu);
-	std::printf ("  editor memory        PSS %6.1f MiB          %5.2fx the blank page (goal <= 1.2x)\n", editorPss,
-	             editorPss / blankPss);
-	const double poll = median (firstPoll), frame = median (firstFrame), browser = median (browserStart);
-	std::printf ("  attached -> first poll answered   %7.0f ms (Chromium up, its window in the frame, at %.0f ms: "
-	             "%.0f %%)\n",
-	             poll, browser, 100 * browser / poll);
-	std::printf ("  attached -> first frame painted   %7.0f ms (Chromium's own start: %.0f %%)\n", frame,
-	             100 * browser / frame);
-	return 0;
+  // Medians: the machines are shared, and one disturbed round must not move the figure.
+  auto median = [](std::vector<double> values) {
+    if (values.empty()) return 0.0;
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+  };
+  auto field = [&](const std::vector<Cost>& costs, double Cost::*member) {
+    std::vector<double> values;
+    for (const Cost& c : costs) values.push_back(c.*member);
+    return median(values);
+  };
+  const double blankCpu = field(blank, &Cost::cpuShare), blankPss = field(blank, &Cost::pssMiB);
+  const double stoppedCpu = field(stopped, &Cost::cpuShare), playingCpu = field(playing, &Cost::cpuShare);
+  const double editorPss = std::max(field(stopped, &Cost::pssMiB), field(playing, &Cost::pssMiB));
+  std::printf("\nMedians over %d rounds (host and browser processes together, %dx%d window):\n", kRounds, kWidth,
+              kHeight);
+  std::printf("  blank page           CPU %6.2f %% of a core   PSS %6.1f MiB\n", 100 * blankCpu, blankPss);
+  std::printf("  editor, stopped      CPU %6.2f %% of a core   %5.2fx the blank page (goal <= 3x)\n", 100 * stoppedCpu,
+              stoppedCpu / blankCpu);
+  std::printf("  editor, playing      CPU %6.2f %% of a core   %5.2fx the blank page (goal <= 6x)\n", 100 * playingCpu,
+              playingCpu / blankCpu);
+  std::printf("  editor memory        PSS %6.1f MiB          %5.2fx the blank page (goal <= 1.2x)\n", editorPss,
+              editorPss / blankPss);
+  const double poll = median(firstPoll), frame = median(firstFrame), browser = median(browserStart);
+  std::printf(
+      "  attached -> first poll answered   %7.0f ms (Chromium up, its window in the frame, at %.0f ms: "
+      "%.0f %%)\n",
+      poll, browser, 100 * browser / poll);
+  std::printf("  attached -> first frame painted   %7.0f ms (Chromium's own start: %.0f %%)\n", frame,
+              100 * browser / frame);
+  return 0;
 }

@@ -49,12 +49,39 @@ try {
     renderPlayback();
     flushLayout();
     // Each reading moves the fill on by about one character, as at 30 readings a second.
-    out.push(['renderPlayback per reading, 300 chars, auto-fill',
-      time(() => { renderPlayback(); flushLayout(); },
-        { setup: (i) => { transport.ppq = (i % 1000) * 0.4; }, batch: 20 }), 1]);
-    out.push(['renderPlayback with content rebuild, 300 chars',
-      time(() => { renderPlayback(); flushLayout(); },
-        { setup: (i) => { cues = compileCues(state); transport.ppq = (i % 1000) * 0.4; }, batch: 5 }), 4]);
+    out.push([
+      'renderPlayback per reading, 300 chars, auto-fill',
+      time(
+        () => {
+          renderPlayback();
+          flushLayout();
+        },
+        {
+          setup: (i) => {
+            transport.ppq = (i % 1000) * 0.4;
+          },
+          batch: 20,
+        },
+      ),
+      1,
+    ]);
+    out.push([
+      'renderPlayback with content rebuild, 300 chars',
+      time(
+        () => {
+          renderPlayback();
+          flushLayout();
+        },
+        {
+          setup: (i) => {
+            cues = compileCues(state);
+            transport.ppq = (i % 1000) * 0.4;
+          },
+          batch: 5,
+        },
+      ),
+      4,
+    ]);
 
     // The next line's search on 5,000 cues with the playhead near the end, beside the same
     // readings with the next line off.
@@ -63,8 +90,22 @@ try {
     const late = cues[cues.length - 10].start + 0.5;
     for (const nextLine of [true, false]) {
       state.nextLine = nextLine;
-      out.push(['renderPlayback per reading, 5,000 cues, next line ' + (nextLine ? 'on' : 'off'),
-        time(() => { renderPlayback(); flushLayout(); }, { setup: (i) => { transport.ppq = late + (i % 10) * 0.01; }, batch: 20 }), 1]);
+      out.push([
+        'renderPlayback per reading, 5,000 cues, next line ' + (nextLine ? 'on' : 'off'),
+        time(
+          () => {
+            renderPlayback();
+            flushLayout();
+          },
+          {
+            setup: (i) => {
+              transport.ppq = late + (i % 10) * 0.01;
+            },
+            batch: 20,
+          },
+        ),
+        1,
+      ]);
     }
     state.nextLine = true;
 
@@ -75,7 +116,8 @@ try {
     document.getElementById('play-view').hidden = true;
     const textarea = document.getElementById('script');
     const scriptLines = [];
-    for (let i = 0; i < 2000; i++) scriptLines.push((i % 4 === 0 ? '[' + (i + 1) + '] ' : '') + 'a lyric line, number ' + i);
+    for (let i = 0; i < 2000; i++)
+      scriptLines.push((i % 4 === 0 ? '[' + (i + 1) + '] ' : '') + 'a lyric line, number ' + i);
     textarea.value = scriptLines.join('\n');
     state.script = textarea.value;
     cues = compileCues(state);
@@ -87,20 +129,48 @@ try {
     const blockInput = (event) => event.stopPropagation();
 
     window.addEventListener('input', blockInput, true);
-    const browserEdit = time((i) => { type(i); flushLayout(); });
-    out.push(['renderScript per keystroke, 2,000 lines',
-      time(() => { renderScript(); flushLayout(); }, { setup: (i) => { type(i); flushLayout(); } }), 8]);
+    const browserEdit = time((i) => {
+      type(i);
+      flushLayout();
+    });
+    out.push([
+      'renderScript per keystroke, 2,000 lines',
+      time(
+        () => {
+          renderScript();
+          flushLayout();
+        },
+        {
+          setup: (i) => {
+            type(i);
+            flushLayout();
+          },
+        },
+      ),
+      8,
+    ]);
     window.removeEventListener('input', blockInput, true);
-    const wholeKeystroke = time((i) => { type(i); flushLayout(); });
+    const wholeKeystroke = time((i) => {
+      type(i);
+      flushLayout();
+    });
     out.push(['  whole keystroke: browser edit + input handler', wholeKeystroke, null]);
-    out.push(['  of which the browser\'s own text area edit', browserEdit, null]);
+    out.push(["  of which the browser's own text area edit", browserEdit, null]);
     return out;
   }, kSamples);
 
   console.log('Kelo editor page benchmarks: median per call over ' + kSamples + ' samples, headless Chromium');
   for (const [name, ms, goal] of results) {
-    const verdict = goal === null ? '' : 'goal < ' + goal + ' ms   ' + (ms < goal ? 'met' : 'MISSED') +
-      ' (' + (ms / goal).toFixed(2) + ' of the goal)';
+    const verdict =
+      goal === null
+        ? ''
+        : 'goal < ' +
+          goal +
+          ' ms   ' +
+          (ms < goal ? 'met' : 'MISSED') +
+          ' (' +
+          (ms / goal).toFixed(2) +
+          ' of the goal)';
     console.log(name.padEnd(52) + ms.toFixed(3).padStart(9) + ' ms   ' + verdict);
   }
   await session.close();

@@ -15,7 +15,7 @@ using webhost::json;
 // Keeps only the size of each settling script, so that the browser side
 // costs nothing measurable.
 class CountingWebview : public webhost::Webview {
-public:
+ public:
   std::size_t scriptBytes = 0;
 
   void SetTitle(const std::string&) override {}
@@ -36,8 +36,7 @@ json PollAnswer(std::size_t lyricsBytes) {
                  {"transport", {{"beatsPerBar", 4.0}, {"hasPpq", true}, {"playing", true}, {"ppq", 118.25}}}};
   if (lyricsBytes > 0) {
     std::string lyrics;
-    while (lyrics.size() < lyricsBytes)
-      lyrics += "[30] Grüß dich, \"Welt\" \\ nächste Zeile\n";
+    while (lyrics.size() < lyricsBytes) lyrics += "[30] Grüß dich, \"Welt\" \\ nächste Zeile\n";
     lyrics.resize(lyricsBytes);
     answer["state"] = {{"lyrics", lyrics}, {"timerTicks", 4}, {"version", 2}};
   }
@@ -49,11 +48,9 @@ const std::string kPollMessage = R"({"id":17,"method":"keloRead","params":[3]})"
 void BM_CallThroughBindings(benchmark::State& state) {
   const json answer = PollAnswer(static_cast<std::size_t>(state.range(0)));
   CountingWebview webview;
-  webview.BindFunction("keloRead", [&answer](webhost::Webview*, int, const std::string&, const json&) {
-    return answer;
-  });
-  for (auto _ : state)
-    webview.OnBrowserMessage(kPollMessage);
+  webview.BindFunction("keloRead",
+                       [&answer](webhost::Webview*, int, const std::string&, const json&) { return answer; });
+  for (auto _ : state) webview.OnBrowserMessage(kPollMessage);
   benchmark::DoNotOptimize(webview.scriptBytes);
   state.SetBytesProcessed(static_cast<std::int64_t>(webview.scriptBytes));
 }
@@ -74,4 +71,4 @@ void BM_BareParseAndDump(benchmark::State& state) {
 BENCHMARK(BM_CallThroughBindings)->Arg(0)->Arg(2 << 10)->Arg(64 << 10);
 BENCHMARK(BM_BareParseAndDump)->Arg(0)->Arg(2 << 10)->Arg(64 << 10);
 
-} // namespace
+}  // namespace

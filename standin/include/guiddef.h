@@ -17,10 +17,18 @@ typedef const GUID& REFGUID;
 typedef const IID& REFIID;
 typedef const CLSID& REFCLSID;
 
-inline bool IsEqualGUID(REFGUID a, REFGUID b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
-inline bool IsEqualIID(REFIID a, REFIID b) { return IsEqualGUID(a, b); }
-inline bool operator==(REFGUID a, REFGUID b) { return IsEqualGUID(a, b); }
-inline bool operator!=(REFGUID a, REFGUID b) { return !IsEqualGUID(a, b); }
+inline bool IsEqualGUID(REFGUID a, REFGUID b) {
+  return std::memcmp(&a, &b, sizeof(GUID)) == 0;
+}
+inline bool IsEqualIID(REFIID a, REFIID b) {
+  return IsEqualGUID(a, b);
+}
+inline bool operator==(REFGUID a, REFGUID b) {
+  return IsEqualGUID(a, b);
+}
+inline bool operator!=(REFGUID a, REFGUID b) {
+  return !IsEqualGUID(a, b);
+}
 
 namespace standin {
 
@@ -45,19 +53,27 @@ constexpr const GUID& UuidOfPointee(Interface**) {
 // Declares the identifier of an interface (which may still be incomplete) and
 // the matching IID_<Interface> constant, as the SDK headers do with
 // MIDL_INTERFACE and EXTERN_C const IID. Use at global scope.
-#define STANDIN_DECLARE_IID(Interface, d1, d2, d3, b0, b1, b2, b3, b4, b5, b6, b7)   \
-  struct Interface;                                                                  \
-  namespace standin {                                                                \
-  template <>                                                                        \
-  struct InterfaceId<::Interface> {                                                  \
-    static constexpr GUID value{d1, d2, d3, {b0, b1, b2, b3, b4, b5, b6, b7}};       \
-  };                                                                                 \
-  }                                                                                  \
-  inline constexpr IID IID_##Interface{d1, d2, d3, {b0, b1, b2, b3, b4, b5, b6, b7}}
+#define STANDIN_DECLARE_IID(Interface, d1, d2, d3, b0, b1, b2, b3, b4, b5, b6, b7) \
+  struct Interface;                                                                \
+  namespace standin {                                                              \
+  template <>                                                                      \
+  struct InterfaceId<::Interface> {                                                \
+    static constexpr GUID value{d1, d2, d3, {b0, b1, b2, b3, b4, b5, b6, b7}};     \
+  };                                                                               \
+  }                                                                                \
+  inline constexpr IID IID_##Interface {                                           \
+    d1, d2, d3, {                                                                  \
+      b0, b1, b2, b3, b4, b5, b6, b7                                               \
+    }                                                                              \
+  }
 
 // __uuidof(Type): only the type form is supported.
 #define __uuidof(Interface) (::standin::UuidOf<Interface>())
 #define IID_PPV_ARGS(pp) ::standin::UuidOfPointee(pp), reinterpret_cast<void**>(pp)
 
 #define DEFINE_GUID(name, d1, d2, d3, b0, b1, b2, b3, b4, b5, b6, b7) \
-  inline constexpr GUID name{d1, d2, d3, {b0, b1, b2, b3, b4, b5, b6, b7}}
+  inline constexpr GUID name {                                        \
+    d1, d2, d3, {                                                     \
+      b0, b1, b2, b3, b4, b5, b6, b7                                  \
+    }                                                                 \
+  }

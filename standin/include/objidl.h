@@ -44,8 +44,7 @@ enum STATFLAG { STATFLAG_DEFAULT = 0, STATFLAG_NONAME = 1, STATFLAG_NOOPEN = 2 }
 #define STGM_WRITE 0x00000001L
 #define STGM_READWRITE 0x00000002L
 
-STANDIN_DECLARE_IID(ISequentialStream, 0x0c733a30, 0x2a1c, 0x11ce, 0xad, 0xe5, 0x00, 0xaa, 0x00, 0x44, 0x77,
-                    0x3d);
+STANDIN_DECLARE_IID(ISequentialStream, 0x0c733a30, 0x2a1c, 0x11ce, 0xad, 0xe5, 0x00, 0xaa, 0x00, 0x44, 0x77, 0x3d);
 STANDIN_DECLARE_IID(IStream, 0x0000000c, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46);
 
 struct ISequentialStream : public IUnknown {
@@ -61,8 +60,7 @@ struct IStream : public ISequentialStream {
   virtual HRESULT STDMETHODCALLTYPE Commit(DWORD flags) = 0;
   virtual HRESULT STDMETHODCALLTYPE Revert() = 0;
   virtual HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER size, DWORD lockType) = 0;
-  virtual HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER size,
-                                                 DWORD lockType) = 0;
+  virtual HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER size, DWORD lockType) = 0;
   virtual HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD flags) = 0;
   virtual HRESULT STDMETHODCALLTYPE Clone(IStream** clone) = 0;
 };

@@ -18,6 +18,5 @@ extern "C" {
 // was started; otherwise an SE_ERR_* code (e.g. SE_ERR_FNF when the opener
 // cannot be found), also set as the last error. `parameters`, `directory` and
 // `show` are not used.
-HINSTANCE WINAPI ShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory,
-                               INT show);
+HINSTANCE WINAPI ShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory, INT show);
 }

@@ -11,9 +11,13 @@ thread_local DWORD threadId = 0;
 
 extern "C" {
 
-DWORD WINAPI GetLastError(void) { return lastError; }
+DWORD WINAPI GetLastError(void) {
+  return lastError;
+}
 
-void WINAPI SetLastError(DWORD error) { lastError = error; }
+void WINAPI SetLastError(DWORD error) {
+  lastError = error;
+}
 
 // The kernel's thread id: unique among live threads and small enough for a
 // DWORD (pid_max is at most 2^22).
@@ -24,6 +28,8 @@ DWORD WINAPI GetCurrentThreadId(void) {
   return threadId;
 }
 
-DWORD WINAPI GetCurrentProcessId(void) { return static_cast<DWORD>(getpid()); }
+DWORD WINAPI GetCurrentProcessId(void) {
+  return static_cast<DWORD>(getpid());
+}
 
 }  // extern "C"

@@ -59,9 +59,9 @@ KELO_LINUX_HOST_API void* KeloLinuxCreateHostWindow(int width, int height, const
   RECT outer{0, 0, width, height};
   AdjustWindowRect(&outer, style, FALSE);
   const std::wstring title = standin::WideFromUtf8(titleUtf8);
-  HWND window = CreateWindowExW(0, kHostClass, title.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance,
-                                nullptr);
+  HWND window =
+      CreateWindowExW(0, kHostClass, title.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT, outer.right - outer.left,
+                      outer.bottom - outer.top, nullptr, nullptr, instance, nullptr);
   if (window != nullptr) {
     MakeX11Frame(window, width, height, titleUtf8);
     ShowWindow(window, SW_SHOW);

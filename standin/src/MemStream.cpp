@@ -24,7 +24,9 @@ HRESULT STDMETHODCALLTYPE MemStream::QueryInterface(REFIID riid, void** object) 
   return E_NOINTERFACE;
 }
 
-ULONG STDMETHODCALLTYPE MemStream::AddRef() { return ++references; }
+ULONG STDMETHODCALLTYPE MemStream::AddRef() {
+  return ++references;
+}
 
 ULONG STDMETHODCALLTYPE MemStream::Release() {
   const ULONG remaining = --references;
@@ -59,10 +61,17 @@ HRESULT STDMETHODCALLTYPE MemStream::Write(const void* buffer, ULONG size, ULONG
 HRESULT STDMETHODCALLTYPE MemStream::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* newPosition) {
   LONGLONG base = 0;
   switch (origin) {
-    case STREAM_SEEK_SET: base = 0; break;
-    case STREAM_SEEK_CUR: base = static_cast<LONGLONG>(position); break;
-    case STREAM_SEEK_END: base = static_cast<LONGLONG>(bytes.size()); break;
-    default: return STG_E_INVALIDFUNCTION;
+    case STREAM_SEEK_SET:
+      base = 0;
+      break;
+    case STREAM_SEEK_CUR:
+      base = static_cast<LONGLONG>(position);
+      break;
+    case STREAM_SEEK_END:
+      base = static_cast<LONGLONG>(bytes.size());
+      break;
+    default:
+      return STG_E_INVALIDFUNCTION;
   }
   const LONGLONG target = base + move.QuadPart;
   if (target < 0) return STG_E_INVALIDFUNCTION;
@@ -86,17 +95,20 @@ HRESULT STDMETHODCALLTYPE MemStream::CopyTo(IStream* target, ULARGE_INTEGER size
   const std::size_t available = position < bytes.size() ? bytes.size() - position : 0;
   const std::size_t count = static_cast<std::size_t>(std::min<ULONGLONG>(size.QuadPart, available));
   ULONG done = 0;
-  const HRESULT result =
-      count > 0 ? target->Write(bytes.data() + position, static_cast<ULONG>(count), &done) : S_OK;
+  const HRESULT result = count > 0 ? target->Write(bytes.data() + position, static_cast<ULONG>(count), &done) : S_OK;
   position += count;
   if (read != nullptr) read->QuadPart = count;
   if (written != nullptr) written->QuadPart = done;
   return result;
 }
 
-HRESULT STDMETHODCALLTYPE MemStream::Commit(DWORD) { return S_OK; }
+HRESULT STDMETHODCALLTYPE MemStream::Commit(DWORD) {
+  return S_OK;
+}
 
-HRESULT STDMETHODCALLTYPE MemStream::Revert() { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE MemStream::Revert() {
+  return E_NOTIMPL;
+}
 
 HRESULT STDMETHODCALLTYPE MemStream::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) {
   return STG_E_INVALIDFUNCTION;

@@ -53,8 +53,7 @@ BOOL WINAPI PeekMessageW(LPMSG msg, HWND window, UINT filterMin, UINT filterMax,
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  return standin::ThreadQueue::Current()->Take(*msg, window, filterMin, filterMax,
-                                                (removeFlags & PM_REMOVE) != 0)
+  return standin::ThreadQueue::Current()->Take(*msg, window, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0)
              ? TRUE
              : FALSE;
 }
@@ -102,7 +101,9 @@ LRESULT WINAPI DispatchMessageW(const MSG* msg) {
   return SendMessageW(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 
-void WINAPI PostQuitMessage(int exitCode) { standin::ThreadQueue::Current()->PostQuit(exitCode); }
+void WINAPI PostQuitMessage(int exitCode) {
+  standin::ThreadQueue::Current()->PostQuit(exitCode);
+}
 
 }  // extern "C"
 
@@ -115,7 +116,9 @@ void PostThreadTask(DWORD threadId, std::function<void()> task) {
   ThreadQueue::ForThread(threadId)->PostTask(std::move(task));
 }
 
-bool WaitForThreadMessage(int timeoutMs) { return ThreadQueue::Current()->Wait(nullptr, 0, 0, timeoutMs); }
+bool WaitForThreadMessage(int timeoutMs) {
+  return ThreadQueue::Current()->Wait(nullptr, 0, 0, timeoutMs);
+}
 
 int PumpMessages(int timeoutMs) {
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0);
@@ -138,7 +141,9 @@ int PumpMessages(int timeoutMs) {
   }
 }
 
-int ThreadWakeFd() { return ThreadQueue::Current()->WakeFd(); }
+int ThreadWakeFd() {
+  return ThreadQueue::Current()->WakeFd();
+}
 
 int RunPendingMessages() {
   // A bounded batch, so that a flood of tasks cannot starve the host's loop;

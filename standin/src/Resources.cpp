@@ -57,13 +57,17 @@ HGLOBAL WINAPI LoadResource(HMODULE, HRSRC resource) {
   return entry == nullptr ? nullptr : const_cast<unsigned char*>(entry->data);
 }
 
-LPVOID WINAPI LockResource(HGLOBAL data) { return data; }
+LPVOID WINAPI LockResource(HGLOBAL data) {
+  return data;
+}
 
 DWORD WINAPI SizeofResource(HMODULE, HRSRC resource) {
   const standin::ResourceEntry* entry = EntryOf(resource);
   return entry == nullptr ? 0 : entry->size;
 }
 
-BOOL WINAPI FreeResource(HGLOBAL) { return FALSE; }
+BOOL WINAPI FreeResource(HGLOBAL) {
+  return FALSE;
+}
 
 }  // extern "C"

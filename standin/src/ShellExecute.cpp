@@ -58,11 +58,15 @@ HINSTANCE Result(ULONG_PTR code) {
 
 ULONG_PTR CodeForErrno(int error) {
   switch (error) {
-    case ENOENT: return SE_ERR_FNF;
+    case ENOENT:
+      return SE_ERR_FNF;
     case EACCES:
-    case EPERM: return SE_ERR_ACCESSDENIED;
-    case ENOMEM: return SE_ERR_OOM;
-    default: return SE_ERR_NOASSOC;
+    case EPERM:
+      return SE_ERR_ACCESSDENIED;
+    case ENOMEM:
+      return SE_ERR_OOM;
+    default:
+      return SE_ERR_NOASSOC;
   }
 }
 

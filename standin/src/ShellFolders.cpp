@@ -14,7 +14,9 @@ namespace {
 
 constexpr wchar_t kSeparator = L'/';
 
-bool IsSeparator(wchar_t c) { return c == L'/' || c == L'\\'; }
+bool IsSeparator(wchar_t c) {
+  return c == L'/' || c == L'\\';
+}
 
 // $XDG_CONFIG_HOME if set to an absolute path (the XDG rule), else
 // $HOME/.config; empty when neither is available.
@@ -60,8 +62,7 @@ BOOL WINAPI PathAppendW(LPWSTR path, LPCWSTR more) {
   if (path == nullptr || more == nullptr) return FALSE;
   std::wstring joined = path;
   std::wstring tail = more;
-  tail.erase(0, tail.find_first_not_of(L"/\\") == std::wstring::npos ? tail.size()
-                                                                      : tail.find_first_not_of(L"/\\"));
+  tail.erase(0, tail.find_first_not_of(L"/\\") == std::wstring::npos ? tail.size() : tail.find_first_not_of(L"/\\"));
   if (!joined.empty() && !tail.empty() && !IsSeparator(joined.back())) joined += kSeparator;
   joined += tail;
   if (joined.size() >= MAX_PATH) return FALSE;

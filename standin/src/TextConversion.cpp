@@ -12,7 +12,9 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+bool IsSurrogate(char32_t c) {
+  return c >= 0xD800 && c <= 0xDFFF;
+}
 
 // Decodes one UTF-8 sequence at `in` (at most `left` bytes). Returns the
 // number of bytes consumed, always at least 1; `valid` tells whether they
@@ -84,7 +86,9 @@ std::size_t EncodeUtf8(char32_t c, char* out) {
   return 4;
 }
 
-bool KnownCodePage(UINT codePage) { return codePage == CP_UTF8 || codePage == CP_ACP; }
+bool KnownCodePage(UINT codePage) {
+  return codePage == CP_UTF8 || codePage == CP_ACP;
+}
 
 int Fail(DWORD error) {
   SetLastError(error);
@@ -109,8 +113,8 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int
       (wide != nullptr && static_cast<const void*>(wide) == static_cast<const void*>(multiByte))) {
     return Fail(ERROR_INVALID_PARAMETER);
   }
-  const std::size_t inLength = multiByteCount == -1 ? std::char_traits<char>::length(multiByte) + 1
-                                                    : static_cast<std::size_t>(multiByteCount);
+  const std::size_t inLength =
+      multiByteCount == -1 ? std::char_traits<char>::length(multiByte) + 1 : static_cast<std::size_t>(multiByteCount);
   const auto* in = reinterpret_cast<const unsigned char*>(multiByte);
   const bool strict = (flags & MB_ERR_INVALID_CHARS) != 0;
   std::size_t produced = 0;
@@ -149,8 +153,8 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wid
       (multiByte != nullptr && static_cast<const void*>(wide) == static_cast<const void*>(multiByte))) {
     return Fail(ERROR_INVALID_PARAMETER);
   }
-  const std::size_t inLength = wideCount == -1 ? std::char_traits<wchar_t>::length(wide) + 1
-                                               : static_cast<std::size_t>(wideCount);
+  const std::size_t inLength =
+      wideCount == -1 ? std::char_traits<wchar_t>::length(wide) + 1 : static_cast<std::size_t>(wideCount);
   const bool strict = (flags & WC_ERR_INVALID_CHARS) != 0;
   std::size_t produced = 0;
   for (std::size_t pos = 0; pos < inLength; ++pos) {

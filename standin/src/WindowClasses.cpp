@@ -13,10 +13,9 @@ extern "C" {
 
 ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* description) {
   using namespace standin;
-  if (description == nullptr || description->cbSize != sizeof(WNDCLASSEXW) ||
-      description->lpszClassName == nullptr || IS_INTRESOURCE(description->lpszClassName) ||
-      description->lpszClassName[0] == L'\0' || description->lpfnWndProc == nullptr ||
-      description->cbClsExtra < 0 || description->cbWndExtra < 0) {
+  if (description == nullptr || description->cbSize != sizeof(WNDCLASSEXW) || description->lpszClassName == nullptr ||
+      IS_INTRESOURCE(description->lpszClassName) || description->lpszClassName[0] == L'\0' ||
+      description->lpfnWndProc == nullptr || description->cbClsExtra < 0 || description->cbWndExtra < 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }

@@ -22,7 +22,9 @@ RECT FrameFor(DWORD style, bool menu) {
   return RECT{side, top, side, side};
 }
 
-bool TracksMinMax(DWORD style) { return (style & WS_THICKFRAME) || !(style & (WS_POPUP | WS_CHILD)); }
+bool TracksMinMax(DWORD style) {
+  return (style & WS_THICKFRAME) || !(style & (WS_POPUP | WS_CHILD));
+}
 
 MINMAXINFO DefaultMinMaxInfo(DWORD style) {
   const RECT frame = FrameFor(style, false);
@@ -80,28 +82,43 @@ BOOL WINAPI AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD) {
   return TRUE;
 }
 
-BOOL WINAPI AdjustWindowRect(LPRECT rect, DWORD style, BOOL menu) { return AdjustWindowRectEx(rect, style, menu, 0); }
+BOOL WINAPI AdjustWindowRect(LPRECT rect, DWORD style, BOOL menu) {
+  return AdjustWindowRectEx(rect, style, menu, 0);
+}
 
 int WINAPI GetSystemMetrics(int index) {
   using namespace standin;
   switch (index) {
-    case SM_CXSCREEN: return kScreenWidth;
-    case SM_CYSCREEN: return kScreenHeight;
+    case SM_CXSCREEN:
+      return kScreenWidth;
+    case SM_CYSCREEN:
+      return kScreenHeight;
     case SM_CXICON:
-    case SM_CYICON: return 32;
+    case SM_CYICON:
+      return 32;
     case SM_CXSMICON:
-    case SM_CYSMICON: return 16;
+    case SM_CYSMICON:
+      return 16;
     case SM_CXSIZEFRAME:
-    case SM_CYSIZEFRAME: return kSizingFrame;
+    case SM_CYSIZEFRAME:
+      return kSizingFrame;
     case SM_CXBORDER:
-    case SM_CYBORDER: return kThinBorder;
-    case SM_CYCAPTION: return kCaption;
-    case SM_CYMENU: return kMenuBar;
-    case SM_CXMINTRACK: return kMinTrackWidth;
-    case SM_CYMINTRACK: return kMinTrackHeight;
-    case SM_CXMAXTRACK: return kMaxTrackWidth;
-    case SM_CYMAXTRACK: return kMaxTrackHeight;
-    default: return 0;
+    case SM_CYBORDER:
+      return kThinBorder;
+    case SM_CYCAPTION:
+      return kCaption;
+    case SM_CYMENU:
+      return kMenuBar;
+    case SM_CXMINTRACK:
+      return kMinTrackWidth;
+    case SM_CYMINTRACK:
+      return kMinTrackHeight;
+    case SM_CXMAXTRACK:
+      return kMaxTrackWidth;
+    case SM_CYMAXTRACK:
+      return kMaxTrackHeight;
+    default:
+      return 0;
   }
 }
 

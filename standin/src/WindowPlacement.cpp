@@ -63,7 +63,9 @@ HWND RootOf(HWND handle) {
   return window != nullptr ? window->handle : nullptr;
 }
 
-HWND StillValid(HWND handle) { return handle != nullptr && IsWindow(handle) ? handle : nullptr; }
+HWND StillValid(HWND handle) {
+  return handle != nullptr && IsWindow(handle) ? handle : nullptr;
+}
 
 }  // namespace
 
@@ -243,8 +245,12 @@ HWND WINAPI SetFocus(HWND handle) {
   return previous;
 }
 
-HWND WINAPI GetFocus(void) { return StillValid(standin::ThreadFocus()); }
+HWND WINAPI GetFocus(void) {
+  return StillValid(standin::ThreadFocus());
+}
 
-HWND WINAPI GetActiveWindow(void) { return StillValid(standin::ThreadActiveWindow()); }
+HWND WINAPI GetActiveWindow(void) {
+  return StillValid(standin::ThreadActiveWindow());
+}
 
 }  // extern "C"

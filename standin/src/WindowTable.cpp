@@ -39,9 +39,13 @@ std::shared_ptr<WindowClass> WindowTable::FindClass(LPCWSTR name, HINSTANCE inst
   return nullptr;
 }
 
-HWND WindowTable::NewHandle() { return reinterpret_cast<HWND>(kFirstHandle + kHandleStep * handleCounter++); }
+HWND WindowTable::NewHandle() {
+  return reinterpret_cast<HWND>(kFirstHandle + kHandleStep * handleCounter++);
+}
 
-ATOM WindowTable::NewAtom() { return static_cast<ATOM>(kFirstAtom + atomCounter++); }
+ATOM WindowTable::NewAtom() {
+  return static_cast<ATOM>(kFirstAtom + atomCounter++);
+}
 
 std::vector<HWND>& WindowTable::Siblings(const Window& window) {
   if (window.parent != nullptr) {
@@ -68,7 +72,9 @@ bool WindowTable::OwnerThread(HWND handle, DWORD& thread) {
   return true;
 }
 
-HWND DesktopWindow() { return reinterpret_cast<HWND>(kDesktopHandle); }
+HWND DesktopWindow() {
+  return reinterpret_cast<HWND>(kDesktopHandle);
+}
 
 std::wstring UpperCase(LPCWSTR text) {
   std::wstring upper(text);

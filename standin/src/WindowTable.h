@@ -38,7 +38,7 @@ struct Window {
   bool hasMenu = false;
   std::wstring text;
   std::vector<unsigned char> extra;  // cbWndExtra bytes
-  bool invalid = true;  // has an update region
+  bool invalid = true;               // has an update region
   bool destroying = false;
   std::vector<HWND> children;  // z-order, topmost first
 };

@@ -131,8 +131,8 @@ LONG_PTR AccessLong(HWND handle, int index, bool wide, const LONG_PTR* value) {
 
 extern "C" {
 
-HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
-                            int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
+                            int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
   using namespace standin;
   if (parent == DesktopWindow()) parent = nullptr;
   const bool child = (style & WS_CHILD) != 0;
@@ -200,8 +200,8 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
     if (Window* window = table.Find(handle)) window->rect = RECT{x, y, x + width, y + height};
   }
 
-  CREATESTRUCTW create{param, instance, menu,  parent,     height,    width,
-                       y,     x,        static_cast<LONG>(style), windowName, className, exStyle};
+  CREATESTRUCTW create{param,      instance,  menu,   parent, height, width, y, x, static_cast<LONG>(style),
+                       windowName, className, exStyle};
   if (!SendMessageW(handle, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create))) {
     SendMessageW(handle, WM_NCDESTROY, 0, 0);
     Forget(handle);
@@ -312,11 +312,17 @@ HWND WINAPI GetWindow(HWND handle, UINT command) {
   const std::vector<HWND>& siblings = table.Siblings(*window);
   const auto at = std::find(siblings.begin(), siblings.end(), handle);
   switch (command) {
-    case GW_HWNDFIRST: return siblings.front();
-    case GW_HWNDLAST: return siblings.back();
-    case GW_HWNDNEXT: return at + 1 == siblings.end() ? nullptr : *(at + 1);
-    case GW_HWNDPREV: return at == siblings.begin() ? nullptr : *(at - 1);
-    default: SetLastError(ERROR_INVALID_PARAMETER); return nullptr;
+    case GW_HWNDFIRST:
+      return siblings.front();
+    case GW_HWNDLAST:
+      return siblings.back();
+    case GW_HWNDNEXT:
+      return at + 1 == siblings.end() ? nullptr : *(at + 1);
+    case GW_HWNDPREV:
+      return at == siblings.begin() ? nullptr : *(at - 1);
+    default:
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return nullptr;
   }
 }
 
@@ -330,7 +336,9 @@ HWND WINAPI GetTopWindow(HWND parent) {
   return window == nullptr || window->children.empty() ? nullptr : window->children.front();
 }
 
-HWND WINAPI GetDesktopWindow(void) { return standin::DesktopWindow(); }
+HWND WINAPI GetDesktopWindow(void) {
+  return standin::DesktopWindow();
+}
 
 BOOL WINAPI IsWindow(HWND handle) {
   if (handle == standin::DesktopWindow()) return TRUE;
@@ -361,18 +369,19 @@ LONG WINAPI GetWindowLongW(HWND handle, int index) {
 LONG_PTR WINAPI SetWindowLongPtrW(HWND handle, int index, LONG_PTR value) {
   return AccessLong(handle, index, true, &value);
 }
-LONG_PTR WINAPI GetWindowLongPtrW(HWND handle, int index) { return AccessLong(handle, index, true, nullptr); }
+LONG_PTR WINAPI GetWindowLongPtrW(HWND handle, int index) {
+  return AccessLong(handle, index, true, nullptr);
+}
 
 BOOL WINAPI SetWindowTextW(HWND handle, LPCWSTR text) {
-  return SendMessageW(handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text != nullptr ? text : L"")) ? TRUE
-                                                                                                    : FALSE;
+  return SendMessageW(handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text != nullptr ? text : L"")) ? TRUE : FALSE;
 }
 
 int WINAPI GetWindowTextW(HWND handle, LPWSTR buffer, int maxCount) {
   if (buffer == nullptr || maxCount <= 0) return 0;
   buffer[0] = L'\0';
-  return static_cast<int>(SendMessageW(handle, WM_GETTEXT, static_cast<WPARAM>(maxCount),
-                                       reinterpret_cast<LPARAM>(buffer)));
+  return static_cast<int>(
+      SendMessageW(handle, WM_GETTEXT, static_cast<WPARAM>(maxCount), reinterpret_cast<LPARAM>(buffer)));
 }
 
 int WINAPI GetWindowTextLengthW(HWND handle) {

@@ -37,7 +37,9 @@ void X11Connection::Listen(::Window window, std::function<void(XEvent&)> listene
   Listeners()[window] = std::move(listener);
 }
 
-void X11Connection::Forget(::Window window) { Listeners().erase(window); }
+void X11Connection::Forget(::Window window) {
+  Listeners().erase(window);
+}
 
 void X11Connection::ProcessEvents() {
   Display* display = Get();

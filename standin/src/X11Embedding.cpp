@@ -39,6 +39,8 @@ int X11ConnectionFd() {
   return display ? ConnectionNumber(display) : -1;
 }
 
-void ProcessX11Events() { X11Connection::ProcessEvents(); }
+void ProcessX11Events() {
+  X11Connection::ProcessEvents();
+}
 
 }  // namespace standin

@@ -20,10 +20,23 @@ const kOrigin = 'https://kelo.invalid';
 // 20 BPM: a beat lasts 3 s, so a reading taken right after a jump sees the bar it jumped to.
 const kScript = '[2] Lanterns low [3] over the bay\n[timer|5]\n[5] Home again [6]';
 // A state document as the processor writes it: every key, in sorted order.
-const initialState = (script = kScript, more = {}) => JSON.stringify(Object.fromEntries(Object.entries({
-  autoFill: true, barsPerLine: 2, displayMode: 0, language: 0, nextLine: true, script, timerTicks: 4, timerUnit: 2,
-  version: 2, ...more,
-}).sort(([a], [b]) => (a < b ? -1 : 1))));
+const initialState = (script = kScript, more = {}) =>
+  JSON.stringify(
+    Object.fromEntries(
+      Object.entries({
+        autoFill: true,
+        barsPerLine: 2,
+        displayMode: 0,
+        language: 0,
+        nextLine: true,
+        script,
+        timerTicks: 4,
+        timerUnit: 2,
+        version: 2,
+        ...more,
+      }).sort(([a], [b]) => (a < b ? -1 : 1)),
+    ),
+  );
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 async function until(probe, what, timeoutMs = 20000) {
@@ -57,13 +70,20 @@ class Preview {
     this.exited = new Promise((resolve) => this.process.on('exit', (code) => resolve(code)));
   }
 
-  keys(text) { this.process.stdin.write(text); }
+  keys(text) {
+    this.process.stdin.write(text);
+  }
 
   async status() {
     const seen = this.lines.length;
     this.keys('s');
     const line = await until(async () => this.lines.slice(seen).find((l) => l.startsWith('status ')), 'a status line');
-    return Object.fromEntries(line.slice(7).split(' ').map((pair) => pair.split('=')));
+    return Object.fromEntries(
+      line
+        .slice(7)
+        .split(' ')
+        .map((pair) => pair.split('=')),
+    );
   }
 
   // The editor's page inside the module's browser, once it has polled the host.
@@ -71,8 +91,15 @@ class Preview {
     await this.browser?.close().catch(() => {});
     this.browser = await until(() => chromium.connectOverCDP('http://127.0.0.1:' + kPort), 'the DevTools port');
     return until(async () => {
-      const page = this.browser.contexts().flatMap((c) => c.pages()).find((p) => p.url().startsWith(kOrigin));
-      return page && await page.evaluate(() => typeof transport === 'object' && document.getElementById('script').value !== '') && page;
+      const page = this.browser
+        .contexts()
+        .flatMap((c) => c.pages())
+        .find((p) => p.url().startsWith(kOrigin));
+      return (
+        page &&
+        (await page.evaluate(() => typeof transport === 'object' && document.getElementById('script').value !== '')) &&
+        page
+      );
     }, 'the editor page');
   }
 
@@ -91,7 +118,9 @@ let offset;
 async function calibrate() {
   await page.evaluate(() => {
     window.__pointer = null;
-    addEventListener('mousemove', (e) => { window.__pointer = { x: e.clientX, y: e.clientY}; });
+    addEventListener('mousemove', (e) => {
+      window.__pointer = { x: e.clientX, y: e.clientY };
+    });
   });
   // Moved again until the page sees it: the browser's window may still be on its way into the frame.
   let step = 0;
@@ -113,13 +142,21 @@ async function click(selector) {
   xdotool('mousemove', Math.round(box.x + offset.x), Math.round(box.y + offset.y), 'click', 1);
 }
 
-const display = () => page.evaluate(() => {
-  const text = document.getElementById('play-text');
-  const spans = [...text.querySelectorAll('span')];
-  const filled = spans.filter((s) => s.style.backgroundImage.includes('225) 100%')).length;
-  return { className: text.className, text: text.textContent, panel: document.getElementById('play-panel').className,
-    spans: spans.length, filled, ppq: transport.ppq, playing: !document.getElementById('play-view').hidden };
-});
+const display = () =>
+  page.evaluate(() => {
+    const text = document.getElementById('play-text');
+    const spans = [...text.querySelectorAll('span')];
+    const filled = spans.filter((s) => s.style.backgroundImage.includes('225) 100%')).length;
+    return {
+      className: text.className,
+      text: text.textContent,
+      panel: document.getElementById('play-panel').className,
+      spans: spans.length,
+      filled,
+      ppq: transport.ppq,
+      playing: !document.getElementById('play-view').hidden,
+    };
+  });
 
 before(async () => {
   assert.ok(kPreview, 'KELO_PREVIEW names the kelo-preview program');
@@ -136,8 +173,10 @@ after(async () => {
 describe('kelo-preview with the built module', () => {
   it('opens the editor with the host state drawn by the first poll', async () => {
     assert.equal(await page.evaluate(() => document.getElementById('script').value), kScript);
-    assert.equal(await page.evaluate(() => document.querySelector('#display-mode .setting-text').textContent),
-      'Mode: Scrolling');
+    assert.equal(
+      await page.evaluate(() => document.querySelector('#display-mode .setting-text').textContent),
+      'Mode: Scrolling',
+    );
   });
 
   it('sends typed lyrics and clicked settings to the processor', async () => {
@@ -161,8 +200,14 @@ describe('kelo-preview with the built module', () => {
   it('shows a reloaded project on the open page', async () => {
     writeFileSync(preview.stateFile, initialState());
     preview.keys('r');
-    await until(() => page.evaluate((t) => document.getElementById('script').value === t, kScript), 'the reloaded lyrics');
-    assert.equal(await page.evaluate(() => document.querySelector('#auto-fill .setting-text').textContent), 'Auto-fill: On');
+    await until(
+      () => page.evaluate((t) => document.getElementById('script').value === t, kScript),
+      'the reloaded lyrics',
+    );
+    assert.equal(
+      await page.evaluate(() => document.querySelector('#auto-fill .setting-text').textContent),
+      'Auto-fill: On',
+    );
   });
 
   // Bar, then what the playback display shows; the same rows in both display modes.
@@ -189,18 +234,25 @@ describe('kelo-preview with the built module', () => {
       await sleep(2500);
       const fill = await display();
       const expected = Math.floor(((fill.ppq - 4) / 4) * fill.spans);
-      assert.ok(fill.filled > 0 && Math.abs(fill.filled - expected) <= 1, `filled ${fill.filled}, expected ${expected}`);
+      assert.ok(
+        fill.filled > 0 && Math.abs(fill.filled - expected) <= 1,
+        `filled ${fill.filled}, expected ${expected}`,
+      );
       preview.keys('n');
-      await until(async () => (await display()).text === 'DAW does not provide a musical position', 'the no-position message');
+      await until(
+        async () => (await display()).text === 'DAW does not provide a musical position',
+        'the no-position message',
+      );
       preview.keys('n ');
       await until(async () => !(await display()).playing, 'the editor after stopping');
     });
   }
 
-  const closedWithoutBrowser = () => until(async () => {
-    const s = await preview.status();
-    return s.editor === 'closed' && s.browsers === '0' && s;
-  }, 'the editor closed with its browser gone');
+  const closedWithoutBrowser = () =>
+    until(async () => {
+      const s = await preview.status();
+      return s.editor === 'closed' && s.browsers === '0' && s;
+    }, 'the editor closed with its browser gone');
 
   it('stops polling when the editor closes, starts again when it reopens, and audio passes unchanged', async () => {
     const before = await preview.status();
@@ -220,20 +272,24 @@ describe('kelo-preview with the built module', () => {
   // Known fault, kept visible: on the X11 path the view's removal unregisters the task queue
   // from the host's run loop, so the late completions that would close a browser still
   // starting never run, and that Chromium stays until the module is unloaded.
-  it('leaves no browser behind when the editor closes while its browser starts, and reopens', {
-    todo: 'a browser removed while starting stays until the module is unloaded (X11 path)',
-  }, async () => {
-    preview.keys('e');
-    await closedWithoutBrowser();
-    for (const delayMs of [0, 150, 600]) {
-      preview.keys('e');
-      await sleep(delayMs);
+  it(
+    'leaves no browser behind when the editor closes while its browser starts, and reopens',
+    {
+      todo: 'a browser removed while starting stays until the module is unloaded (X11 path)',
+    },
+    async () => {
       preview.keys('e');
       await closedWithoutBrowser();
-    }
-    preview.keys('e');
-    page = await preview.page();
-  });
+      for (const delayMs of [0, 150, 600]) {
+        preview.keys('e');
+        await sleep(delayMs);
+        preview.keys('e');
+        await closedWithoutBrowser();
+      }
+      preview.keys('e');
+      page = await preview.page();
+    },
+  );
 });
 
 describe('kelo-preview --state with a file that is no Kelo project', () => {

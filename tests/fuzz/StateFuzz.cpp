@@ -13,65 +13,55 @@ using namespace Steinberg;
 
 namespace {
 
-void require (bool condition)
-{
-	if (!condition)
-		std::abort ();
+void require(bool condition) {
+  if (!condition) std::abort();
 }
 
 // Hands over at most `piece` bytes a read, as some hosts' streams do.
-class PieceStream : public MemoryStream
-{
-public:
-	PieceStream (const std::string& bytes, int32 piece)
-	: MemoryStream (const_cast<char*> (bytes.data ()), static_cast<TSize> (bytes.size ())), piece (piece)
-	{
-	}
-	tresult PLUGIN_API read (void* buffer, int32 numBytes, int32* numBytesRead) SMTG_OVERRIDE
-	{
-		return MemoryStream::read (buffer, numBytes < piece ? numBytes : piece, numBytesRead);
-	}
+class PieceStream : public MemoryStream {
+ public:
+  PieceStream(const std::string& bytes, int32 piece)
+      : MemoryStream(const_cast<char*>(bytes.data()), static_cast<TSize>(bytes.size())), piece(piece) {}
+  tresult PLUGIN_API read(void* buffer, int32 numBytes, int32* numBytesRead) SMTG_OVERRIDE {
+    return MemoryStream::read(buffer, numBytes < piece ? numBytes : piece, numBytesRead);
+  }
 
-private:
-	int32 piece;
+ private:
+  int32 piece;
 };
 
-bool readBytes (const std::string& bytes, kelo::json& out, int32 piece = 1 << 30)
-{
-	auto* stream = new PieceStream (bytes, piece);
-	const bool ok = kelo::readStateStream (stream, out);
-	stream->release ();
-	return ok;
+bool readBytes(const std::string& bytes, kelo::json& out, int32 piece = 1 << 30) {
+  auto* stream = new PieceStream(bytes, piece);
+  const bool ok = kelo::readStateStream(stream, out);
+  stream->release();
+  return ok;
 }
 
-} // namespace
+}  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t size)
-{
-	if (size == 0)
-		return 0;
-	// The first byte chooses the pieces' size; the rest is the state.
-	const int32 piece = 1 + data[0] % 64;
-	const std::string bytes (reinterpret_cast<const char*> (data) + 1, size - 1);
-	kelo::json document = "untouched";
-	kelo::json inPieces = "untouched";
-	const bool accepted = readBytes (bytes, document);
-	require (readBytes (bytes, inPieces, piece) == accepted && inPieces == document);
-	if (!accepted)
-	{
-		require (document == "untouched");
-		return 0;
-	}
-	require (document.is_object () && document.size () == 9 && document["nextLine"].is_boolean ());
-	const int ticks = document["timerTicks"].get<int> ();
-	const int unit = document["timerUnit"].get<int> ();
-	const int language = document["language"].get<int> ();
-	require (ticks >= 1 && ticks <= 256 && unit >= 0 && unit <= 3 && language >= 0 && language <= 5);
-	require (document["version"] == 2 && document["script"].is_string ());
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  // The first byte chooses the pieces' size; the rest is the state.
+  const int32 piece = 1 + data[0] % 64;
+  const std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
+  kelo::json document = "untouched";
+  kelo::json inPieces = "untouched";
+  const bool accepted = readBytes(bytes, document);
+  require(readBytes(bytes, inPieces, piece) == accepted && inPieces == document);
+  if (!accepted) {
+    require(document == "untouched");
+    return 0;
+  }
+  require(document.is_object() && document.size() == 9 && document["nextLine"].is_boolean());
+  const int ticks = document["timerTicks"].get<int>();
+  const int unit = document["timerUnit"].get<int>();
+  const int language = document["language"].get<int>();
+  require(ticks >= 1 && ticks <= 256 && unit >= 0 && unit <= 3 && language >= 0 && language <= 5);
+  require(document["version"] == 2 && document["script"].is_string());
 
-	const std::string text = kelo::stateText (document);
-	require (text.size () <= kelo::kMaxStateBytes);
-	kelo::json again;
-	require (readBytes (text, again) && again == document);
-	return 0;
+  const std::string text = kelo::stateText(document);
+  require(text.size() <= kelo::kMaxStateBytes);
+  kelo::json again;
+  require(readBytes(text, again) && again == document);
+  return 0;
 }

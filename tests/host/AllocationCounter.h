@@ -11,19 +11,18 @@ namespace kelo::testhost {
 ///     AllocationCounter counter;
 ///     driver.process (256);
 ///     EXPECT_EQ (counter.count (), 0);
-class AllocationCounter
-{
-public:
-	AllocationCounter ();
-	~AllocationCounter ();
+class AllocationCounter {
+ public:
+  AllocationCounter();
+  ~AllocationCounter();
 
-	AllocationCounter (const AllocationCounter&) = delete;
-	AllocationCounter& operator= (const AllocationCounter&) = delete;
+  AllocationCounter(const AllocationCounter&) = delete;
+  AllocationCounter& operator=(const AllocationCounter&) = delete;
 
-	/// Allocations so far.
-	long count () const;
-	/// Starts again from 0.
-	void reset ();
+  /// Allocations so far.
+  long count() const;
+  /// Starts again from 0.
+  void reset();
 };
 
-} // namespace kelo::testhost
+}  // namespace kelo::testhost

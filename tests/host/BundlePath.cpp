@@ -2,13 +2,12 @@
 
 namespace kelo::testhost {
 
-std::string builtBundlePath ()
-{
+std::string builtBundlePath() {
 #ifdef KELO_BUILT_BUNDLE
-	return KELO_BUILT_BUNDLE;
+  return KELO_BUILT_BUNDLE;
 #else
-	return {};
+  return {};
 #endif
 }
 
-} // namespace kelo::testhost
+}  // namespace kelo::testhost

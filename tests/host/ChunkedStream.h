@@ -11,20 +11,18 @@ namespace kelo::testhost {
 /// that it read fewer bytes than asked, with kResultOk, as a network or
 /// archive stream of a real host may. A reader that stops at the first short
 /// read, or that trusts the asked size, loses bytes. Writes behave normally.
-class ChunkedStream : public BufferStream
-{
-public:
-	static const std::vector<Steinberg::int32> kDefaultChunks;
+class ChunkedStream : public BufferStream {
+ public:
+  static const std::vector<Steinberg::int32> kDefaultChunks;
 
-	explicit ChunkedStream (std::string content = {},
-	                        std::vector<Steinberg::int32> chunks = kDefaultChunks);
+  explicit ChunkedStream(std::string content = {}, std::vector<Steinberg::int32> chunks = kDefaultChunks);
 
-	Steinberg::tresult PLUGIN_API read (void* buffer, Steinberg::int32 numBytes,
-	                                    Steinberg::int32* numBytesRead) SMTG_OVERRIDE;
+  Steinberg::tresult PLUGIN_API read(void* buffer, Steinberg::int32 numBytes,
+                                     Steinberg::int32* numBytesRead) SMTG_OVERRIDE;
 
-private:
-	std::vector<Steinberg::int32> chunks;
-	size_t next = 0;
+ private:
+  std::vector<Steinberg::int32> chunks;
+  size_t next = 0;
 };
 
-} // namespace kelo::testhost
+}  // namespace kelo::testhost

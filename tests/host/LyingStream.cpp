@@ -7,18 +7,14 @@ namespace kelo::testhost {
 
 using namespace Steinberg;
 
-LyingStream::LyingStream (std::string initial, int32 overstatement)
-: BufferStream (std::move (initial)), extra (std::max<int32> (overstatement, 1))
-{
+LyingStream::LyingStream(std::string initial, int32 overstatement)
+    : BufferStream(std::move(initial)), extra(std::max<int32>(overstatement, 1)) {}
+
+tresult PLUGIN_API LyingStream::read(void* buffer, int32 numBytes, int32* numBytesRead) {
+  ++reads;
+  const int32 count = take(buffer, numBytes);
+  if (numBytesRead) *numBytesRead = count > 0 ? numBytes + extra : 0;
+  return kResultOk;
 }
 
-tresult PLUGIN_API LyingStream::read (void* buffer, int32 numBytes, int32* numBytesRead)
-{
-	++reads;
-	const int32 count = take (buffer, numBytes);
-	if (numBytesRead)
-		*numBytesRead = count > 0 ? numBytes + extra : 0;
-	return kResultOk;
-}
-
-} // namespace kelo::testhost
+}  // namespace kelo::testhost

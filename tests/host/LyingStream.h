@@ -9,16 +9,15 @@ namespace kelo::testhost {
 /// but reports `extra` bytes more than were asked, with kResultOk. Once the
 /// content is exhausted it reports 0, so a reader that believes it still
 /// ends. A careful reader refuses the first oversized report.
-class LyingStream : public BufferStream
-{
-public:
-	explicit LyingStream (std::string content = {}, Steinberg::int32 extra = 1);
+class LyingStream : public BufferStream {
+ public:
+  explicit LyingStream(std::string content = {}, Steinberg::int32 extra = 1);
 
-	Steinberg::tresult PLUGIN_API read (void* buffer, Steinberg::int32 numBytes,
-	                                    Steinberg::int32* numBytesRead) SMTG_OVERRIDE;
+  Steinberg::tresult PLUGIN_API read(void* buffer, Steinberg::int32 numBytes,
+                                     Steinberg::int32* numBytesRead) SMTG_OVERRIDE;
 
-private:
-	Steinberg::int32 extra;
+ private:
+  Steinberg::int32 extra;
 };
 
-} // namespace kelo::testhost
+}  // namespace kelo::testhost

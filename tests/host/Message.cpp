@@ -4,49 +4,36 @@ namespace kelo::testhost {
 
 using namespace Steinberg;
 
-Message::Message ()
-{
-	FUNKNOWN_CTOR
+Message::Message(){FUNKNOWN_CTOR}
+
+Message::~Message(){FUNKNOWN_DTOR}
+
+IMPLEMENT_FUNKNOWN_METHODS(Message, Vst::IMessage, Vst::IMessage::iid)
+
+    void Message::dropAttributes() {
+  attributesDropped = true;
+  attributes = nullptr;
 }
 
-Message::~Message ()
-{
-	FUNKNOWN_DTOR
+AttributeList* Message::attributeList() {
+  if (attributesDropped) return nullptr;
+  if (!attributes) attributes = owned(new AttributeList);
+  return attributes;
 }
 
-IMPLEMENT_FUNKNOWN_METHODS (Message, Vst::IMessage, Vst::IMessage::iid)
-
-void Message::dropAttributes ()
-{
-	attributesDropped = true;
-	attributes = nullptr;
+FIDString PLUGIN_API Message::getMessageID() {
+  return id ? id->c_str() : nullptr;
 }
 
-AttributeList* Message::attributeList ()
-{
-	if (attributesDropped)
-		return nullptr;
-	if (!attributes)
-		attributes = owned (new AttributeList);
-	return attributes;
+void PLUGIN_API Message::setMessageID(FIDString newId) {
+  if (newId)
+    id = newId;
+  else
+    id.reset();
 }
 
-FIDString PLUGIN_API Message::getMessageID ()
-{
-	return id ? id->c_str () : nullptr;
+Vst::IAttributeList* PLUGIN_API Message::getAttributes() {
+  return attributeList();
 }
 
-void PLUGIN_API Message::setMessageID (FIDString newId)
-{
-	if (newId)
-		id = newId;
-	else
-		id.reset ();
-}
-
-Vst::IAttributeList* PLUGIN_API Message::getAttributes ()
-{
-	return attributeList ();
-}
-
-} // namespace kelo::testhost
+}  // namespace kelo::testhost

@@ -12,39 +12,34 @@
 
 namespace kelo::testing {
 
-class LoadedPlugin : public ::testing::Test
-{
-protected:
-	testhost::Module module {KELO_BUNDLE_PATH};
-	std::unique_ptr<testhost::PluginInstance> instance;
+class LoadedPlugin : public ::testing::Test {
+ protected:
+  testhost::Module module{KELO_BUNDLE_PATH};
+  std::unique_ptr<testhost::PluginInstance> instance;
 
-	void SetUp () override { load ({}); }
+  void SetUp() override { load({}); }
 
-	void load (const testhost::InstanceOptions& options)
-	{
-		ASSERT_TRUE (module.loaded ()) << module.lastError ();
-		instance = std::make_unique<testhost::PluginInstance> (module, options);
-		ASSERT_TRUE (instance->ok ()) << instance->lastError ();
-	}
+  void load(const testhost::InstanceOptions& options) {
+    ASSERT_TRUE(module.loaded()) << module.lastError();
+    instance = std::make_unique<testhost::PluginInstance>(module, options);
+    ASSERT_TRUE(instance->ok()) << instance->lastError();
+  }
 };
 
 // The processor unconnected to its controller; a peer records what it sends.
-class LoneProcessor : public LoadedPlugin
-{
-protected:
-	testhost::RecordingPeer peer;
+class LoneProcessor : public LoadedPlugin {
+ protected:
+  testhost::RecordingPeer peer;
 
-	void SetUp () override
-	{
-		testhost::InstanceOptions options;
-		options.connect = false;
-		load (options);
-		if (HasFatalFailure ())
-			return;
-		ASSERT_EQ (peer.attach (instance->processorConnection ()), Steinberg::kResultOk);
-	}
+  void SetUp() override {
+    testhost::InstanceOptions options;
+    options.connect = false;
+    load(options);
+    if (HasFatalFailure()) return;
+    ASSERT_EQ(peer.attach(instance->processorConnection()), Steinberg::kResultOk);
+  }
 
-	void TearDown () override { peer.detach (); }
+  void TearDown() override { peer.detach(); }
 };
 
-} // namespace kelo::testing
+}  // namespace kelo::testing

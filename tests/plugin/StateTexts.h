@@ -14,4 +14,4 @@ inline const std::string kDefaultText =
 // The largest saved state, "KeloState" payload or page write accepted.
 inline constexpr std::size_t kMaxStateBytes = 8388608;
 
-} // namespace kelo::testing
+}  // namespace kelo::testing

@@ -142,8 +142,7 @@ TEST_F(ShellExecute, StartsTheOpenerWithTheAddressAndDoesNotWaitForIt) {
   EXPECT_GT(result, 32);
   ASSERT_TRUE(WaitFor(log));
   const std::string recorded = ReadLog();
-  EXPECT_NE(recorded.find("argc 1\narg https://example.com/k\xC3\xA9lo?a=1&b=2 c\n"), std::string::npos)
-      << recorded;
+  EXPECT_NE(recorded.find("argc 1\narg https://example.com/k\xC3\xA9lo?a=1&b=2 c\n"), std::string::npos) << recorded;
 
   // The opener is still running, held by the test: the call did not wait.
   const int pid = std::stoi(recorded.substr(recorded.find("pid ") + 4));

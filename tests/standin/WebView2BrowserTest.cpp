@@ -75,8 +75,12 @@ std::vector<int> Processes(const std::string& needle) {
   closedir(proc);
   return found;
 }
-std::vector<int> LiveProcessesMentioning(const std::string& needle) { return Processes(needle); }
-std::vector<int> OwnChildren() { return Processes(""); }
+std::vector<int> LiveProcessesMentioning(const std::string& needle) {
+  return Processes(needle);
+}
+std::vector<int> OwnChildren() {
+  return Processes("");
+}
 
 // No browser process under `folder` runs or waits to be reaped, and the
 // folder holds no profile any more.
@@ -116,8 +120,7 @@ class TestBrowser {
       return "no environment";
     Completion<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler, ICoreWebView2Controller> madeController;
     environment->CreateCoreWebView2Controller(nullptr, madeController.Receiver().Get());
-    if (!(controller = madeController.Wait()) || controller->get_CoreWebView2(&webview) != S_OK)
-      return "no controller";
+    if (!(controller = madeController.Wait()) || controller->get_CoreWebView2(&webview) != S_OK) return "no controller";
     return {};
   }
 

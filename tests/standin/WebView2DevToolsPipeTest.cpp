@@ -111,8 +111,8 @@ std::string Framed(const std::vector<std::string>& messages) {
 TEST(WebView2DevToolsPipe, MessagesSplitAcrossOddChunksArriveWholeAndInOrderThenTheCloseIsReported) {
   const std::vector<std::string> small = {R"({"id":1})", R"({"method":"A","params":{"x":"\u00e9"}})", "{}"};
   const std::vector<std::string> large = {"{\"data\":\"" + std::string(3 << 20, 'x') + "\"}", "{\"after\":1}"};
-  const std::pair<std::vector<std::string>, size_t> cases[] = {
-      {small, 1}, {small, 3}, {small, 7}, {small, 64}, {small, 100000}, {large, 65536 + 13}};
+  const std::pair<std::vector<std::string>, size_t> cases[] = {{small, 1},  {small, 3},      {small, 7},
+                                                               {small, 64}, {small, 100000}, {large, 65536 + 13}};
   for (const auto& [sent, chunk] : cases) {
     FakeBrowser browser;
     std::mutex mutex;
@@ -159,11 +159,12 @@ TEST_F(WebView2DevToolsClient, CommandsGoOutWithRisingIdsAndTheirSessionAndRepli
   std::vector<std::string> answers;
   std::vector<std::thread::id> answeredOn;
   for (const char* name : {"a", "b"}) {
-    client->Call(name, name[0] == 'b' ? nlohmann::json{{"url", "https://kelo.invalid/"}} : nlohmann::json(nullptr),
-                 name[0] == 'b' ? "S1" : "", [&answers, &answeredOn, name](const DevToolsReply& reply) {
-                   answers.push_back(std::string(name) + "=" + (reply.ok ? reply.result.dump() : "error:" + reply.error));
-                   answeredOn.push_back(std::this_thread::get_id());
-                 });
+    client->Call(
+        name, name[0] == 'b' ? nlohmann::json{{"url", "https://kelo.invalid/"}} : nlohmann::json(nullptr),
+        name[0] == 'b' ? "S1" : "", [&answers, &answeredOn, name](const DevToolsReply& reply) {
+          answers.push_back(std::string(name) + "=" + (reply.ok ? reply.result.dump() : "error:" + reply.error));
+          answeredOn.push_back(std::this_thread::get_id());
+        });
   }
   auto sent = browser.Read(2);
   ASSERT_EQ(sent.size(), 2u);
@@ -176,9 +177,10 @@ TEST_F(WebView2DevToolsClient, CommandsGoOutWithRisingIdsAndTheirSessionAndRepli
   EXPECT_EQ(second["params"]["url"], "https://kelo.invalid/");
   EXPECT_GT(second["id"].get<long>(), first["id"].get<long>());
   // Answered in the other order, the second one with an error.
-  browser.Write(Framed({nlohmann::json{{"id", second["id"]}, {"error", {{"code", -32000}, {"message", "No target"}}}}.dump(),
-                        "not json at all", nlohmann::json{{"id", first["id"]}, {"result", {{"v", 1}}}}.dump()}),
-                5);
+  browser.Write(
+      Framed({nlohmann::json{{"id", second["id"]}, {"error", {{"code", -32000}, {"message", "No target"}}}}.dump(),
+              "not json at all", nlohmann::json{{"id", first["id"]}, {"result", {{"v", 1}}}}.dump()}),
+      5);
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_TRUE(answers.empty());  // nothing runs until the owner drains its queue
   ASSERT_TRUE(queue.RunUntil([&] { return answers.size() == 2; }));
@@ -226,7 +228,8 @@ TEST_F(WebView2DevToolsClient, WhenTheBrowserGoesAwayPendingAndLaterCallsFailAnd
 
 TEST_F(WebView2DevToolsClient, TasksLeftInTheQueueDoNothingOnceTheClientIsGone) {
   int delivered = 0;
-  client->SetEventCallback([&delivered](const std::string&, const nlohmann::json&, const std::string&) { ++delivered; });
+  client->SetEventCallback(
+      [&delivered](const std::string&, const nlohmann::json&, const std::string&) { ++delivered; });
   client->SetClosedCallback([&delivered] { ++delivered; });
   browser.Write(Framed({R"({"method":"A"})", R"({"method":"B"})"}), 4);
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);

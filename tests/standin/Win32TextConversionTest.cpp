@@ -18,11 +18,11 @@ std::wstring ToWide(const std::string& text, DWORD flags = 0) {
 }
 
 std::string ToUtf8(const std::wstring& wide, DWORD flags = 0) {
-  const int needed = WideCharToMultiByte(CP_UTF8, flags, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                         nullptr, nullptr);
+  const int needed =
+      WideCharToMultiByte(CP_UTF8, flags, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
   std::string text(static_cast<std::size_t>(needed), '\0');
-  const int written = WideCharToMultiByte(CP_UTF8, flags, wide.data(), static_cast<int>(wide.size()),
-                                          text.data(), needed, nullptr, nullptr);
+  const int written = WideCharToMultiByte(CP_UTF8, flags, wide.data(), static_cast<int>(wide.size()), text.data(),
+                                          needed, nullptr, nullptr);
   EXPECT_EQ(written, needed);
   return text;
 }
@@ -35,11 +35,17 @@ TEST(Win32TextConversion, Utf8BecomesOneUnitPerCodePointAndInvalidBytesOneReplac
   } cases[] = {
       // A é € 🎤 U+10FFFF
       {"A \xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xA4 \xF4\x8F\xBF\xBF",
-       {L'A', L' ', 0xE9, L' ', 0x20AC, L' ', 0x1F3A4, L' ', 0x10FFFF}, true},
+       {L'A', L' ', 0xE9, L' ', 0x20AC, L' ', 0x1F3A4, L' ', 0x10FFFF},
+       true},
       {std::string("a\0b", 3), std::wstring(L"a\0b", 3), true},  // an explicit length runs past NUL
       // Lone continuation byte, truncated 3-byte sequence, overlong '/', encoded surrogate, byte 0xFF.
-      {"a\x80" "b\xE2\x82" "c\xC0\xAF" "d\xED\xA0\x80" "e\xFF",
-       {L'a', 0xFFFD, L'b', 0xFFFD, L'c', 0xFFFD, 0xFFFD, L'd', 0xFFFD, 0xFFFD, 0xFFFD, L'e', 0xFFFD}, false},
+      {"a\x80"
+       "b\xE2\x82"
+       "c\xC0\xAF"
+       "d\xED\xA0\x80"
+       "e\xFF",
+       {L'a', 0xFFFD, L'b', 0xFFFD, L'c', 0xFFFD, 0xFFFD, L'd', 0xFFFD, 0xFFFD, 0xFFFD, L'e', 0xFFFD},
+       false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ToWide(c.utf8), c.wide);

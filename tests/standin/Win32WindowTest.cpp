@@ -130,8 +130,8 @@ TEST_F(Win32Window, ClassesAreUniquePerModuleAndNamedWithoutCase) {
   SetLastError(0);
   EXPECT_EQ(RegisterClassExW(&again), 0);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CLASS_ALREADY_EXISTS));
-  made.push_back(CreateWindowExW(0, L"StandInTestWINDOW", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, instance,
-                                 nullptr));
+  made.push_back(
+      CreateWindowExW(0, L"StandInTestWINDOW", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, instance, nullptr));
   EXPECT_NE(made.back(), nullptr);
   EXPECT_EQ(CreateWindowExW(0, L"noSuchClass", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, instance, nullptr),
             nullptr);
@@ -266,9 +266,9 @@ TEST_F(Win32Window, CloseDestroysTheWindowAndAParentTakesItsChildrenParentsFirst
   ASSERT_TRUE(DestroyWindow(parent));
   std::vector<std::pair<HWND, UINT>> order;
   for (const Delivered& d : record.messages) order.emplace_back(d.window, d.message);
-  const std::vector<std::pair<HWND, UINT>> expected{{parent, WM_DESTROY},        {child, WM_DESTROY},
-                                                    {grandChild, WM_DESTROY},    {grandChild, WM_NCDESTROY},
-                                                    {child, WM_NCDESTROY},       {parent, WM_NCDESTROY}};
+  const std::vector<std::pair<HWND, UINT>> expected{{parent, WM_DESTROY},     {child, WM_DESTROY},
+                                                    {grandChild, WM_DESTROY}, {grandChild, WM_NCDESTROY},
+                                                    {child, WM_NCDESTROY},    {parent, WM_NCDESTROY}};
   EXPECT_EQ(order, expected);
   EXPECT_FALSE(IsWindow(grandChild));
 }
@@ -313,9 +313,9 @@ TEST_F(Win32Window, FocusMovesWithKillAndSetFocusAndPaintingOnlyAnInvalidVisible
 }
 
 TEST(Win32Icons, TheStockApplicationIconLoadsWithoutAModuleOnly) {
-  EXPECT_NE(LoadImageW(nullptr, IDI_APPLICATION, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                       GetSystemMetrics(SM_CYSMICON), 0),
-            nullptr);
+  EXPECT_NE(
+      LoadImageW(nullptr, IDI_APPLICATION, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0),
+      nullptr);
   EXPECT_EQ(LoadImageW(GetModuleHandleW(nullptr), IDI_APPLICATION, IMAGE_ICON, 16, 16, 0), nullptr);
   EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), 16);
 }

@@ -3,22 +3,37 @@
 import { describe, it, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
-import { errorsMentioning, launchBrowser, nativeLog, typeAtEnd, waitForPolls, withPage as openFresh } from './support/browser.mjs';
+import {
+  errorsMentioning,
+  launchBrowser,
+  nativeLog,
+  typeAtEnd,
+  waitForPolls,
+  withPage as openFresh,
+} from './support/browser.mjs';
 import { feedHostState, feedTransport } from './support/native.mjs';
 
 let browser;
-before(async () => { browser = await launchBrowser(); });
-after(async () => { await browser?.close(); });
+before(async () => {
+  browser = await launchBrowser();
+});
+after(async () => {
+  await browser?.close();
+});
 
 const withPage = (options, body) => openFresh(browser, options, body);
 const kHostScript = '[1] Hello [2]';
 const setNative = (page, fields) => page.evaluate((f) => Object.assign(window.__native, f), fields);
 const releaseWrite = (page, result = true) => page.evaluate((r) => window.__native.releaseWrite(r), result);
-const notice = (page) => page.evaluate(() =>
-  document.getElementById('unsaved-notice').hidden ? '' : document.getElementById('unsaved-restore').textContent);
+const notice = (page) =>
+  page.evaluate(() =>
+    document.getElementById('unsaved-notice').hidden ? '' : document.getElementById('unsaved-restore').textContent,
+  );
 // The page with a short call time-out, so that a lost answer shows within the test.
-const kQuickPage = readFileSync(new URL('../../web/app.js', import.meta.url), 'utf8')
-  .replace('const kCallTimeoutMs = 10000;', 'const kCallTimeoutMs = 150;');
+const kQuickPage = readFileSync(new URL('../../web/app.js', import.meta.url), 'utf8').replace(
+  'const kCallTimeoutMs = 10000;',
+  'const kCallTimeoutMs = 150;',
+);
 
 describe('polling', () => {
   it('starts with revision -1, adopts the host state and then asks with the adopted revision, one read at a time', async () => {
@@ -26,7 +41,10 @@ describe('polling', () => {
       await waitForPolls(page, 3);
       const { reads, maxReadsInFlight } = await nativeLog(page);
       assert.equal(reads[0], -1);
-      assert.ok(reads.slice(1).every((r) => r === 5), 'later reads pass the adopted revision: ' + reads);
+      assert.ok(
+        reads.slice(1).every((r) => r === 5),
+        'later reads pass the adopted revision: ' + reads,
+      );
       assert.equal(maxReadsInFlight, 1);
       assert.deepEqual([await page.inputValue('#script'), await page.inputValue('#ticks')], [kHostScript, '7']);
       assert.deepEqual(await page.evaluate(() => cues.map((c) => c.text)), ['Hello']);
@@ -43,7 +61,9 @@ describe('polling', () => {
 
   it('ignores a state with the revision it holds but takes the transport; adopts a replaced one; survives refused reads', async () => {
     await withPage({ native: { state: { script: kHostScript } } }, async ({ page, consoleLines }) => {
-      await page.evaluate(() => { window.__native.state.script = '[1] Changed [2]'; });
+      await page.evaluate(() => {
+        window.__native.state.script = '[1] Changed [2]';
+      });
       await feedTransport(page, { playing: true, ppq: 1 });
       assert.equal(await page.inputValue('#script'), kHostScript);
       assert.deepEqual([await page.isVisible('#play-view'), await page.isVisible('#edit-view')], [true, false]);
@@ -72,8 +92,14 @@ describe('writing edits', () => {
       });
       await waitForPolls(page, 1);
       const writes = await page.evaluate(() => window.__native.writes);
-      assert.deepEqual(writes.map((w) => [w.script, w.version, w.barsPerLine]),
-        [[kHostScript + ' ', 2, 4], [kHostScript + ' x', 2, 4], [kHostScript + ' x\ufffdb\ufffd', 2, 4]]);
+      assert.deepEqual(
+        writes.map((w) => [w.script, w.version, w.barsPerLine]),
+        [
+          [kHostScript + ' ', 2, 4],
+          [kHostScript + ' x', 2, 4],
+          [kHostScript + ' x\ufffdb\ufffd', 2, 4],
+        ],
+      );
     });
   });
 
@@ -99,7 +125,10 @@ describe('writing edits', () => {
       await setNative(page, { writeMode: 'resolve' });
       await releaseWrite(page);
       await waitForPolls(page, 2);
-      assert.deepEqual([await page.inputValue('#script'), (await nativeLog(page)).script], ['[1] Host [2]', '[1] Host [2]']);
+      assert.deepEqual(
+        [await page.inputValue('#script'), (await nativeLog(page)).script],
+        ['[1] Host [2]', '[1] Host [2]'],
+      );
       assert.equal((await nativeLog(page)).reads.at(-1), 4);
       assert.equal(await notice(page), 'Restore my edit');
       // A later edit of the host's document keeps the offer open.
@@ -108,7 +137,10 @@ describe('writing edits', () => {
       assert.equal(await notice(page), 'Restore my edit');
       await page.click('#unsaved-restore');
       await waitForPolls(page, 2);
-      assert.deepEqual([await page.inputValue('#script'), (await nativeLog(page)).script, await notice(page)], ['mine', 'mine', '']);
+      assert.deepEqual(
+        [await page.inputValue('#script'), (await nativeLog(page)).script, await notice(page)],
+        ['mine', 'mine', ''],
+      );
     });
   });
 
@@ -119,7 +151,10 @@ describe('writing edits', () => {
       await waitForPolls(page, 4);
       assert.equal((await nativeLog(page)).writes.length, 1);
       const failures = errorsMentioning(consoleLines, 'Kelo state save failed');
-      assert.deepEqual(failures.map((f) => /Host rejected state update/.test(f.text)), [true]);
+      assert.deepEqual(
+        failures.map((f) => /Host rejected state update/.test(f.text)),
+        [true],
+      );
     });
   });
 
@@ -149,20 +184,32 @@ describe('writing edits', () => {
       await setNative(page, { writeMode: 'resolve' });
       await page.click('#unsaved-restore');
       await waitForPolls(page, 2);
-      assert.deepEqual([(await nativeLog(page)).writes.slice(3), (await nativeLog(page)).script, await notice(page)], [['ab'], 'ab', '']);
+      assert.deepEqual(
+        [(await nativeLog(page)).writes.slice(3), (await nativeLog(page)).script, await notice(page)],
+        [['ab'], 'ab', ''],
+      );
     });
   });
 });
 
-for (const [label, options] of [['no native functions', undefined], ['a read but no write function', { write: false }]]) {
+for (const [label, options] of [
+  ['no native functions', undefined],
+  ['a read but no write function', { write: false }],
+]) {
   it('runs the demonstration with ' + label, async () => {
     await withPage({ native: options }, async ({ page }) => {
       const lines = (await page.inputValue('#script')).split('\n');
-      assert.deepEqual([lines.length, lines[0].slice(0, 5), lines[4].slice(0, 5), lines[10]], [11, '[30] ', '[34] ', '[timer|40]']);
+      assert.deepEqual(
+        [lines.length, lines[0].slice(0, 5), lines[4].slice(0, 5), lines[10]],
+        [11, '[30] ', '[34] ', '[timer|40]'],
+      );
       assert.equal(await page.inputValue('#ticks'), '4');
       assert.equal(await page.evaluate(() => typeof bridge), 'undefined');
-      assert.deepEqual(await page.evaluate(() => cues.map((c) => [c.start, c.end, c.countdown])),
-        [[116, 132, false], [132, 152, false], [152, 156, true]]);
+      assert.deepEqual(await page.evaluate(() => cues.map((c) => [c.start, c.end, c.countdown])), [
+        [116, 132, false],
+        [132, 152, false],
+        [152, 156, true],
+      ]);
       await page.waitForTimeout(150);
       if (options) assert.deepEqual((await nativeLog(page)).reads, [], 'nothing is polled');
       await page.click('#language'); // edits still work locally
@@ -172,10 +219,12 @@ for (const [label, options] of [['no native functions', undefined], ['a read but
 }
 
 describe('brand link', () => {
-  it('asks the plug-in to open the maker\'s page instead of following the link', async () => {
+  it("asks the plug-in to open the maker's page instead of following the link", async () => {
     await withPage({ native: { brand: true } }, async ({ page, context, consoleLines }) => {
       let popups = 0;
-      context.on('page', () => { popups += 1; });
+      context.on('page', () => {
+        popups += 1;
+      });
       for (const brandResult of [true, false, 'reject']) {
         await setNative(page, { brandResult });
         await page.click('#brand-link');
@@ -183,7 +232,10 @@ describe('brand link', () => {
       await page.waitForTimeout(100);
       assert.deepEqual([await page.evaluate(() => window.__native.brandCalls), popups], [3, 0]);
       assert.equal(errorsMentioning(consoleLines, 'Could not open Velmora website in the default browser').length, 1);
-      assert.equal(consoleLines.filter((l) => l.type === 'error' && /^Could not open Velmora website (?!in)/.test(l.text)).length, 1);
+      assert.equal(
+        consoleLines.filter((l) => l.type === 'error' && /^Could not open Velmora website (?!in)/.test(l.text)).length,
+        1,
+      );
     });
   });
 

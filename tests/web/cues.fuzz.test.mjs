@@ -8,12 +8,41 @@ import { compiler as page } from './support/compiler.mjs';
 // A small seeded generator (xorshift), so that every failure can be replayed.
 function generator(seed) {
   let x = seed >>> 0 || 1;
-  const next = () => { x ^= x << 13; x >>>= 0; x ^= x >>> 17; x ^= x << 5; x >>>= 0; return x / 4294967296; };
+  const next = () => {
+    x ^= x << 13;
+    x >>>= 0;
+    x ^= x >>> 17;
+    x ^= x << 5;
+    x >>>= 0;
+    return x / 4294967296;
+  };
   return { next, pick: (list) => list[Math.floor(next() * list.length)] };
 }
 
-const kPieces = ['[', ']', '[1]', '[2]', '[0]', '[timer|', '[TIMER|3]', '[1000000]', '[1000001]', '[-1]', '[1.5]',
-  '[007]', ' ', '\n', '\t', 'word', 'é', '\ud800', '😀', '|', 'timer', '[99999999999999999999]'];
+const kPieces = [
+  '[',
+  ']',
+  '[1]',
+  '[2]',
+  '[0]',
+  '[timer|',
+  '[TIMER|3]',
+  '[1000000]',
+  '[1000001]',
+  '[-1]',
+  '[1.5]',
+  '[007]',
+  ' ',
+  '\n',
+  '\t',
+  'word',
+  'é',
+  '\ud800',
+  '😀',
+  '|',
+  'timer',
+  '[99999999999999999999]',
+];
 
 function randomInput(random) {
   let script = '';
@@ -40,7 +69,8 @@ function check(input) {
     assert.ok(cue.start >= 0 && cue.end > cue.start, 'a cue lasts and starts at the song or later');
     if (i > 0) assert.ok(cues[i - 1].start <= cue.start, 'ordered by start');
     if (cue.countdown) assert.equal(cue.text, '');
-    else assert.ok(cue.text === cue.text.trim() && cue.text !== '' && script.includes(cue.text), 'a phrase of the script');
+    else
+      assert.ok(cue.text === cue.text.trim() && cue.text !== '' && script.includes(cue.text), 'a phrase of the script');
   });
 }
 
@@ -50,7 +80,9 @@ it('compiles every random script into ordered, lasting cues taken from its text'
   let runs = 0;
   for (let seed = Number(process.env.KELO_FUZZ_SEED || 1); Date.now() < until; seed++, runs++) {
     const input = randomInput(generator(seed));
-    try { check(input); } catch (error) {
+    try {
+      check(input);
+    } catch (error) {
       error.message += '\nseed ' + seed + ': ' + JSON.stringify(input);
       throw error;
     }

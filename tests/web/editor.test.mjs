@@ -10,7 +10,9 @@ before(async () => {
   browser = await launchBrowser();
   ({ page } = await openPage(browser, { native: {} }));
 });
-after(async () => { await browser?.close(); });
+after(async () => {
+  await browser?.close();
+});
 
 const replaceScript = (text) => replaceIn(page, text);
 const gutterRows = () => page.$$eval('#gutter > div', (rows) => rows.map((r) => r.textContent));
@@ -19,8 +21,10 @@ const selection = () => page.$eval('#script', (t) => t.value.slice(t.selectionSt
 
 describe('gutter', () => {
   it('numbers one bar per line and restarts at lines opening with a marker, after spaces too, not inside a line', async () => {
-    for (const [script, rows] of [['[5] a\nb\nc\n[2] d\ne', ['5', '6', '7', '2', '3']],
-      ['x\n   [timer|9] y\nz [3]\n[007]\n[0]\n[12.3] a\n[timer|4.2]\n[8.]', ['1', '9', '10', '7', '0', '12', '4', '5']]]) {
+    for (const [script, rows] of [
+      ['[5] a\nb\nc\n[2] d\ne', ['5', '6', '7', '2', '3']],
+      ['x\n   [timer|9] y\nz [3]\n[007]\n[0]\n[12.3] a\n[timer|4.2]\n[8.]', ['1', '9', '10', '7', '0', '12', '4', '5']],
+    ]) {
       await replaceScript(script);
       assert.deepEqual(await gutterRows(), rows, script);
     }
@@ -30,21 +34,32 @@ describe('gutter', () => {
     await replaceScript('[1] a\nb\nc');
     const tops = await page.$$eval('#gutter > div', (rows) => rows.map((r) => r.getBoundingClientRect().top));
     // One line height apart, scaled by the stage factor 0.75 at this window size.
-    assert.ok(tops.slice(1).every((top, i) => Math.abs(top - tops[i] - 46 * 0.75) < 0.5), String(tops));
+    assert.ok(
+      tops.slice(1).every((top, i) => Math.abs(top - tops[i] - 46 * 0.75) < 0.5),
+      String(tops),
+    );
   });
 });
 
 describe('highlight layer', () => {
   it('colours bar and timer markers, including ones the compiler rejects', async () => {
     await replaceScript('[1] a [TIMER|2] b [0] [chorus]');
-    const spans = await page.$$eval('#highlight span', (all) => all.map((s) => [s.className, s.textContent, getComputedStyle(s).color]));
-    assert.deepEqual(spans, [['marker', '[1]', 'rgb(255, 105, 120)'], ['timer', '[TIMER|2]', 'rgb(25, 181, 225)'],
-      ['marker', '[0]', 'rgb(255, 105, 120)']]);
+    const spans = await page.$$eval('#highlight span', (all) =>
+      all.map((s) => [s.className, s.textContent, getComputedStyle(s).color]),
+    );
+    assert.deepEqual(spans, [
+      ['marker', '[1]', 'rgb(255, 105, 120)'],
+      ['timer', '[TIMER|2]', 'rgb(25, 181, 225)'],
+      ['marker', '[0]', 'rgb(255, 105, 120)'],
+    ]);
   });
 
   it('shows markup in lyrics as text and never runs it', async () => {
-    await page.evaluate(() => { window.__pwned = 0; });
-    const hostile = '[1] <b>bold</b> <img src=x onerror="window.__pwned=1"> <script>window.__pwned=2</script> "q" \'a\' & [2]';
+    await page.evaluate(() => {
+      window.__pwned = 0;
+    });
+    const hostile =
+      '[1] <b>bold</b> <img src=x onerror="window.__pwned=1"> <script>window.__pwned=2</script> "q" \'a\' & [2]';
     await replaceScript(hostile);
     await page.waitForTimeout(100);
     assert.equal(await page.evaluate(() => window.__pwned), 0);
@@ -55,15 +70,20 @@ describe('highlight layer', () => {
 
   it('scrolls with the text area, and so does the gutter', async () => {
     await replaceScript(Array.from({ length: 40 }, (_, i) => 'line ' + i).join('\n'));
-    await page.$eval('#script', (t) => { t.scrollTop = 300; t.dispatchEvent(new Event('scroll')); });
+    await page.$eval('#script', (t) => {
+      t.scrollTop = 300;
+      t.dispatchEvent(new Event('scroll'));
+    });
     await page.waitForTimeout(50);
-    const offsets = await page.evaluate(() => ['script', 'highlight', 'gutter'].map((id) => document.getElementById(id).scrollTop));
+    const offsets = await page.evaluate(() =>
+      ['script', 'highlight', 'gutter'].map((id) => document.getElementById(id).scrollTop),
+    );
     assert.deepEqual(offsets, [300, 300, 300]);
   });
 });
 
 describe('inserting markers', () => {
-  it('inserts the playhead\'s bar, or the next bar for a timer, with the number selected', async () => {
+  it("inserts the playhead's bar, or the next bar for a timer, with the number selected", async () => {
     await feedTransport(page, { hasPpq: true, ppq: 36.2, beatsPerBar: 4 });
     await replaceScript('ab');
     await page.keyboard.press('ArrowLeft');
@@ -73,19 +93,36 @@ describe('inserting markers', () => {
     assert.equal(await page.inputValue('#script'), 'a[12]b');
     await page.keyboard.press('ArrowRight');
     await page.click('#timer');
-    assert.deepEqual([await page.inputValue('#script'), await selection(), (await lastWrite()).script],
-      ['a[12][timer|11]b', '11', 'a[12][timer|11]b']);
+    assert.deepEqual(
+      [await page.inputValue('#script'), await selection(), (await lastWrite()).script],
+      ['a[12][timer|11]b', '11', 'a[12][timer|11]b'],
+    );
   });
 
-  it('names the playhead\'s beat, rounded, off the first beat; bar 1 at least; [1] / [timer|2] without a position', async () => {
+  it("names the playhead's beat, rounded, off the first beat; bar 1 at least; [1] / [timer|2] without a position", async () => {
     // [ppq, meter, what "Add marker" then "Add timer" insert]; a ppq of null means no position.
-    const cases = [[37, '4/4', '[10.2][timer|11.2]'], [37.6, '4/4', '[10.3][timer|11.3]'], [39.6, '4/4', '[11][timer|12]'],
-      [4, '3/4', '[2.2][timer|3.2]'], [4, '6/8', '[2.3][timer|3.3]'], [3.5, '7/8', '[2][timer|3]'],
-      [3, '7/8', '[1.7][timer|2.7]'], [1.5, '5/16', '[2.2][timer|3.2]'], [-0.75, '4/4', '[1][timer|1.4]'],
-      [-20, '4/4', '[1][timer|1]'], [null, '4/4', '[1][timer|2]']];
+    const cases = [
+      [37, '4/4', '[10.2][timer|11.2]'],
+      [37.6, '4/4', '[10.3][timer|11.3]'],
+      [39.6, '4/4', '[11][timer|12]'],
+      [4, '3/4', '[2.2][timer|3.2]'],
+      [4, '6/8', '[2.3][timer|3.3]'],
+      [3.5, '7/8', '[2][timer|3]'],
+      [3, '7/8', '[1.7][timer|2.7]'],
+      [1.5, '5/16', '[2.2][timer|3.2]'],
+      [-0.75, '4/4', '[1][timer|1.4]'],
+      [-20, '4/4', '[1][timer|1]'],
+      [null, '4/4', '[1][timer|2]'],
+    ];
     for (const [ppq, meter, inserted] of cases) {
       const [numerator, denominator] = meter.split('/').map(Number);
-      await feedTransport(page, { hasPpq: ppq !== null, ppq: ppq ?? 100, numerator, denominator, beatsPerBar: numerator * 4 / denominator });
+      await feedTransport(page, {
+        hasPpq: ppq !== null,
+        ppq: ppq ?? 100,
+        numerator,
+        denominator,
+        beatsPerBar: (numerator * 4) / denominator,
+      });
       await replaceScript('');
       await page.click('#marker');
       await page.keyboard.press('End');
@@ -116,7 +153,13 @@ describe('settings', () => {
 
   it('corrects out-of-range ticks at once, keeps them whole as the host stores them, and waits while the field is empty', async () => {
     // [typed, state, field]
-    for (const [typed, ticks, field] of [['300', 256, '256'], ['0', 1, '1'], ['-7', 1, null], ['2.5', 2, '2'], ['9', 9, '9']]) {
+    for (const [typed, ticks, field] of [
+      ['300', 256, '256'],
+      ['0', 1, '1'],
+      ['-7', 1, null],
+      ['2.5', 2, '2'],
+      ['9', 9, '9'],
+    ]) {
       await typeTicks(typed);
       assert.equal(await ticksState(), ticks, typed);
       if (field !== null) assert.equal(await page.inputValue('#ticks'), field, typed);
@@ -134,9 +177,14 @@ describe('settings', () => {
     await typeTicks('4');
     await page.click('#duration button:has-text("1/8")');
     const segments = await page.$$eval('#duration button', (all) =>
-      all.map((b) => [b.textContent, b.className, b.dataset.unit, b.type]));
-    assert.deepEqual(segments, [['1', '', '0', 'button'], ['1/2', '', '1', 'button'],
-      ['1/4', '', '2', 'button'], ['1/8', 'selected', '3', 'button']]);
+      all.map((b) => [b.textContent, b.className, b.dataset.unit, b.type]),
+    );
+    assert.deepEqual(segments, [
+      ['1', '', '0', 'button'],
+      ['1/2', '', '1', 'button'],
+      ['1/4', '', '2', 'button'],
+      ['1/8', 'selected', '3', 'button'],
+    ]);
     assert.deepEqual(await page.evaluate(() => cues.map((c) => [c.start, c.end])), [[14, 16]]);
     assert.equal((await lastWrite()).timerUnit, 3);
     await page.click('#duration button:has-text("1/4")');
@@ -149,7 +197,10 @@ describe('settings', () => {
     assert.equal(await text('display-mode'), 'Mode: Static');
     assert.equal((await lastWrite()).displayMode, 1);
     await page.click('#display-mode');
-    for (const [id, key, label] of [['auto-fill', 'autoFill', 'Auto-fill'], ['next-line', 'nextLine', 'Next line']]) {
+    for (const [id, key, label] of [
+      ['auto-fill', 'autoFill', 'Auto-fill'],
+      ['next-line', 'nextLine', 'Next line'],
+    ]) {
       assert.equal(await text(id), label + ': On');
       await page.click('#' + id);
       assert.equal(await text(id), label + ': Off');
@@ -160,18 +211,30 @@ describe('settings', () => {
 
   it('cycles through the six languages and translates every label', async () => {
     // [language, heading, marker button, next line, badge]
-    const kLabels = [['Language: English', 'Settings', 'Add marker', 'Next line: On', null],
+    const kLabels = [
+      ['Language: English', 'Settings', 'Add marker', 'Next line: On', null],
       ['Langue: French', 'Réglages', 'Ajouter un repère', 'Ligne suivante: Oui', 'EDIT'],
       ['Lingua: Italian', 'Impostazioni', 'Aggiungi segno', 'Riga successiva: Sì', 'EDIT'],
       ['Sprache: German', 'Einstellungen', 'Marke hinzufügen', 'Nächste Zeile: Ein', 'EDIT'],
       ['Idioma: Spanish', 'Ajustes', 'Añadir marca', 'Línea siguiente: Sí', 'EDIT'],
-      ['Язык: Russian', 'Настройки', 'Добавить маркер', 'Следующая строка: Вкл', 'EDIT']];
-    const texts = () => page.evaluate(() => {
-      const text = (selector) => document.querySelector(selector).textContent;
-      const badge = document.getElementById('mode-badge');
-      return [[text('#language .setting-text'), text('h1'), text('#marker [data-t]'), text('#next-line .setting-text'),
-        badge.hidden ? null : badge.textContent], text('[data-t="duration"]'), text('#ticks-help')];
-    });
+      ['Язык: Russian', 'Настройки', 'Добавить маркер', 'Следующая строка: Вкл', 'EDIT'],
+    ];
+    const texts = () =>
+      page.evaluate(() => {
+        const text = (selector) => document.querySelector(selector).textContent;
+        const badge = document.getElementById('mode-badge');
+        return [
+          [
+            text('#language .setting-text'),
+            text('h1'),
+            text('#marker [data-t]'),
+            text('#next-line .setting-text'),
+            badge.hidden ? null : badge.textContent,
+          ],
+          text('[data-t="duration"]'),
+          text('#ticks-help'),
+        ];
+      });
     for (const labels of kLabels) {
       const [seen, unit, help] = await texts();
       assert.deepEqual(seen, labels);

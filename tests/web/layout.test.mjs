@@ -6,11 +6,16 @@ import { feedHostState, feedTransport } from './support/native.mjs';
 import { assertLooksLike } from './support/expected.mjs';
 
 let browser;
-before(async () => { browser = await launchBrowser(); });
-after(async () => { await browser?.close(); });
+before(async () => {
+  browser = await launchBrowser();
+});
+after(async () => {
+  await browser?.close();
+});
 
 const kHostState = {
-  script: '[1] Lanterns on the water\nwe were young\n[3] Hold the line\n<b>hold</b> the light\n[timer|6]\n[6] Sing it true\n[8]',
+  script:
+    '[1] Lanterns on the water\nwe were young\n[3] Hold the line\n<b>hold</b> the light\n[timer|6]\n[6] Sing it true\n[8]',
   timerTicks: 4,
   timerUnit: 2,
   language: 0,
@@ -20,7 +25,7 @@ const kHostState = {
 const kEditorBoxes = {
   '.masthead': [0, 0, 1584, 97],
   '.masthead > img': [0, 0, 1584, 97],
-  '.brand-link img': [1452, 10, 112, 112 * 160 / 254],
+  '.brand-link img': [1452, 10, 112, (112 * 160) / 254],
   '#edit-view': [0, 97, 1584, 711],
   '.editor-card': [23, 98, 1076, 709],
   '.settings-card': [1116, 98, 449, 709],
@@ -44,8 +49,12 @@ async function stageBoxes(page, selectors) {
     const result = { stage: [stage.left, stage.top, stage.width, stage.height], factor };
     for (const selector of list) {
       const box = document.querySelector(selector).getBoundingClientRect();
-      result[selector] = [(box.left - stage.left) / factor, (box.top - stage.top) / factor,
-        box.width / factor, box.height / factor];
+      result[selector] = [
+        (box.left - stage.left) / factor,
+        (box.top - stage.top) / factor,
+        box.width / factor,
+        box.height / factor,
+      ];
     }
     return result;
   }, selectors);
@@ -55,21 +64,32 @@ function assertBoxes(measured, expected) {
   for (const [selector, box] of Object.entries(expected)) {
     box.forEach((value, i) => {
       if (value === null) return;
-      assert.ok(Math.abs(measured[selector][i] - value) < 1.01,
-        selector + ' [' + i + '] is ' + measured[selector][i] + ', expected ' + value);
+      assert.ok(
+        Math.abs(measured[selector][i] - value) < 1.01,
+        selector + ' [' + i + '] is ' + measured[selector][i] + ', expected ' + value,
+      );
     });
   }
 }
 
 describe('scaling', () => {
-  for (const [width, height, factor] of [[1188, 606, 0.75], [792, 404, 0.5], [1584, 404, 0.5]]) {
+  for (const [width, height, factor] of [
+    [1188, 606, 0.75],
+    [792, 404, 0.5],
+    [1584, 404, 0.5],
+  ]) {
     it('fits the whole stage into a ' + width + ' x ' + height + ' window at ' + factor, async () => {
       await withPage(browser, { viewport: { width, height }, native: { state: kHostState } }, async ({ page }) => {
         const measured = await stageBoxes(page, Object.keys(kEditorBoxes));
-        assert.deepEqual(measured.stage.map((v) => Math.round(v * 100) / 100), [0, 0, 1584 * factor, 808 * factor]);
+        assert.deepEqual(
+          measured.stage.map((v) => Math.round(v * 100) / 100),
+          [0, 0, 1584 * factor, 808 * factor],
+        );
         assertBoxes(measured, kEditorBoxes);
         const version = await page.evaluate(() => {
-          const [stage, label] = ['#stage', '.version-label'].map((s) => document.querySelector(s).getBoundingClientRect());
+          const [stage, label] = ['#stage', '.version-label'].map((s) =>
+            document.querySelector(s).getBoundingClientRect(),
+          );
           return [stage.right - label.right, stage.bottom - label.bottom];
         });
         assert.ok(Math.abs(version[0] - 27 * factor) < 1 && Math.abs(version[1] - 14 * factor) < 1, String(version));
@@ -92,7 +112,10 @@ describe('scaling', () => {
 it('draws the editor, a scrolling phrase half filled, a static one and a count-down as designed', async () => {
   await withPage(browser, { native: { state: kHostState } }, async ({ page }) => {
     await assertLooksLike(page, 'editor');
-    for (const [nextLine, prefix] of [[false, 'playback'], [true, 'next-line']]) {
+    for (const [nextLine, prefix] of [
+      [false, 'playback'],
+      [true, 'next-line'],
+    ]) {
       await feedHostState(page, { nextLine, displayMode: 0 });
       await feedTransport(page, { playing: true, hasPpq: true, ppq: 4 });
       await assertLooksLike(page, prefix + '-scrolling');

@@ -18,37 +18,52 @@ let session;
 let page;
 before(async () => {
   browser = await launchBrowser();
-  session = await openPage(browser, { native: { state: { script: kOriginal }, transport: { hasTempo: true, tempo: 120, ...kFourFour } } });
+  session = await openPage(browser, {
+    native: { state: { script: kOriginal }, transport: { hasTempo: true, tempo: 120, ...kFourFour } },
+  });
   page = session.page;
 });
-after(async () => { await browser?.close(); });
+after(async () => {
+  await browser?.close();
+});
 
 const scriptValue = () => page.inputValue('#script');
 const writes = async () => (await nativeLog(page)).writes;
 const shown = (selector) => page.$eval(selector, (e) => !e.hidden);
 const message = () => page.textContent('#lyrics-message');
 async function previewText() {
-  await page.waitForFunction(() => !document.getElementById('lyrics-preview').hidden ||
-    document.getElementById('lyrics-message').textContent);
+  await page.waitForFunction(
+    () => !document.getElementById('lyrics-preview').hidden || document.getElementById('lyrics-message').textContent,
+  );
   return page.inputValue('#lyrics-preview-text');
 }
 
 // Drops a file holding `bytes` (or `size` zero bytes) onto the lyrics, as a file manager does.
 function dropFile(name, { bytes = [], size = 0 }) {
-  return page.evaluate(({ name, bytes, size }) => {
-    const data = new DataTransfer();
-    data.items.add(new File([new Uint8Array(size || bytes)], name));
-    for (const type of ['dragenter', 'dragover', 'drop']) {
-      document.getElementById('script').dispatchEvent(new DragEvent(type, { dataTransfer: data, bubbles: true, cancelable: true }));
-    }
-  }, { name, bytes: Array.from(bytes), size });
+  return page.evaluate(
+    ({ name, bytes, size }) => {
+      const data = new DataTransfer();
+      data.items.add(new File([new Uint8Array(size || bytes)], name));
+      for (const type of ['dragenter', 'dragover', 'drop']) {
+        document
+          .getElementById('script')
+          .dispatchEvent(new DragEvent(type, { dataTransfer: data, bubbles: true, cancelable: true }));
+      }
+    },
+    { name, bytes: Array.from(bytes), size },
+  );
 }
 
 it('loads a chosen MIDI file into the preview; confirming replaces the script and saves it; undo restores', async () => {
   const before = (await writes()).length;
   await page.click('#lyrics-file');
   const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.click('#lyrics-open')]);
-  const midi = lyricsIO.writeMidi(cuesOf('Sung line', 'Next'), { meter: kFourFour, tempo: 0, spread: false, title: 'x' });
+  const midi = lyricsIO.writeMidi(cuesOf('Sung line', 'Next'), {
+    meter: kFourFour,
+    tempo: 0,
+    spread: false,
+    title: 'x',
+  });
   await chooser.setFiles({ name: 'song.mid', mimeType: 'audio/midi', buffer: Buffer.from(midi) });
   const imported = '[1] Sung line\n[2] Next\n[3]';
   assert.equal(await previewText(), imported);
@@ -64,7 +79,7 @@ it('loads a chosen MIDI file into the preview; confirming replaces the script an
   assert.equal((await writes()).at(-1), kOriginal);
 });
 
-it('shows a dropped LRC at the host\'s tempo, then at a typed tempo and starting bar; cancel changes nothing', async () => {
+it("shows a dropped LRC at the host's tempo, then at a typed tempo and starting bar; cancel changes nothing", async () => {
   const before = await writes();
   await dropFile('song.lrc', { bytes: Buffer.from('[ti:x]\n[00:01.00]One\n[00:03.00]Two\n') });
   assert.equal(await previewText(), '[1.3] One\n[2.3] Two\n[3]');
@@ -73,7 +88,7 @@ it('shows a dropped LRC at the host\'s tempo, then at a typed tempo and starting
   assert.equal(await page.inputValue('#lyrics-preview-text'), '[5.2] One\n[5.4] Two\n[6]');
   await page.fill('#lyrics-tempo', '');
   assert.equal(await page.inputValue('#lyrics-preview-text'), '');
-  assert.equal(await message(), 'Type the song\'s tempo in BPM (10 to 999).');
+  assert.equal(await message(), "Type the song's tempo in BPM (10 to 999).");
   assert.equal(await page.$eval('#lyrics-confirm', (b) => b.disabled), true);
   await page.click('#lyrics-cancel');
   await waitForPolls(page, 2);
@@ -101,13 +116,23 @@ it('exports: MIDI as a download where no save dialog can be shown, LRC through a
   await page.click('#lyrics-file');
   const [download] = await Promise.all([page.waitForEvent('download'), page.click('#lyrics-save-midi')]);
   assert.equal(download.suggestedFilename(), 'Hello world.mid');
-  const midi = lyricsIO.writeMidi(cuesOf('Hello world', 'Again'), { meter: kFourFour, tempo: 120, spread: true, title: 'Hello world' });
+  const midi = lyricsIO.writeMidi(cuesOf('Hello world', 'Again'), {
+    meter: kFourFour,
+    tempo: 120,
+    spread: true,
+    title: 'Hello world',
+  });
   assert.deepEqual(new Uint8Array(readFileSync(await download.path())), midi);
 
   await page.evaluate(() => {
     window.showSaveFilePicker = async (options) => {
       window.__saved = { name: options.suggestedName, chunks: [] };
-      return { createWritable: async () => ({ write: async (b) => window.__saved.chunks.push(Array.from(b)), close: async () => {} }) };
+      return {
+        createWritable: async () => ({
+          write: async (b) => window.__saved.chunks.push(Array.from(b)),
+          close: async () => {},
+        }),
+      };
     };
   });
   await page.click('#lyrics-save-lrc');
@@ -118,6 +143,8 @@ it('exports: MIDI as a download where no save dialog can be shown, LRC through a
   await session.context.grantPermissions(['clipboard-read', 'clipboard-write'], { origin: 'https://kelo.invalid' });
   await page.click('#lyrics-copy-lrc');
   await page.waitForFunction(() => document.getElementById('lyrics-message').textContent !== '');
-  assert.deepEqual([await message(), await page.evaluate(() => navigator.clipboard.readText())],
-    ['LRC copied to the clipboard.', kLrc]);
+  assert.deepEqual(
+    [await message(), await page.evaluate(() => navigator.clipboard.readText())],
+    ['LRC copied to the clipboard.', kLrc],
+  );
 });

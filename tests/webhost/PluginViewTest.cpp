@@ -29,269 +29,249 @@ namespace {
 
 // Records each Bind and offers one function, so the test can tell that the
 // stub existed in the first document.
-class ProbeBindings : public webhost::Bindings
-{
-public:
-	std::vector<webhost::Webview*> bound;
-	std::vector<json> calls;
-	std::string name;
+class ProbeBindings : public webhost::Bindings {
+ public:
+  std::vector<webhost::Webview*> bound;
+  std::vector<json> calls;
+  std::string name;
 
-	explicit ProbeBindings (std::string name) : name (std::move (name)) {}
+  explicit ProbeBindings(std::string name) : name(std::move(name)) {}
 
-	void Bind (webhost::Webview* webview) override
-	{
-		bound.push_back (webview);
-		// Document-creation scripts run in the order they were added.
-		webview->AddInitScript ("window.order = (window.order || []).concat('" + name + "');");
-		webview->BindFunction (name, [this] (webhost::Webview*, int, const std::string& called, const json& params) {
-			calls.push_back (params);
-			return json (called);
-		});
-	}
+  void Bind(webhost::Webview* webview) override {
+    bound.push_back(webview);
+    // Document-creation scripts run in the order they were added.
+    webview->AddInitScript("window.order = (window.order || []).concat('" + name + "');");
+    webview->BindFunction(name, [this](webhost::Webview*, int, const std::string& called, const json& params) {
+      calls.push_back(params);
+      return json(called);
+    });
+  }
 };
 
-class PlugViewInBrowser : public ::testing::Test
-{
-protected:
-	std::string appData;
-	HWND parent = nullptr;
-	ProbeBindings first {"probeFirst"};
-	ProbeBindings second {"probeSecond"};
+class PlugViewInBrowser : public ::testing::Test {
+ protected:
+  std::string appData;
+  HWND parent = nullptr;
+  ProbeBindings first{"probeFirst"};
+  ProbeBindings second{"probeSecond"};
 
-	void SetUp () override
-	{
-		appData = kelo::webhosttest::useFreshAppDataFolder ();
-		parent = static_cast<HWND> (KeloLinuxCreateHostWindow (1300, 700, "frame"));
-		ASSERT_NE (parent, nullptr);
-	}
-	void TearDown () override
-	{
-		KeloLinuxDestroyHostWindow (parent);
-		pumpUntil ([] { return kelo::webhosttest::runningChromiumChildren ().empty (); }, 5000);
-		kelo::webhosttest::removeAppDataFolder (appData);
-	}
+  void SetUp() override {
+    appData = kelo::webhosttest::useFreshAppDataFolder();
+    parent = static_cast<HWND>(KeloLinuxCreateHostWindow(1300, 700, "frame"));
+    ASSERT_NE(parent, nullptr);
+  }
+  void TearDown() override {
+    KeloLinuxDestroyHostWindow(parent);
+    pumpUntil([] { return kelo::webhosttest::runningChromiumChildren().empty(); }, 5000);
+    kelo::webhosttest::removeAppDataFolder(appData);
+  }
 
-	IPtr<webhost::WebviewPluginView> makeView (const std::string& url)
-	{
-		ViewRect rect (0, 0, 1188, 606);
-		return owned (new webhost::WebviewPluginView (nullptr, "Kelo", {&first, &second}, &rect, url));
-	}
+  IPtr<webhost::WebviewPluginView> makeView(const std::string& url) {
+    ViewRect rect(0, 0, 1188, 606);
+    return owned(new webhost::WebviewPluginView(nullptr, "Kelo", {&first, &second}, &rect, url));
+  }
 
-	// Attaches `view` and waits for its page; the ready web view, or null.
-	webhost::Webview* attachAndLoad (webhost::WebviewPluginView& view)
-	{
-		if (view.attached (parent, "HWND") != kResultOk)
-			return nullptr;
-		if (!pumpUntil ([&] { return !first.bound.empty (); }, 30000))
-			return nullptr;
-		webhost::Webview* webview = first.bound.front ();
-		return kelo::webhosttest::waitForPage (*webview, webhost::kPrivateOrigin, 30000) ? webview : nullptr;
-	}
+  // Attaches `view` and waits for its page; the ready web view, or null.
+  webhost::Webview* attachAndLoad(webhost::WebviewPluginView& view) {
+    if (view.attached(parent, "HWND") != kResultOk) return nullptr;
+    if (!pumpUntil([&] { return !first.bound.empty(); }, 30000)) return nullptr;
+    webhost::Webview* webview = first.bound.front();
+    return kelo::webhosttest::waitForPage(*webview, webhost::kPrivateOrigin, 30000) ? webview : nullptr;
+  }
 };
 
-TEST_F (PlugViewInBrowser, OneBrowserForTwoAttachesTakesTheSizeGivenBeforeItWasReady)
-{
-	auto view = makeView (std::string (webhost::kPrivateOrigin) + "/index.html?second");
-	ASSERT_EQ (view->attached (parent, "HWND"), kResultOk);
-	ASSERT_EQ (view->attached (parent, "HWND"), kResultOk);
-	const HWND child = GetWindow (parent, GW_CHILD);
-	ASSERT_NE (child, nullptr);
-	EXPECT_EQ (GetWindow (child, GW_HWNDNEXT), nullptr) << "one child window only";
-	ViewRect early (0, 0, 800, 408);
-	ASSERT_EQ (view->onSize (&early), kResultTrue);
+TEST_F(PlugViewInBrowser, OneBrowserForTwoAttachesTakesTheSizeGivenBeforeItWasReady) {
+  auto view = makeView(std::string(webhost::kPrivateOrigin) + "/index.html?second");
+  ASSERT_EQ(view->attached(parent, "HWND"), kResultOk);
+  ASSERT_EQ(view->attached(parent, "HWND"), kResultOk);
+  const HWND child = GetWindow(parent, GW_CHILD);
+  ASSERT_NE(child, nullptr);
+  EXPECT_EQ(GetWindow(child, GW_HWNDNEXT), nullptr) << "one child window only";
+  ViewRect early(0, 0, 800, 408);
+  ASSERT_EQ(view->onSize(&early), kResultTrue);
 
-	ASSERT_TRUE (pumpUntil ([&] { return !second.bound.empty (); }, 30000)) << "browser never became ready";
-	pumpUntil ([] { return false; }, 300);
-	ASSERT_EQ (first.bound.size (), 1u);
-	webhost::Webview& webview = *first.bound.front ();
-	ASSERT_TRUE (kelo::webhosttest::waitForPage (webview, webhost::kPrivateOrigin, 30000))
-	    << evaluate (webview, "location.href + ' ' + document.readyState").dump ();
+  ASSERT_TRUE(pumpUntil([&] { return !second.bound.empty(); }, 30000)) << "browser never became ready";
+  pumpUntil([] { return false; }, 300);
+  ASSERT_EQ(first.bound.size(), 1u);
+  webhost::Webview& webview = *first.bound.front();
+  ASSERT_TRUE(kelo::webhosttest::waitForPage(webview, webhost::kPrivateOrigin, 30000))
+      << evaluate(webview, "location.href + ' ' + document.readyState").dump();
 
-	RECT client {};
-	GetClientRect (child, &client);
-	EXPECT_EQ (client.right, 800);
-	EXPECT_EQ (client.bottom, 408);
-	EXPECT_EQ (evaluate (webview, "window.innerWidth + 'x' + window.innerHeight"), json ("800x408"));
-	EXPECT_EQ (evaluate (webview, "location.search"), json ("?second"));
-	// Both stubs were there in the very first document, and a script added now waits for the next.
-	EXPECT_EQ (evaluate (webview, "typeof window.probeFirst + ' ' + typeof window.probeSecond"),
-	           json ("function function"));
-	EXPECT_EQ (evaluate (webview, "window.order"), json::parse (R"(["probeFirst","probeSecond"])"));
-	webview.AddInitScript ("window.late = true;");
-	pumpUntil ([] { return false; }, 100);
-	EXPECT_EQ (evaluate (webview, "typeof window.late"), json ("undefined"));
-	WCHAR title[16] = {};
-	GetWindowTextW (child, title, 16);
-	EXPECT_EQ (std::wstring (title), L"Kelo");
+  RECT client{};
+  GetClientRect(child, &client);
+  EXPECT_EQ(client.right, 800);
+  EXPECT_EQ(client.bottom, 408);
+  EXPECT_EQ(evaluate(webview, "window.innerWidth + 'x' + window.innerHeight"), json("800x408"));
+  EXPECT_EQ(evaluate(webview, "location.search"), json("?second"));
+  // Both stubs were there in the very first document, and a script added now waits for the next.
+  EXPECT_EQ(evaluate(webview, "typeof window.probeFirst + ' ' + typeof window.probeSecond"), json("function function"));
+  EXPECT_EQ(evaluate(webview, "window.order"), json::parse(R"(["probeFirst","probeSecond"])"));
+  webview.AddInitScript("window.late = true;");
+  pumpUntil([] { return false; }, 100);
+  EXPECT_EQ(evaluate(webview, "typeof window.late"), json("undefined"));
+  WCHAR title[16] = {};
+  GetWindowTextW(child, title, 16);
+  EXPECT_EQ(std::wstring(title), L"Kelo");
 
-	// Resizes while attached go straight to the window.
-	ViewRect later (0, 0, 1000, 510);
-	ASSERT_EQ (view->onSize (&later), kResultTrue);
-	GetClientRect (child, &client);
-	EXPECT_EQ (client.right, 1000);
-	EXPECT_TRUE (pumpUntil (
-	    [&] { return evaluate (webview, "window.innerWidth", 1000) == json (1000); }, 5000));
+  // Resizes while attached go straight to the window.
+  ViewRect later(0, 0, 1000, 510);
+  ASSERT_EQ(view->onSize(&later), kResultTrue);
+  GetClientRect(child, &client);
+  EXPECT_EQ(client.right, 1000);
+  EXPECT_TRUE(pumpUntil([&] { return evaluate(webview, "window.innerWidth", 1000) == json(1000); }, 5000));
 
-	// The embedded files as the browser fetches them; other origins are left to the network and fail.
-	const std::string html = "text/html; charset=utf-8", other = "application/octet-stream";
-	const struct
-	{
-		std::string path;
-		std::string type;
-		const char* file; // nullptr: an empty 404
-	} files[] = {
-	    {"/", html, "web/index.html"},
-	    {"/index.html?v=2", html, "web/index.html"},
-	    {"/INDEX.HTML#top", html, "web/index.html"},
-	    {"/index_html", other, "web/index.html"},
-	    {"/app.js", "application/javascript; charset=utf-8", "web/app.js"},
-	    {"/style.css", "text/css; charset=utf-8", "web/style.css"},
-	    {"/header.png", "image/png", "web/header.png"},
-	    {"/third_party_notices.txt", "text/plain; charset=utf-8", "licenses/third_party_notices.txt"},
-	    {"/missing.css", "text/css; charset=utf-8", nullptr},
-	    {"/app%2Ejs", other, nullptr},
-	    {"/img/header.png", "image/png", nullptr},
-	    {"/..%5Cindex.html", html, nullptr},
-	};
-	const std::string elsewhere = "https://elsewhere.invalid/index.html";
-	json addresses = json::array ({elsewhere});
-	for (const auto& f : files)
-		addresses.push_back (webhost::kPrivateOrigin + f.path);
-	second.calls.clear ();
-	webview.EvalJS (addresses.dump () + ".forEach(a => fetch(a, {cache: 'no-store'}).then("
-	                                    "  r => r.arrayBuffer().then(b => probeSecond(a, r.status,"
-	                                    "    r.headers.get('content-type'), r.headers.get('cache-control'), b.byteLength)),"
-	                                    "  e => probeSecond(a, -1, '', '', 0)))",
-	                nullptr);
-	ASSERT_TRUE (pumpUntil ([&] { return second.calls.size () == addresses.size (); }, 15000));
-	std::map<std::string, json> replies;
-	for (const json& call : second.calls)
-		replies[call.at (0).get<std::string> ()] = call;
-	EXPECT_EQ (replies[elsewhere].at (1), -1) << "nothing may answer for another origin";
-	for (const auto& f : files)
-	{
-		std::ifstream file (f.file ? std::string (KELO_SOURCE_DIR) + "/" + f.file : "", std::ios::binary | std::ios::ate);
-		const json expected = {webhost::kPrivateOrigin + f.path, f.file ? 200 : 404, f.type, "no-store",
-		                       f.file ? static_cast<long> (file.tellg ()) : 0};
-		EXPECT_EQ (replies[webhost::kPrivateOrigin + f.path], expected);
-	}
+  // The embedded files as the browser fetches them; other origins are left to the network and fail.
+  const std::string html = "text/html; charset=utf-8", other = "application/octet-stream";
+  const struct {
+    std::string path;
+    std::string type;
+    const char* file;  // nullptr: an empty 404
+  } files[] = {
+      {"/", html, "web/index.html"},
+      {"/index.html?v=2", html, "web/index.html"},
+      {"/INDEX.HTML#top", html, "web/index.html"},
+      {"/index_html", other, "web/index.html"},
+      {"/app.js", "application/javascript; charset=utf-8", "web/app.js"},
+      {"/style.css", "text/css; charset=utf-8", "web/style.css"},
+      {"/header.png", "image/png", "web/header.png"},
+      {"/third_party_notices.txt", "text/plain; charset=utf-8", "licenses/third_party_notices.txt"},
+      {"/missing.css", "text/css; charset=utf-8", nullptr},
+      {"/app%2Ejs", other, nullptr},
+      {"/img/header.png", "image/png", nullptr},
+      {"/..%5Cindex.html", html, nullptr},
+  };
+  const std::string elsewhere = "https://elsewhere.invalid/index.html";
+  json addresses = json::array({elsewhere});
+  for (const auto& f : files) addresses.push_back(webhost::kPrivateOrigin + f.path);
+  second.calls.clear();
+  webview.EvalJS(addresses.dump() +
+                     ".forEach(a => fetch(a, {cache: 'no-store'}).then("
+                     "  r => r.arrayBuffer().then(b => probeSecond(a, r.status,"
+                     "    r.headers.get('content-type'), r.headers.get('cache-control'), b.byteLength)),"
+                     "  e => probeSecond(a, -1, '', '', 0)))",
+                 nullptr);
+  ASSERT_TRUE(pumpUntil([&] { return second.calls.size() == addresses.size(); }, 15000));
+  std::map<std::string, json> replies;
+  for (const json& call : second.calls) replies[call.at(0).get<std::string>()] = call;
+  EXPECT_EQ(replies[elsewhere].at(1), -1) << "nothing may answer for another origin";
+  for (const auto& f : files) {
+    std::ifstream file(f.file ? std::string(KELO_SOURCE_DIR) + "/" + f.file : "", std::ios::binary | std::ios::ate);
+    const json expected = {webhost::kPrivateOrigin + f.path, f.file ? 200 : 404, f.type, "no-store",
+                           f.file ? static_cast<long>(file.tellg()) : 0};
+    EXPECT_EQ(replies[webhost::kPrivateOrigin + f.path], expected);
+  }
 
-	ASSERT_EQ (view->removed (), kResultOk);
-	EXPECT_FALSE (IsWindow (child));
-	EXPECT_EQ (GetWindow (parent, GW_CHILD), nullptr);
+  ASSERT_EQ(view->removed(), kResultOk);
+  EXPECT_FALSE(IsWindow(child));
+  EXPECT_EQ(GetWindow(parent, GW_CHILD), nullptr);
 }
 
-TEST_F (PlugViewInBrowser, WithoutAnApplicationDataFolderThePageLoadsReadsOnlyTheClipboardPostsOnlyTextAndGetsJson)
-{
-	// Neither variable set: the roaming application-data folder cannot be found.
-	const std::string home = std::getenv ("HOME") ? std::getenv ("HOME") : "";
-	unsetenv ("XDG_CONFIG_HOME");
-	unsetenv ("HOME");
-	auto view = makeView ("");
-	webhost::Webview* webview = attachAndLoad (*view);
-	if (!home.empty ())
-		setenv ("HOME", home.c_str (), 1);
-	ASSERT_NE (webview, nullptr) << "the page never loaded";
-	// The same call once as an object, once as its text: only the text counts.
-	webview->EvalJS ("window.chrome.webview.postMessage({id: 1, method: 'probeSecond', params: ['object']});"
-	                 "window.chrome.webview.postMessage(JSON.stringify("
-	                 "  {id: 2, method: 'probeSecond', params: ['t\\u00e9xt \\\"q\\\" \\u2028 \\ud83d\\ude00']}));"
-	                 "Promise.all(['clipboard-read', 'camera', 'microphone'].map("
-	                 "  n => navigator.permissions.query({name: n}).then(s => s.state, e => 'error')))"
-	                 ".then(states => probeFirst(states))",
-	                 nullptr);
-	ASSERT_TRUE (pumpUntil ([&] { return !first.calls.empty () && !second.calls.empty (); }, 5000));
-	pumpUntil ([] { return false; }, 200);
-	EXPECT_EQ (first.calls.front (), json::parse (R"([["granted","prompt","prompt"]])"));
-	ASSERT_EQ (second.calls.size (), 1u);
-	EXPECT_EQ (second.calls.front (), json::array ({"t\u00e9xt \"q\" \u2028 \U0001F600"}));
+TEST_F(PlugViewInBrowser, WithoutAnApplicationDataFolderThePageLoadsReadsOnlyTheClipboardPostsOnlyTextAndGetsJson) {
+  // Neither variable set: the roaming application-data folder cannot be found.
+  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  unsetenv("XDG_CONFIG_HOME");
+  unsetenv("HOME");
+  auto view = makeView("");
+  webhost::Webview* webview = attachAndLoad(*view);
+  if (!home.empty()) setenv("HOME", home.c_str(), 1);
+  ASSERT_NE(webview, nullptr) << "the page never loaded";
+  // The same call once as an object, once as its text: only the text counts.
+  webview->EvalJS(
+      "window.chrome.webview.postMessage({id: 1, method: 'probeSecond', params: ['object']});"
+      "window.chrome.webview.postMessage(JSON.stringify("
+      "  {id: 2, method: 'probeSecond', params: ['t\\u00e9xt \\\"q\\\" \\u2028 \\ud83d\\ude00']}));"
+      "Promise.all(['clipboard-read', 'camera', 'microphone'].map("
+      "  n => navigator.permissions.query({name: n}).then(s => s.state, e => 'error')))"
+      ".then(states => probeFirst(states))",
+      nullptr);
+  ASSERT_TRUE(pumpUntil([&] { return !first.calls.empty() && !second.calls.empty(); }, 5000));
+  pumpUntil([] { return false; }, 200);
+  EXPECT_EQ(first.calls.front(), json::parse(R"([["granted","prompt","prompt"]])"));
+  ASSERT_EQ(second.calls.size(), 1u);
+  EXPECT_EQ(second.calls.front(), json::array({"t\u00e9xt \"q\" \u2028 \U0001F600"}));
 
-	// Script results arrive as JSON.stringify gives them, and as null where it gives nothing.
-	const auto result = [webview] (const std::string& script) {
-		auto answer = std::make_shared<std::string> ("<none>");
-		webview->EvalJS (script, [answer] (const json& value) { *answer = value.dump (); });
-		pumpUntil ([answer] { return *answer != "<none>"; }, 2000);
-		return *answer;
-	};
-	const std::pair<const char*, const char*> cases[] = {
-	    {"0.1 + 0.2", "0.30000000000000004"},
-	    {"1e21", "1e+21"},
-	    {"true", "true"},
-	    {R"('é "q" \\ \u2028 \n')", "\"é \\\"q\\\" \\\\ \u2028 \\n\""},
-	    {"({b: [1, 'x', null], a: {c: false}})", R"({"a":{"c":false},"b":[1,"x",null]})"},
-	    {"[1, undefined, () => 1]", "[1,null,null]"},
-	    {"new Date(0)", "\"1970-01-01T00:00:00.000Z\""},
-	    {"undefined", "null"},
-	    {"NaN", "null"},
-	    {"-Infinity", "null"},
-	    {"(function () {})", "null"},
-	    {"Symbol('s')", "null"},
-	    {"10n", "null"},
-	    {"(() => { const o = {}; o.self = o; return o; })()", "null"},
-	    {"let kept = 5; kept * 2", "10"},
-	    {"throw new Error('boom')", "null"},
-	    {"this is not javascript", "null"},
-	};
-	for (const auto& [script, expected] : cases)
-		EXPECT_EQ (result (script), expected) << script;
-	ASSERT_EQ (view->removed (), kResultOk);
+  // Script results arrive as JSON.stringify gives them, and as null where it gives nothing.
+  const auto result = [webview](const std::string& script) {
+    auto answer = std::make_shared<std::string>("<none>");
+    webview->EvalJS(script, [answer](const json& value) { *answer = value.dump(); });
+    pumpUntil([answer] { return *answer != "<none>"; }, 2000);
+    return *answer;
+  };
+  const std::pair<const char*, const char*> cases[] = {
+      {"0.1 + 0.2", "0.30000000000000004"},
+      {"1e21", "1e+21"},
+      {"true", "true"},
+      {R"('é "q" \\ \u2028 \n')", "\"é \\\"q\\\" \\\\ \u2028 \\n\""},
+      {"({b: [1, 'x', null], a: {c: false}})", R"({"a":{"c":false},"b":[1,"x",null]})"},
+      {"[1, undefined, () => 1]", "[1,null,null]"},
+      {"new Date(0)", "\"1970-01-01T00:00:00.000Z\""},
+      {"undefined", "null"},
+      {"NaN", "null"},
+      {"-Infinity", "null"},
+      {"(function () {})", "null"},
+      {"Symbol('s')", "null"},
+      {"10n", "null"},
+      {"(() => { const o = {}; o.self = o; return o; })()", "null"},
+      {"let kept = 5; kept * 2", "10"},
+      {"throw new Error('boom')", "null"},
+      {"this is not javascript", "null"},
+  };
+  for (const auto& [script, expected] : cases) EXPECT_EQ(result(script), expected) << script;
+  ASSERT_EQ(view->removed(), kResultOk);
 }
 
-TEST_F (PlugViewInBrowser, TheViewStaysOnThePrivateOriginAndFollowedLinksGoToTheSystemBrowser)
-{
-	char folder[] = "/tmp/kelo-links-XXXXXX";
-	ASSERT_NE (mkdtemp (folder), nullptr);
-	const std::string opener = std::string (folder) + "/opener";
-	const std::string log = std::string (folder) + "/log";
-	{
-		std::ofstream script (opener);
-		script << "#!/bin/sh\necho \"$1\" >> " << log << "\n";
-	}
-	chmod (opener.c_str (), 0700);
-	setenv ("KELO_STANDIN_OPENER", opener.c_str (), 1);
-	const auto opened = [&] {
-		std::ifstream in (log);
-		return std::string (std::istreambuf_iterator<char> (in), std::istreambuf_iterator<char> ());
-	};
+TEST_F(PlugViewInBrowser, TheViewStaysOnThePrivateOriginAndFollowedLinksGoToTheSystemBrowser) {
+  char folder[] = "/tmp/kelo-links-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string opener = std::string(folder) + "/opener";
+  const std::string log = std::string(folder) + "/log";
+  {
+    std::ofstream script(opener);
+    script << "#!/bin/sh\necho \"$1\" >> " << log << "\n";
+  }
+  chmod(opener.c_str(), 0700);
+  setenv("KELO_STANDIN_OPENER", opener.c_str(), 1);
+  const auto opened = [&] {
+    std::ifstream in(log);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
 
-	auto view = makeView ("");
-	webhost::Webview* webview = attachAndLoad (*view);
-	ASSERT_NE (webview, nullptr) << "the page never loaded";
-	const std::string start = std::string (webhost::kPrivateOrigin) + "/index.html";
-	const struct
-	{
-		const char* escape;
-		const char* opens; // what the system browser is asked to open, "" for nothing
-	} cases[] = {
-	    {"location.href = 'https://foreign.invalid/'", ""},
-	    {"location.href = 'data:text/html,<p>x</p>'", ""},
-	    {"window.open('https://foreign.invalid/popup')", ""},
-	    {"const a = document.createElement('a'); a.href = 'https://velmora.example/link';"
-	     "document.body.append(a); a.click()",
-	     "https://velmora.example/link\n"},
-	    // A script's click on a link to a new window is no user's: nothing opens.
-	    {"const a = document.createElement('a'); a.href = 'https://velmora.example/tab'; a.target = '_blank';"
-	     "document.body.append(a); a.click()",
-	     ""},
-	};
-	for (const auto& item : cases)
-	{
-		unlink (log.c_str ());
-		webview->EvalJS (item.escape, nullptr);
-		if (*item.opens)
-			pumpUntil ([&] { return opened () == item.opens; }, 5000);
-		else
-			pumpUntil ([] { return false; }, 700);
-		EXPECT_EQ (opened (), item.opens) << item.escape;
-		EXPECT_EQ (evaluate (*webview, "location.href + ' ' + typeof window.probeFirst"), json (start + " function"))
-		    << item.escape;
-	}
-	EXPECT_EQ (GetWindow (GetWindow (parent, GW_CHILD), GW_HWNDNEXT), nullptr) << "no second window";
-	ASSERT_EQ (view->removed (), kResultOk);
-	unsetenv ("KELO_STANDIN_OPENER");
-	unlink (log.c_str ());
-	unlink (opener.c_str ());
-	rmdir (folder);
+  auto view = makeView("");
+  webhost::Webview* webview = attachAndLoad(*view);
+  ASSERT_NE(webview, nullptr) << "the page never loaded";
+  const std::string start = std::string(webhost::kPrivateOrigin) + "/index.html";
+  const struct {
+    const char* escape;
+    const char* opens;  // what the system browser is asked to open, "" for nothing
+  } cases[] = {
+      {"location.href = 'https://foreign.invalid/'", ""},
+      {"location.href = 'data:text/html,<p>x</p>'", ""},
+      {"window.open('https://foreign.invalid/popup')", ""},
+      {"const a = document.createElement('a'); a.href = 'https://velmora.example/link';"
+       "document.body.append(a); a.click()",
+       "https://velmora.example/link\n"},
+      // A script's click on a link to a new window is no user's: nothing opens.
+      {"const a = document.createElement('a'); a.href = 'https://velmora.example/tab'; a.target = '_blank';"
+       "document.body.append(a); a.click()",
+       ""},
+  };
+  for (const auto& item : cases) {
+    unlink(log.c_str());
+    webview->EvalJS(item.escape, nullptr);
+    if (*item.opens)
+      pumpUntil([&] { return opened() == item.opens; }, 5000);
+    else
+      pumpUntil([] { return false; }, 700);
+    EXPECT_EQ(opened(), item.opens) << item.escape;
+    EXPECT_EQ(evaluate(*webview, "location.href + ' ' + typeof window.probeFirst"), json(start + " function"))
+        << item.escape;
+  }
+  EXPECT_EQ(GetWindow(GetWindow(parent, GW_CHILD), GW_HWNDNEXT), nullptr) << "no second window";
+  ASSERT_EQ(view->removed(), kResultOk);
+  unsetenv("KELO_STANDIN_OPENER");
+  unlink(log.c_str());
+  unlink(opener.c_str());
+  rmdir(folder);
 }
 
-} // namespace
+}  // namespace

@@ -14,12 +14,13 @@ namespace {
 
 using testing::RecordingWebview;
 
-json ReturnTrue(Webview*, int, const std::string&, const json&) { return true; }
+json ReturnTrue(Webview*, int, const std::string&, const json&) {
+  return true;
+}
 
 // Two calls' worth of settling output for `name`.
 std::vector<std::string> CallTwice(RecordingWebview& webview, const std::string& name) {
-  for (int id : {1, 2})
-    webview.OnBrowserMessage(json{{"id", id}, {"method", name}, {"params", json::array()}}.dump());
+  for (int id : {1, 2}) webview.OnBrowserMessage(json{{"id", id}, {"method", name}, {"params", json::array()}}.dump());
   return webview.EvaluatedScripts();
 }
 
@@ -47,9 +48,19 @@ TEST(BindFunction, BindingANameTwiceKeepsTheSecondFunctionAndAddsBothStubs) {
 
 TEST(BindFunction, RefusesNamesThatCouldBreakOutOfTheStubAndLeavesEarlierBindingsAlone) {
   const std::string hostile[] = {
-      "", "it's", "back\\slash", "line\nfeed", "carriage\rreturn", "line\xE2\x80\xA8separator",
-      "paragraph\xE2\x80\xA9separator", "</script>", "a'; alert(1); var b='", "with space",
-      "1starts_with_digit", "caf\xC3\xA9", std::string("nul\0byte", 8),
+      "",
+      "it's",
+      "back\\slash",
+      "line\nfeed",
+      "carriage\rreturn",
+      "line\xE2\x80\xA8separator",
+      "paragraph\xE2\x80\xA9separator",
+      "</script>",
+      "a'; alert(1); var b='",
+      "with space",
+      "1starts_with_digit",
+      "caf\xC3\xA9",
+      std::string("nul\0byte", 8),
   };
   for (const auto& name : hostile) {
     RecordingWebview webview;
@@ -74,7 +85,7 @@ TEST(UnbindFunction, RemovesTheNameFromLaterDocumentsAndTheCurrentOneOnlyIfBound
             (std::vector<std::string>{MakeStubScript("keloWrite"), MakeStubScript("keloRead"), remove}));
   ASSERT_EQ(webview.EvaluatedScripts(), std::vector<std::string>{remove});
   ASSERT_TRUE(webview.evaluations[0].callback);
-  webview.evaluations[0].callback(json(42)); // the result is of no interest
+  webview.evaluations[0].callback(json(42));  // the result is of no interest
 
   EXPECT_EQ(CallTwice(webview, "keloWrite").size(), 1u) << "a call after unbinding is not answered";
   EXPECT_EQ(CallTwice(webview, "keloRead").size(), 3u);
@@ -94,5 +105,5 @@ TEST(UnbindFunction, CanBeCalledByTheBoundFunctionItself) {
                                       "window._rpc[4].resolve(\"" + reply + "\"); delete window._rpc[4]"}));
 }
 
-} // namespace
-} // namespace webhost
+}  // namespace
+}  // namespace webhost

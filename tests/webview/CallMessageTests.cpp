@@ -17,8 +17,7 @@ using testing::RecordingWebview;
 
 std::string Settled(int seq, bool resolved, const std::string& value = "1") {
   const std::string entry = "window._rpc[" + std::to_string(seq) + "]";
-  return entry + (resolved ? ".resolve(" + value + ")" : R"(.reject("Invalid native request"))") + "; delete " +
-         entry;
+  return entry + (resolved ? ".resolve(" + value + ")" : R"(.reject("Invalid native request"))") + "; delete " + entry;
 }
 
 std::string Nested(const std::string& open, const std::string& close, int depth) {
@@ -33,7 +32,7 @@ enum Answer { kNone, kResolve, kReject };
 struct Case {
   std::string message;
   Answer answer;
-  int seq; // the call number settled
+  int seq;  // the call number settled
 };
 
 // Each message arrives on a web view with "keloRead" bound.
@@ -122,9 +121,8 @@ TEST(CallMessage, TheFunctionGetsItsWebviewNameAndParamsWithMissingParamsAsNull)
 TEST(CallMessage, AFunctionThatThrowsIsRejectedWithoutItsOwnMessageUnlessItsIdIsNegative) {
   RecordingWebview webview;
   webview.BindFunction("keloWrite", [](Webview*, int, const std::string&, const json& params) -> json {
-    if (params.is_null())
-      throw std::invalid_argument("State must be an object");
-    throw 42; // not even a std::exception
+    if (params.is_null()) throw std::invalid_argument("State must be an object");
+    throw 42;  // not even a std::exception
   });
   webview.OnBrowserMessage(R"({"id":8,"method":"keloWrite"})");
   webview.OnBrowserMessage(R"({"id":9,"method":"keloWrite","params":[]})");
@@ -162,7 +160,7 @@ TEST(SettlingScript, IsIssuedThroughDispatchWithItsOwnCopyOfTheResult) {
 
 // An embedding whose browser fails while settling.
 class ThrowingWebview : public RecordingWebview {
-public:
+ public:
   void EvalJS(const std::string&, std::function<void(const json&)>) override {
     ++attempts;
     throw std::runtime_error("browser gone");
@@ -173,7 +171,7 @@ public:
 TEST(CallMessage, NothingThrownWhileSettlingLeavesOnBrowserMessage) {
   ThrowingWebview webview;
   webview.BindFunction("keloRead", [](Webview*, int, const std::string&, const json&) { return json(1); });
-  webview.OnBrowserMessage(R"({"id":1,"method":"keloRead"})"); // would terminate if anything escaped
+  webview.OnBrowserMessage(R"({"id":1,"method":"keloRead"})");  // would terminate if anything escaped
   EXPECT_EQ(webview.attempts, 2) << "the resolve, then the reject, were both attempted";
 }
 
@@ -190,7 +188,7 @@ TEST(CallMessage, AFunctionDuringWhichTheWebviewIsRemovedSettlesNothing) {
     webview->log = &log;
     Webview* raw = webview.get();
     raw->BindFunction("keloOpenBrand", [&](Webview*, int, const std::string&, const json&) -> json {
-      webview.reset(); // as a host does that closes the editor while the shell pumps messages
+      webview.reset();  // as a host does that closes the editor while the shell pumps messages
       if (throws) throw std::runtime_error("gone");
       return true;
     });
@@ -200,5 +198,5 @@ TEST(CallMessage, AFunctionDuringWhichTheWebviewIsRemovedSettlesNothing) {
   }
 }
 
-} // namespace
-} // namespace webhost
+}  // namespace
+}  // namespace webhost

@@ -25,8 +25,9 @@ using testing::RecordingWebview;
 // control characters, the two line terminators that once were not allowed in
 // script strings, markup that ends an inline script, and a NUL.
 const std::string kHostileText = std::string(
-    "Gr\xC3\xBC\xC3\x9F \xE6\xAD\x8C \xF0\x9F\x8E\xB5 ' \" \\ \\u0041 \n\r\t "
-    "\xE2\x80\xA8 \xE2\x80\xA9 </script><!-- ${x} `") + std::string(1, '\0') + "end";
+                                     "Gr\xC3\xBC\xC3\x9F \xE6\xAD\x8C \xF0\x9F\x8E\xB5 ' \" \\ \\u0041 \n\r\t "
+                                     "\xE2\x80\xA8 \xE2\x80\xA9 </script><!-- ${x} `") +
+                                 std::string(1, '\0') + "end";
 
 std::string ReadFile(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
@@ -40,7 +41,7 @@ void WriteFile(const fs::path& file, const std::string& text) {
 
 // One folder per test; each Run is a fresh document that makes the same calls.
 class PageRun {
-public:
+ public:
   PageRun() {
     std::random_device random;
     folder = fs::temp_directory_path() / ("kelo-page-scripts-" + std::to_string(random()));
@@ -55,16 +56,14 @@ public:
 
   // Runs init scripts, calls and (when given) settling scripts in one
   // document; returns what the page saw. Throws when Node.js could not run.
-  json Run(const std::vector<std::string>& init, const json& calls,
-           const std::vector<std::string>* settle = nullptr) {
+  json Run(const std::vector<std::string>& init, const json& calls, const std::vector<std::string>* settle = nullptr) {
     WriteFile(folder / "init.json", json(init).dump());
     WriteFile(folder / "calls.json", calls.dump());
     fs::remove(folder / "result.json");
-    if (settle)
-      WriteFile(folder / "settle.json", json(*settle).dump());
+    if (settle) WriteFile(folder / "settle.json", json(*settle).dump());
     const fs::path log = folder / "node.log";
-    const std::string command = "\"" KELO_NODE "\" \"" KELO_RUN_SCRIPTS "\" \"" + folder.string() + "\" > \"" +
-                                log.string() + "\" 2>&1";
+    const std::string command =
+        "\"" KELO_NODE "\" \"" KELO_RUN_SCRIPTS "\" \"" + folder.string() + "\" > \"" + log.string() + "\" 2>&1";
 #ifdef _WIN32
     // cmd.exe drops the outermost quotes of a command that starts with one.
     const std::string shellCommand = "\"" + command + "\"";
@@ -73,12 +72,12 @@ public:
 #endif
     const int status = std::system(shellCommand.c_str());
     if (status != 0 || !fs::exists(folder / "result.json"))
-      throw std::runtime_error("Node.js failed (" + std::to_string(status) + ") in " + folder.string() +
-                               ": " + ReadFile(log));
+      throw std::runtime_error("Node.js failed (" + std::to_string(status) + ") in " + folder.string() + ": " +
+                               ReadFile(log));
     return json::parse(ReadFile(folder / "result.json"));
   }
 
-private:
+ private:
   fs::path folder;
 };
 
@@ -130,27 +129,32 @@ TEST(PageScripts, CallsPostSharedNumbersAndOnlyTheirOwnDocumentsSettlingScriptsS
   const json page = run.Run(init, kCalls);
   EXPECT_EQ(page["functions"], json::parse(R"({"keloRead":"function","keloWrite":"function",
                                                "keloOpenBrand":"function","keloGone":"undefined"})"));
-  EXPECT_EQ(page["posted"], json::array({
-      R"({"id":1,"method":"keloRead","params":[-1]})",
-      "{\"id\":2,\"method\":\"keloWrite\",\"params\":[{\"lyrics\":\"[30] \xE2\x80\xA8</script>\xC3\xA9\",\"timerTicks\":4}]}",
-      R"({"id":3,"method":"keloRead","params":[null,null,null,"x"]})",
-      R"({"id":4,"method":"keloOpenBrand","params":[]})",
-  }));
+  EXPECT_EQ(
+      page["posted"],
+      json::array({
+          R"({"id":1,"method":"keloRead","params":[-1]})",
+          "{\"id\":2,\"method\":\"keloWrite\",\"params\":[{\"lyrics\":\"[30] \xE2\x80\xA8</script>\xC3\xA9\",\"timerTicks\":4}]}",
+          R"({"id":3,"method":"keloRead","params":[null,null,null,"x"]})",
+          R"({"id":4,"method":"keloOpenBrand","params":[]})",
+      }));
   EXPECT_EQ(page["pending"], json::array({"1", "2", "3", "4"}));
-  EXPECT_EQ(page["outcomes"], json::array({{{"state", "pending"}}, {{"state", "pending"}}, {{"state", "pending"}},
-                                           {{"state", "pending"}}}));
+  EXPECT_EQ(
+      page["outcomes"],
+      json::array({{{"state", "pending"}}, {{"state", "pending"}}, {{"state", "pending"}}, {{"state", "pending"}}}));
 
   const std::vector<std::string> settle = Answer(webview, page["posted"]);
   ASSERT_EQ(settle.size(), 4u);
   const json settled = run.Run(init, kCalls, &settle);
   EXPECT_EQ(settled["settleErrors"], json::array());
   EXPECT_EQ(settled["pending"], json::array());
-  EXPECT_EQ(settled["outcomes"], json::array({
-      {{"state", "resolved"}, {"value", {{"seq", 1}, {"text", kHostileText}}}},
-      {{"state", "resolved"}, {"value", json::array({{{"lyrics", "[30] \xE2\x80\xA8</script>\xC3\xA9"}, {"timerTicks", 4}}})}},
-      {{"state", "resolved"}, {"value", {{"seq", 3}, {"text", kHostileText}}}},
-      {{"state", "rejected"}, {"value", "Invalid native request"}},
-  }));
+  EXPECT_EQ(settled["outcomes"],
+            json::array({
+                {{"state", "resolved"}, {"value", {{"seq", 1}, {"text", kHostileText}}}},
+                {{"state", "resolved"},
+                 {"value", json::array({{{"lyrics", "[30] \xE2\x80\xA8</script>\xC3\xA9"}, {"timerTicks", 4}}})}},
+                {{"state", "resolved"}, {"value", {{"seq", 3}, {"text", kHostileText}}}},
+                {{"state", "rejected"}, {"value", "Invalid native request"}},
+            }));
 
   // After a reload the document's call numbers start elsewhere, so the old
   // document's settling scripts settle nothing in it.
@@ -162,5 +166,5 @@ TEST(PageScripts, CallsPostSharedNumbersAndOnlyTheirOwnDocumentsSettlingScriptsS
   EXPECT_EQ(next["pending"].size(), 4u);
 }
 
-} // namespace
-} // namespace webhost
+}  // namespace
+}  // namespace webhost

@@ -13,7 +13,7 @@ namespace webhost::testing {
 // browser. Dispatch runs its function in place, as the real browser does,
 // unless deferDispatch is set; then the functions wait for RunDispatched.
 class RecordingWebview : public Webview {
-public:
+ public:
   struct Evaluation {
     std::string script;
     std::function<void(const json&)> callback;
@@ -49,21 +49,19 @@ public:
     std::vector<std::function<void()>> pending;
     pending.swap(deferred);
     for (auto& fn : pending) {
-      if (fn)
-        fn();
+      if (fn) fn();
     }
   }
 
   // The scripts handed to EvalJS, in order.
   std::vector<std::string> EvaluatedScripts() const {
     std::vector<std::string> scripts;
-    for (const auto& evaluation : evaluations)
-      scripts.push_back(evaluation.script);
+    for (const auto& evaluation : evaluations) scripts.push_back(evaluation.script);
     return scripts;
   }
 
-private:
+ private:
   std::vector<std::function<void()>> deferred;
 };
 
-} // namespace webhost::testing
+}  // namespace webhost::testing

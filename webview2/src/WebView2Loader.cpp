@@ -36,7 +36,9 @@ HMODULE LoadBesideThisModule() {
 
 // The search path without the current folder, so that no loader planted in a
 // project's folder is picked up.
-HMODULE LoadFromSearchPath() { return LoadLibraryExW(kLoaderName, nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS); }
+HMODULE LoadFromSearchPath() {
+  return LoadLibraryExW(kLoaderName, nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+}
 
 // Found once, the loader stays for the life of the process: unloading it
 // would have to happen in DllMain, under the loader lock.
@@ -55,7 +57,7 @@ CreateEnvironmentFunction Resolve() {
   return found;
 }
 
-} // namespace
+}  // namespace
 
 STDAPI CreateCoreWebView2EnvironmentWithOptions(
     PCWSTR browserExecutableFolder, PCWSTR userDataFolder, ICoreWebView2EnvironmentOptions* environmentOptions,

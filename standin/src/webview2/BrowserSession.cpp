@@ -88,7 +88,9 @@ void BrowserSession::RemoveFolders() {
   if (removeBaseFolder) std::filesystem::remove_all(baseFolder, ignored);
 }
 
-pid_t BrowserSession::BrowserPid() const { return browserPid; }
+pid_t BrowserSession::BrowserPid() const {
+  return browserPid;
+}
 
 void BrowserSession::Call(const std::string& method, nlohmann::json params, const std::string& sessionId,
                           DevToolsClient::ReplyCallback callback) {
@@ -101,7 +103,9 @@ void BrowserSession::Call(const std::string& method, nlohmann::json params, cons
   client->Call(method, std::move(params), sessionId, std::move(callback));
 }
 
-bool BrowserSession::ClaimTarget(const std::string& targetId) { return claimedTargets.insert(targetId).second; }
+bool BrowserSession::ClaimTarget(const std::string& targetId) {
+  return claimedTargets.insert(targetId).second;
+}
 
 void BrowserSession::AddPage(const std::string& sessionId, const std::shared_ptr<WebViewCore>& page) {
   pages[sessionId] = page;

@@ -11,7 +11,9 @@
 namespace standin::webview2 {
 namespace {
 
-unsigned Extent(LONG from, LONG to) { return static_cast<unsigned>(std::max<LONG>(to - from, 1)); }
+unsigned Extent(LONG from, LONG to) {
+  return static_cast<unsigned>(std::max<LONG>(to - from, 1));
+}
 
 }  // namespace
 
@@ -109,8 +111,8 @@ void BrowserWindow::OnEvent(void* data) {
                      (event.xconfigure.x != 0 || event.xconfigure.y != 0 ||
                       event.xconfigure.width != static_cast<int>(Extent(bounds.left, bounds.right)) ||
                       event.xconfigure.height != static_cast<int>(Extent(bounds.top, bounds.bottom)));
-  const bool taken = event.type == ReparentNotify && event.xreparent.window == browser &&
-                     event.xreparent.parent != holder;
+  const bool taken =
+      event.type == ReparentNotify && event.xreparent.window == browser && event.xreparent.parent != holder;
   if (event.type == DestroyNotify && event.xdestroywindow.window == browser) {
     X11Connection::Forget(browser);
     browser = 0;

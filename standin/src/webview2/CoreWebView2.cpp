@@ -17,14 +17,18 @@ CoreWebView2::CoreWebView2(std::shared_ptr<WebViewCore> core)
   this->core->SetSender(this);
 }
 
-CoreWebView2::~CoreWebView2() { core->SetSender(nullptr); }
+CoreWebView2::~CoreWebView2() {
+  core->SetSender(nullptr);
+}
 
 HRESULT CoreWebView2::get_Settings(ICoreWebView2Settings** out) {
   if (out == nullptr) return E_POINTER;
   return settings.CopyTo(out);
 }
 
-HRESULT CoreWebView2::get_Source(LPWSTR* uri) { return CopyToTaskMemory(core->Source(), uri); }
+HRESULT CoreWebView2::get_Source(LPWSTR* uri) {
+  return CopyToTaskMemory(core->Source(), uri);
+}
 
 HRESULT CoreWebView2::Navigate(LPCWSTR uri) {
   if (uri == nullptr) return E_INVALIDARG;
@@ -94,7 +98,9 @@ HRESULT CoreWebView2::get_BrowserProcessId(UINT32* value) {
   return S_OK;
 }
 
-HRESULT CoreWebView2::OpenDevToolsWindow() { return S_OK; }
+HRESULT CoreWebView2::OpenDevToolsWindow() {
+  return S_OK;
+}
 
 HRESULT CoreWebView2::add_WebResourceRequested(ICoreWebView2WebResourceRequestedEventHandler* handler,
                                                EventRegistrationToken* token) {

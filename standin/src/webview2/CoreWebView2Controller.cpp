@@ -13,9 +13,7 @@ CoreWebView2Controller::CoreWebView2Controller(Microsoft::WRL::ComPtr<CoreWebVie
   // first page has loaded), so every page event places it again.
   BrowserWindow* placing = window.get();
   RECT* placedAt = &bounds;
-  this->webview->Core().onPageActivity = [placing, placedAt] {
-    placing->Place(*placedAt);
-  };
+  this->webview->Core().onPageActivity = [placing, placedAt] { placing->Place(*placedAt); };
 }
 
 CoreWebView2Controller::~CoreWebView2Controller() {

@@ -25,9 +25,13 @@ DevToolsClient::~DevToolsClient() {
   pipe.reset();
 }
 
-void DevToolsClient::SetEventCallback(EventCallback callback) { onEvent = std::move(callback); }
+void DevToolsClient::SetEventCallback(EventCallback callback) {
+  onEvent = std::move(callback);
+}
 
-void DevToolsClient::SetClosedCallback(ClosedCallback callback) { onClosed = std::move(callback); }
+void DevToolsClient::SetClosedCallback(ClosedCallback callback) {
+  onClosed = std::move(callback);
+}
 
 void DevToolsClient::Call(const std::string& method, nlohmann::json params, const std::string& sessionId,
                           ReplyCallback callback) {
@@ -66,7 +70,9 @@ void DevToolsClient::Call(const std::string& method, nlohmann::json params, cons
   }
 }
 
-void DevToolsClient::CloseWriteEnd() { pipe->CloseWriteEnd(); }
+void DevToolsClient::CloseWriteEnd() {
+  pipe->CloseWriteEnd();
+}
 
 bool DevToolsClient::IsClosed() const {
   std::lock_guard<std::mutex> lock(mutex);

@@ -94,14 +94,18 @@ HRESULT HttpHeadersIterator::MoveNext(BOOL* hasNext) {
   return S_OK;
 }
 
-HRESULT HttpRequestHeaders::GetHeader(LPCWSTR name, LPWSTR* value) { return FindHeader(*headers, name, value); }
+HRESULT HttpRequestHeaders::GetHeader(LPCWSTR name, LPWSTR* value) {
+  return FindHeader(*headers, name, value);
+}
 
 HRESULT HttpRequestHeaders::GetHeaders(LPCWSTR name, ICoreWebView2HttpHeadersCollectionIterator** iterator) {
   if (name == nullptr) return E_INVALIDARG;
   return Select(*headers, name, iterator);
 }
 
-HRESULT HttpRequestHeaders::Contains(LPCWSTR name, BOOL* contains) { return Has(*headers, name, contains); }
+HRESULT HttpRequestHeaders::Contains(LPCWSTR name, BOOL* contains) {
+  return Has(*headers, name, contains);
+}
 
 HRESULT HttpRequestHeaders::SetHeader(LPCWSTR name, LPCWSTR value) {
   if (name == nullptr || value == nullptr) return E_INVALIDARG;
@@ -129,9 +133,13 @@ HRESULT HttpResponseHeaders::AppendHeader(LPCWSTR name, LPCWSTR value) {
   return S_OK;
 }
 
-HRESULT HttpResponseHeaders::Contains(LPCWSTR name, BOOL* contains) { return Has(*headers, name, contains); }
+HRESULT HttpResponseHeaders::Contains(LPCWSTR name, BOOL* contains) {
+  return Has(*headers, name, contains);
+}
 
-HRESULT HttpResponseHeaders::GetHeader(LPCWSTR name, LPWSTR* value) { return FindHeader(*headers, name, value); }
+HRESULT HttpResponseHeaders::GetHeader(LPCWSTR name, LPWSTR* value) {
+  return FindHeader(*headers, name, value);
+}
 
 HRESULT HttpResponseHeaders::GetHeaders(LPCWSTR name, ICoreWebView2HttpHeadersCollectionIterator** iterator) {
   if (name == nullptr) return E_INVALIDARG;

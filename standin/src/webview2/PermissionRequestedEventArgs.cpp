@@ -7,7 +7,9 @@ namespace standin::webview2 {
 PermissionRequestedEventArgs::PermissionRequestedEventArgs(std::string uri, COREWEBVIEW2_PERMISSION_KIND kind)
     : uri(std::move(uri)), kind(kind) {}
 
-HRESULT PermissionRequestedEventArgs::get_Uri(LPWSTR* out) { return CopyToTaskMemory(uri, out); }
+HRESULT PermissionRequestedEventArgs::get_Uri(LPWSTR* out) {
+  return CopyToTaskMemory(uri, out);
+}
 
 HRESULT PermissionRequestedEventArgs::get_PermissionKind(COREWEBVIEW2_PERMISSION_KIND* out) {
   if (out == nullptr) return E_POINTER;

@@ -9,9 +9,13 @@ namespace standin::webview2 {
 WebMessageReceivedEventArgs::WebMessageReceivedEventArgs(std::string source, std::string json)
     : source(std::move(source)), json(std::move(json)) {}
 
-HRESULT WebMessageReceivedEventArgs::get_Source(LPWSTR* out) { return CopyToTaskMemory(source, out); }
+HRESULT WebMessageReceivedEventArgs::get_Source(LPWSTR* out) {
+  return CopyToTaskMemory(source, out);
+}
 
-HRESULT WebMessageReceivedEventArgs::get_WebMessageAsJson(LPWSTR* out) { return CopyToTaskMemory(json, out); }
+HRESULT WebMessageReceivedEventArgs::get_WebMessageAsJson(LPWSTR* out) {
+  return CopyToTaskMemory(json, out);
+}
 
 HRESULT WebMessageReceivedEventArgs::TryGetWebMessageAsString(LPWSTR* out) {
   if (out == nullptr) return E_POINTER;

@@ -9,7 +9,9 @@ namespace standin::webview2 {
 WebResourceRequest::WebResourceRequest(std::string uri, std::string method, HeaderList headers, std::string body)
     : uri(std::move(uri)), method(std::move(method)), headers(std::move(headers)), body(std::move(body)) {}
 
-HRESULT WebResourceRequest::get_Uri(LPWSTR* out) { return CopyToTaskMemory(uri, out); }
+HRESULT WebResourceRequest::get_Uri(LPWSTR* out) {
+  return CopyToTaskMemory(uri, out);
+}
 
 HRESULT WebResourceRequest::put_Uri(LPCWSTR value) {
   if (value == nullptr) return E_INVALIDARG;
@@ -17,7 +19,9 @@ HRESULT WebResourceRequest::put_Uri(LPCWSTR value) {
   return S_OK;
 }
 
-HRESULT WebResourceRequest::get_Method(LPWSTR* out) { return CopyToTaskMemory(method, out); }
+HRESULT WebResourceRequest::get_Method(LPWSTR* out) {
+  return CopyToTaskMemory(method, out);
+}
 
 HRESULT WebResourceRequest::put_Method(LPCWSTR value) {
   if (value == nullptr) return E_INVALIDARG;
@@ -34,7 +38,9 @@ HRESULT WebResourceRequest::get_Content(IStream** content) {
 }
 
 // Changing a request is not carried to the browser; the request is read-only here.
-HRESULT WebResourceRequest::put_Content(IStream*) { return E_NOTIMPL; }
+HRESULT WebResourceRequest::put_Content(IStream*) {
+  return E_NOTIMPL;
+}
 
 HRESULT WebResourceRequest::get_Headers(ICoreWebView2HttpRequestHeaders** out) {
   if (out == nullptr) return E_POINTER;
@@ -78,7 +84,9 @@ HRESULT WebResourceResponse::put_StatusCode(int value) {
   return S_OK;
 }
 
-HRESULT WebResourceResponse::get_ReasonPhrase(LPWSTR* out) { return CopyToTaskMemory(reason, out); }
+HRESULT WebResourceResponse::get_ReasonPhrase(LPWSTR* out) {
+  return CopyToTaskMemory(reason, out);
+}
 
 HRESULT WebResourceResponse::put_ReasonPhrase(LPCWSTR value) {
   reason = Utf8FromWide(value);

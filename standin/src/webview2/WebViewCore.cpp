@@ -129,7 +129,9 @@ void Complete(const ComPtr<ICoreWebView2ExecuteScriptCompletedHandler>& handler,
 
 }  // namespace
 
-HRESULT WebViewCore::InvalidState() { return HRESULT_FROM_WIN32(kErrorInvalidState); }
+HRESULT WebViewCore::InvalidState() {
+  return HRESULT_FROM_WIN32(kErrorInvalidState);
+}
 
 const char* const WebViewCore::kMessageBinding = "__standinWebViewPost";
 
@@ -153,9 +155,13 @@ const char* const WebViewCore::kMessageScript = R"JS((() => {
 WebViewCore::WebViewCore(std::shared_ptr<BrowserSession> session, std::string sessionId)
     : session(std::move(session)), sessionId(std::move(sessionId)) {}
 
-WebViewCore::~WebViewCore() { Close(); }
+WebViewCore::~WebViewCore() {
+  Close();
+}
 
-bool WebViewCore::IsClosed() const { return closed || session->IsShutDown(); }
+bool WebViewCore::IsClosed() const {
+  return closed || session->IsShutDown();
+}
 
 void WebViewCore::Close() {
   if (closed) return;
@@ -166,7 +172,9 @@ void WebViewCore::Close() {
   session->RemovePage(sessionId);
 }
 
-pid_t WebViewCore::BrowserPid() const { return session->BrowserPid(); }
+pid_t WebViewCore::BrowserPid() const {
+  return session->BrowserPid();
+}
 
 void WebViewCore::Send(const std::string& method, json params) {
   session->Call(method, std::move(params), sessionId, nullptr);
@@ -333,7 +341,9 @@ HRESULT WebViewCore::SetViewSize(int width, int height) {
   return S_OK;
 }
 
-const std::string& WebViewCore::WindowClass() const { return session->WindowClass(); }
+const std::string& WebViewCore::WindowClass() const {
+  return session->WindowClass();
+}
 
 void WebViewCore::OnEvent(const std::string& method, const json& params) {
   if (method.rfind("Page.", 0) == 0 && onPageActivity) {
@@ -369,7 +379,8 @@ void WebViewCore::OnNavigationRequested(const json& params) {
 // with new windows blocked); the handlers hear of the address.
 void WebViewCore::OnWindowOpen(const json& params) {
   if (sender == nullptr) return;
-  auto args = MakeCom<NewWindowRequestedEventArgs>(params.value("url", std::string()), params.value("userGesture", false));
+  auto args =
+      MakeCom<NewWindowRequestedEventArgs>(params.value("url", std::string()), params.value("userGesture", false));
   ComPtr<ICoreWebView2> keep(sender);
   for (auto& handler : newWindowHandlers.Snapshot()) {
     if (IsClosed()) break;

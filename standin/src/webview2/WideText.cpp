@@ -28,7 +28,9 @@ void AppendUtf8(std::string& out, char32_t c) {
 
 }  // namespace
 
-std::string Utf8FromWide(const wchar_t* text) { return text ? Utf8FromWide(std::wstring(text)) : std::string(); }
+std::string Utf8FromWide(const wchar_t* text) {
+  return text ? Utf8FromWide(std::wstring(text)) : std::string();
+}
 
 std::string Utf8FromWide(const std::wstring& text) {
   std::string out;
@@ -81,6 +83,8 @@ HRESULT CopyToTaskMemory(const std::wstring& text, LPWSTR* out) {
   return S_OK;
 }
 
-HRESULT CopyToTaskMemory(const std::string& utf8, LPWSTR* out) { return CopyToTaskMemory(WideFromUtf8(utf8), out); }
+HRESULT CopyToTaskMemory(const std::string& utf8, LPWSTR* out) {
+  return CopyToTaskMemory(WideFromUtf8(utf8), out);
+}
 
 }  // namespace standin::webview2

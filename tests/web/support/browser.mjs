@@ -22,8 +22,14 @@ export async function launchBrowser() {
   return chromium.launch({
     executablePath: kChromium,
     headless: true,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update',
-      '--disable-sync', '--no-first-run'],
+    args: [
+      '--no-sandbox',
+      '--disable-gpu',
+      '--disable-background-networking',
+      '--disable-component-update',
+      '--disable-sync',
+      '--no-first-run',
+    ],
   });
 }
 
@@ -48,9 +54,10 @@ export async function openPage(browser, { viewport = kDefaultViewport, native, o
 
 async function waitForReady(page) {
   await page.waitForFunction(
-    () => typeof compileCues === 'function' &&
-      document.querySelector('#language .setting-text').textContent !== '',
-    null, { timeout: kReadyTimeoutMs });
+    () => typeof compileCues === 'function' && document.querySelector('#language .setting-text').textContent !== '',
+    null,
+    { timeout: kReadyTimeoutMs },
+  );
 }
 
 export function waitForPolls(page, count) {
@@ -81,12 +88,13 @@ export async function replaceScript(page, text) {
 }
 
 // What the stand-in plug-in has seen: reads, scripts written, and its current script.
-export const nativeLog = (page) => page.evaluate(() => ({
-  reads: window.__native.reads.slice(),
-  writes: window.__native.writes.map((w) => w.script),
-  lastWrite: window.__native.writes.at(-1),
-  maxReadsInFlight: window.__native.maxReadsInFlight,
-  script: window.__native.state.script,
-}));
+export const nativeLog = (page) =>
+  page.evaluate(() => ({
+    reads: window.__native.reads.slice(),
+    writes: window.__native.writes.map((w) => w.script),
+    lastWrite: window.__native.writes.at(-1),
+    maxReadsInFlight: window.__native.maxReadsInFlight,
+    script: window.__native.state.script,
+  }));
 
 export const errorsMentioning = (lines, text) => lines.filter((l) => l.type === 'error' && l.text.includes(text));

@@ -15,24 +15,27 @@ const kMaxDifferingShare = 0.01;
 async function differingShare(context, a, b) {
   const scratch = await context.newPage();
   try {
-    return await scratch.evaluate(async ([a, b, threshold]) => {
-      const pixels = async (base64) => {
-        const bitmap = await createImageBitmap(await (await fetch('data:image/png;base64,' + base64)).blob());
-        const canvas = new OffscreenCanvas(bitmap.width, bitmap.height);
-        const context = canvas.getContext('2d');
-        context.drawImage(bitmap, 0, 0);
-        return context.getImageData(0, 0, bitmap.width, bitmap.height);
-      };
-      const [x, y] = [await pixels(a), await pixels(b)];
-      if (x.width !== y.width || x.height !== y.height) return 1;
-      let differing = 0;
-      for (let i = 0; i < x.data.length; i += 4) {
-        let d = 0;
-        for (let c = 0; c < 4; c++) d = Math.max(d, Math.abs(x.data[i + c] - y.data[i + c]));
-        if (d > threshold) differing += 1;
-      }
-      return differing / (x.width * x.height);
-    }, [a.toString('base64'), b.toString('base64'), kChannelThreshold]);
+    return await scratch.evaluate(
+      async ([a, b, threshold]) => {
+        const pixels = async (base64) => {
+          const bitmap = await createImageBitmap(await (await fetch('data:image/png;base64,' + base64)).blob());
+          const canvas = new OffscreenCanvas(bitmap.width, bitmap.height);
+          const context = canvas.getContext('2d');
+          context.drawImage(bitmap, 0, 0);
+          return context.getImageData(0, 0, bitmap.width, bitmap.height);
+        };
+        const [x, y] = [await pixels(a), await pixels(b)];
+        if (x.width !== y.width || x.height !== y.height) return 1;
+        let differing = 0;
+        for (let i = 0; i < x.data.length; i += 4) {
+          let d = 0;
+          for (let c = 0; c < 4; c++) d = Math.max(d, Math.abs(x.data[i + c] - y.data[i + c]));
+          if (d > threshold) differing += 1;
+        }
+        return differing / (x.width * x.height);
+      },
+      [a.toString('base64'), b.toString('base64'), kChannelThreshold],
+    );
   } finally {
     await scratch.close();
   }
@@ -50,6 +53,8 @@ export async function assertLooksLike(page, name) {
   const share = await differingShare(page.context(), actual, readFileSync(file));
   const actualFile = join(tmpdir(), 'kelo-' + name + '.actual.png');
   if (share > kMaxDifferingShare) writeFileSync(actualFile, actual);
-  assert.ok(share <= kMaxDifferingShare,
-    name + ': ' + (share * 100).toFixed(2) + '% of pixels differ (see ' + actualFile + ')');
+  assert.ok(
+    share <= kMaxDifferingShare,
+    name + ': ' + (share * 100).toFixed(2) + '% of pixels differ (see ' + actualFile + ')',
+  );
 }

@@ -1,8 +1,16 @@
 // A stand-in for the plug-in's native functions, installed before the page script runs.
 // Everything is controlled from the test through `window.__native` in the page.
 
-const kDefaultHostState = { autoFill: true, barsPerLine: 4, displayMode: 0, language: 0, script: '', timerTicks: 1,
-  timerUnit: 2, version: 2 };
+const kDefaultHostState = {
+  autoFill: true,
+  barsPerLine: 4,
+  displayMode: 0,
+  language: 0,
+  script: '',
+  timerTicks: 1,
+  timerUnit: 2,
+  version: 2,
+};
 const kStoppedTransport = { playing: false, hasPpq: true, ppq: 0, beatsPerBar: 4 };
 
 function nativeMock(options) {
@@ -63,10 +71,16 @@ function nativeMock(options) {
       native.writes.push(copy(next));
       const current = () => !Number.isInteger(base) || base === native.revision;
       switch (native.writeMode) {
-        case 'hold': return new Promise((resolve, reject) => native.heldWrites.push(
-          (result) => (result === 'reject' ? reject(new Error('write refused')) : resolve(result && current()))));
-        case 'never': return new Promise(() => {});
-        case 'reject': return Promise.reject(new Error('write refused'));
+        case 'hold':
+          return new Promise((resolve, reject) =>
+            native.heldWrites.push((result) =>
+              result === 'reject' ? reject(new Error('write refused')) : resolve(result && current()),
+            ),
+          );
+        case 'never':
+          return new Promise(() => {});
+        case 'reject':
+          return Promise.reject(new Error('write refused'));
       }
       if (native.writeMode === 'false' || !current()) return Promise.resolve(false);
       native.state = copy(next);
@@ -76,14 +90,22 @@ function nativeMock(options) {
   if (options.brand) {
     window.keloOpenBrand = () => {
       native.brandCalls += 1;
-      return native.brandResult === 'reject' ? Promise.reject(new Error('shell refused')) : Promise.resolve(native.brandResult);
+      return native.brandResult === 'reject'
+        ? Promise.reject(new Error('shell refused'))
+        : Promise.resolve(native.brandResult);
     };
   }
 }
 
 export async function installNativeMock(page, { state, transport, revision, readDelayMs, write, brand }) {
-  await page.addInitScript(nativeMock, { state: { ...kDefaultHostState, ...state },
-    transport: { ...kStoppedTransport, ...transport }, revision, readDelayMs, write, brand });
+  await page.addInitScript(nativeMock, {
+    state: { ...kDefaultHostState, ...state },
+    transport: { ...kStoppedTransport, ...transport },
+    revision,
+    readDelayMs,
+    write,
+    brand,
+  });
 }
 
 // Sets the host transport and waits until the page has taken it in (two settled polls, so

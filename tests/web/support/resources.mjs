@@ -9,13 +9,24 @@ export const kRepoRoot = fileURLToPath(new URL('../../../', import.meta.url));
 export const kOrigin = 'https://kelo.invalid';
 export const kStartPage = kOrigin + '/index.html';
 
-const kContentTypes = { HTML: 'text/html; charset=utf-8', JS: 'application/javascript; charset=utf-8',
-  CSS: 'text/css; charset=utf-8', PNG: 'image/png', SVG: 'image/svg+xml', TXT: 'text/plain; charset=utf-8' };
+const kContentTypes = {
+  HTML: 'text/html; charset=utf-8',
+  JS: 'application/javascript; charset=utf-8',
+  CSS: 'text/css; charset=utf-8',
+  PNG: 'image/png',
+  SVG: 'image/svg+xml',
+  TXT: 'text/plain; charset=utf-8',
+};
 
 // The list: `<NAME> <path>` per line, "#" starts a comment, blank lines ignored.
 export function loadResourceList() {
   const lines = readFileSync(join(kRepoRoot, 'web/resources.list'), 'utf8').split(/\r?\n/);
-  return new Map(lines.map((l) => l.replace(/#.*/, '').trim()).filter((l) => l !== '').map((l) => l.split(/\s+/)));
+  return new Map(
+    lines
+      .map((l) => l.replace(/#.*/, '').trim())
+      .filter((l) => l !== '')
+      .map((l) => l.split(/\s+/)),
+  );
 }
 
 // Installs the server on a playwright page or context; `log` collects the requests and
@@ -29,9 +40,14 @@ export async function serveResources(target, log = [], overrides = {}) {
     const contentType = kContentTypes[path.split('.').pop()] ?? 'application/octet-stream';
     let body = null;
     if (name in overrides) body = Buffer.from(overrides[name]);
-    else if (list.has(name) && existsSync(join(kRepoRoot, list.get(name)))) body = readFileSync(join(kRepoRoot, list.get(name)));
+    else if (list.has(name) && existsSync(join(kRepoRoot, list.get(name))))
+      body = readFileSync(join(kRepoRoot, list.get(name)));
     const status = body?.length > 0 ? 200 : 404;
     log.push({ address, name, status, contentType });
-    return route.fulfill({ status, headers: { 'Content-Type': contentType, 'Cache-Control': 'no-store' }, body: status === 200 ? body : '' });
+    return route.fulfill({
+      status,
+      headers: { 'Content-Type': contentType, 'Cache-Control': 'no-store' },
+      body: status === 200 ? body : '',
+    });
   });
 }

@@ -36,24 +36,27 @@ const posted = [];
 const context = vm.createContext({ hostPost: (message) => posted.push(message) });
 vm.runInContext(
   `var window = globalThis; Math.random = () => ${random};` +
-  'window.chrome = {webview: {postMessage: function(message) { hostPost(message); }}};',
-  context);
+    'window.chrome = {webview: {postMessage: function(message) { hostPost(message); }}};',
+  context,
+);
 
-for (const script of initScripts)
-  vm.runInContext(script, context);
+for (const script of initScripts) vm.runInContext(script, context);
 
 const functions = {};
-for (const name of probe)
-  functions[name] = vm.runInContext(`typeof window[${JSON.stringify(name)}]`, context);
+for (const name of probe) functions[name] = vm.runInContext(`typeof window[${JSON.stringify(name)}]`, context);
 
 const outcomes = calls.map(() => ({ state: 'pending' }));
 calls.forEach(({ name, args }, index) => {
   try {
-    const promise = vm.runInContext(
-      `window[${JSON.stringify(name)}].apply(window, ${args})`, context);
+    const promise = vm.runInContext(`window[${JSON.stringify(name)}].apply(window, ${args})`, context);
     promise.then(
-      (value) => { outcomes[index] = { state: 'resolved', value }; },
-      (value) => { outcomes[index] = { state: 'rejected', value }; });
+      (value) => {
+        outcomes[index] = { state: 'resolved', value };
+      },
+      (value) => {
+        outcomes[index] = { state: 'rejected', value };
+      },
+    );
   } catch (error) {
     outcomes[index] = { state: 'threw', value: String(error) };
   }
@@ -74,5 +77,7 @@ await new Promise((resolve) => setImmediate(resolve));
 const table = vm.runInContext('window._rpc', context);
 const pending = table ? Object.keys(table).filter((key) => key !== 'nextSeq') : [];
 
-fs.writeFileSync(path.join(folder, 'result.json'),
-  JSON.stringify({ functions, posted, outcomes, settleErrors, pending }));
+fs.writeFileSync(
+  path.join(folder, 'result.json'),
+  JSON.stringify({ functions, posted, outcomes, settleErrors, pending }),
+);

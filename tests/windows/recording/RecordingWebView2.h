@@ -8,28 +8,27 @@
 
 struct IStream;
 
-struct RecordingWebView2
-{
-	// Forgets calls, completions, failures and objects of earlier starts.
-	void (*reset) ();
-	// Every call so far, one per line: "Navigate https://…".
-	const char* (*log) ();
-	// Makes every later call of `method` answer `error` at once.
-	void (*failAtOnce) (const char* method, HRESULT error);
-	// Runs up to `count` (all when negative) held completions of `method`
-	// with `error`, oldest first; answers how many ran.
-	int (*complete) (const char* method, HRESULT error, int count);
-	// Raises WebResourceRequested for `uri`: the handler's answer, and the
-	// response it set (status 0 when none).
-	HRESULT (*request) (const wchar_t* uri, int* status, const wchar_t** headers, IStream** content);
-	// Raises WebMessageReceived with a string message.
-	HRESULT (*message) (const wchar_t* text);
-	// Raises PermissionRequested; `state` receives what the handler set.
-	HRESULT (*permission) (int kind, int* state);
-	// The window the controller was created in, and its last bounds.
-	HWND (*parent) ();
-	RECT (*bounds) ();
+struct RecordingWebView2 {
+  // Forgets calls, completions, failures and objects of earlier starts.
+  void (*reset)();
+  // Every call so far, one per line: "Navigate https://…".
+  const char* (*log)();
+  // Makes every later call of `method` answer `error` at once.
+  void (*failAtOnce)(const char* method, HRESULT error);
+  // Runs up to `count` (all when negative) held completions of `method`
+  // with `error`, oldest first; answers how many ran.
+  int (*complete)(const char* method, HRESULT error, int count);
+  // Raises WebResourceRequested for `uri`: the handler's answer, and the
+  // response it set (status 0 when none).
+  HRESULT (*request)(const wchar_t* uri, int* status, const wchar_t** headers, IStream** content);
+  // Raises WebMessageReceived with a string message.
+  HRESULT (*message)(const wchar_t* text);
+  // Raises PermissionRequested; `state` receives what the handler set.
+  HRESULT (*permission)(int kind, int* state);
+  // The window the controller was created in, and its last bounds.
+  HWND (*parent)();
+  RECT (*bounds)();
 };
 
 // Exported as RecordingWebView2Api.
-using RecordingWebView2Function = const RecordingWebView2* ();
+using RecordingWebView2Function = const RecordingWebView2*();

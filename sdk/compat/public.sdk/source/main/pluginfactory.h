@@ -11,48 +11,46 @@
 
 namespace Steinberg {
 
-class CPluginFactory : public IPluginFactory3
-{
-public:
-	using CreateFunction = FUnknown* (*)(void* context);
+class CPluginFactory : public IPluginFactory3 {
+ public:
+  using CreateFunction = FUnknown* (*)(void* context);
 
-	explicit CPluginFactory (const PFactoryInfo& info);
-	virtual ~CPluginFactory ();
+  explicit CPluginFactory(const PFactoryInfo& info);
+  virtual ~CPluginFactory();
 
-	bool registerClass (const PClassInfo* info, CreateFunction createFunc, void* context = nullptr);
-	bool registerClass (const PClassInfo2* info, CreateFunction createFunc, void* context = nullptr);
-	bool registerClass (const PClassInfoW* info, CreateFunction createFunc, void* context = nullptr);
-	bool isClassRegistered (const FUID& cid);
-	void removeAllClasses ();
+  bool registerClass(const PClassInfo* info, CreateFunction createFunc, void* context = nullptr);
+  bool registerClass(const PClassInfo2* info, CreateFunction createFunc, void* context = nullptr);
+  bool registerClass(const PClassInfoW* info, CreateFunction createFunc, void* context = nullptr);
+  bool isClassRegistered(const FUID& cid);
+  void removeAllClasses();
 
-	DECLARE_FUNKNOWN_METHODS
+  DECLARE_FUNKNOWN_METHODS
 
-	// IPluginFactory
-	tresult PLUGIN_API getFactoryInfo (PFactoryInfo* info) SMTG_OVERRIDE;
-	int32 PLUGIN_API countClasses () SMTG_OVERRIDE;
-	tresult PLUGIN_API getClassInfo (int32 index, PClassInfo* info) SMTG_OVERRIDE;
-	tresult PLUGIN_API createInstance (FIDString cid, FIDString _iid, void** obj) SMTG_OVERRIDE;
-	// IPluginFactory2
-	tresult PLUGIN_API getClassInfo2 (int32 index, PClassInfo2* info) SMTG_OVERRIDE;
-	// IPluginFactory3
-	tresult PLUGIN_API getClassInfoUnicode (int32 index, PClassInfoW* info) SMTG_OVERRIDE;
-	tresult PLUGIN_API setHostContext (FUnknown* context) SMTG_OVERRIDE;
+  // IPluginFactory
+  tresult PLUGIN_API getFactoryInfo(PFactoryInfo* info) SMTG_OVERRIDE;
+  int32 PLUGIN_API countClasses() SMTG_OVERRIDE;
+  tresult PLUGIN_API getClassInfo(int32 index, PClassInfo* info) SMTG_OVERRIDE;
+  tresult PLUGIN_API createInstance(FIDString cid, FIDString _iid, void** obj) SMTG_OVERRIDE;
+  // IPluginFactory2
+  tresult PLUGIN_API getClassInfo2(int32 index, PClassInfo2* info) SMTG_OVERRIDE;
+  // IPluginFactory3
+  tresult PLUGIN_API getClassInfoUnicode(int32 index, PClassInfoW* info) SMTG_OVERRIDE;
+  tresult PLUGIN_API setHostContext(FUnknown* context) SMTG_OVERRIDE;
 
-protected:
-	struct PClassEntry
-	{
-		PClassInfo2 info8;
-		PClassInfoW info16;
-		CreateFunction createFunc = nullptr;
-		void* context = nullptr;
-	};
+ protected:
+  struct PClassEntry {
+    PClassInfo2 info8;
+    PClassInfoW info16;
+    CreateFunction createFunc = nullptr;
+    void* context = nullptr;
+  };
 
-	const PClassEntry* entryAt (int32 index) const;
+  const PClassEntry* entryAt(int32 index) const;
 
-	PFactoryInfo factoryInfo;
-	std::vector<PClassEntry> classes;
+  PFactoryInfo factoryInfo;
+  std::vector<PClassEntry> classes;
 };
 
 extern IPluginFactory* gPluginFactory;
 
-} // namespace Steinberg
+}  // namespace Steinberg

@@ -255,6 +255,13 @@ TEST_F(Editor, PageCallsReachTheControllerAndSettleThroughExecuteScript) {
   state = -1;
   EXPECT_EQ(fake->permission(2 /* camera */, &state), S_OK);
   EXPECT_EQ(state, 0) << "left to WebView2's own treatment";
+
+  // A document of another origin gets neither answers nor the clipboard.
+  fake->setSource(L"https://elsewhere.example/");
+  EXPECT_EQ(fake->message(LR"({"id":3,"method":"keloRead","params":[-1]})"), S_OK);
+  EXPECT_EQ(count(log(), "ExecuteScript"), 2u);
+  EXPECT_EQ(fake->permission(6 /* clipboard read */, &state), S_OK);
+  EXPECT_EQ(state, 2) << "denied";
 }
 
 // Removal at each stage of the start closes what exists; completions the

@@ -108,6 +108,8 @@ struct Held {
   std::function<void(HRESULT)> run;
 };
 
+constexpr wchar_t kPageAddress[] = L"https://kelo.invalid/index.html";
+
 struct Recorder {
   std::string log;
   std::vector<std::pair<std::string, HRESULT>> failures;
@@ -121,6 +123,7 @@ struct Recorder {
   IUnknown* permissionHandler = nullptr;
   IUnknown* navigationHandler = nullptr;
   IUnknown* newWindowHandler = nullptr;
+  std::wstring source = kPageAddress;
   HWND parent = nullptr;
   RECT bounds{};
 
@@ -156,6 +159,7 @@ struct Recorder {
     failures.clear();
     parent = nullptr;
     bounds = {};
+    source = kPageAddress;
   }
 };
 
@@ -198,9 +202,10 @@ HRESULT STDMETHODCALLTYPE getUri(Fake* self, LPWSTR* uri) {
 HRESULT STDMETHODCALLTYPE getMessage(Fake* self, LPWSTR* text) {
   return *text = taskCopy(self->text), S_OK;
 }
-// Every event the fake raises comes from the page the module serves.
+// Where the events the fake raises come from: the page the module serves
+// unless a test names another.
 HRESULT STDMETHODCALLTYPE getPageAddress(Fake*, LPWSTR* text) {
-  return *text = taskCopy(L"https://kelo.invalid/index.html"), S_OK;
+  return *text = taskCopy(recorder.source), S_OK;
 }
 HRESULT STDMETHODCALLTYPE getKind(Fake* self, COREWEBVIEW2_PERMISSION_KIND* kind) {
   return *kind = static_cast<COREWEBVIEW2_PERMISSION_KIND>(self->number), S_OK;
@@ -404,6 +409,7 @@ const RecordingWebView2 api{
     permission,
     [] { return recorder.parent; },
     [] { return recorder.bounds; },
+    [](const wchar_t* address) { recorder.source = address; },
 };
 
 }  // namespace

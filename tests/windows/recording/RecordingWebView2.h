@@ -28,6 +28,8 @@ struct RecordingWebView2 {
   // The window the controller was created in, and its last bounds.
   HWND (*parent)();
   RECT (*bounds)();
+  // The address messages and permission requests say they come from.
+  void (*setSource)(const wchar_t* address);
 };
 
 // Exported as RecordingWebView2Api.

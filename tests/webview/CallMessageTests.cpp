@@ -138,9 +138,11 @@ TEST(SettlingScript, WritesNonAsciiAsRawUtf8EscapesOnlyWhatJsonMustAndRefusesInv
       {json::array({"fine", "ab\xC3"}), ""},
       {json::array({"fine", "\xED\xA0\x80" /* encoded surrogate */}), ""},
   };
-  for (const auto& [result, script] : cases) {
+  for (const auto& entry : cases) {
+    const json& result = entry.first;
+    const std::string& script = entry.second;
     RecordingWebview webview;
-    webview.BindFunction("keloRead", [&](Webview*, int, const std::string&, const json&) { return result; });
+    webview.BindFunction("keloRead", [&result](Webview*, int, const std::string&, const json&) { return result; });
     webview.OnBrowserMessage(R"({"id":6,"method":"keloRead"})");
     EXPECT_EQ(webview.EvaluatedScripts(), std::vector<std::string>{Settled(6, !script.empty(), script)});
   }

@@ -842,18 +842,51 @@ window.addEventListener('resize', scale);
 // An edit that did not reach the host is never dropped silently: the user is told and
 // can put it back (which saves it again) or let it go.
 const unsavedNotice = document.getElementById('unsaved-notice');
-const unsavedTexts = {
-  failed: 'Your last edit could not be saved.',
-  replaced: 'The host loaded other lyrics before your last edit was saved.',
-  retry: 'Save again',
-  restore: 'Restore my edit',
-};
+const unsavedTexts = [
+  {
+    failed: 'Your last edit could not be saved.',
+    replaced: 'The host loaded other lyrics before your last edit was saved.',
+    retry: 'Save again',
+    restore: 'Restore my edit',
+  },
+  {
+    failed: 'Votre dernière modification n’a pas pu être enregistrée.',
+    replaced: 'L’hôte a chargé d’autres paroles avant l’enregistrement de votre dernière modification.',
+    retry: 'Enregistrer à nouveau',
+    restore: 'Restaurer ma modification',
+  },
+  {
+    failed: 'Non è stato possibile salvare l’ultima modifica.',
+    replaced: 'L’host ha caricato altri testi prima che l’ultima modifica fosse salvata.',
+    retry: 'Salva di nuovo',
+    restore: 'Ripristina la modifica',
+  },
+  {
+    failed: 'Ihre letzte Änderung konnte nicht gespeichert werden.',
+    replaced: 'Der Host hat andere Songtexte geladen, bevor Ihre letzte Änderung gespeichert wurde.',
+    retry: 'Erneut speichern',
+    restore: 'Meine Änderung wiederherstellen',
+  },
+  {
+    failed: 'No se pudo guardar tu último cambio.',
+    replaced: 'El host cargó otra letra antes de que se guardara tu último cambio.',
+    retry: 'Guardar de nuevo',
+    restore: 'Restaurar mi cambio',
+  },
+  {
+    failed: 'Не удалось сохранить последнее изменение.',
+    replaced: 'Хост загрузил другой текст до того, как ваше изменение было сохранено.',
+    retry: 'Сохранить снова',
+    restore: 'Вернуть моё изменение',
+  },
+];
 
 function showUnsaved(unsaved) {
   unsavedNotice.hidden = !unsaved;
   if (!unsaved) return;
-  document.getElementById('unsaved-text').textContent = unsaved.replaced ? unsavedTexts.replaced : unsavedTexts.failed;
-  document.getElementById('unsaved-restore').textContent = unsaved.replaced ? unsavedTexts.restore : unsavedTexts.retry;
+  const texts = unsavedTexts[state.language] || unsavedTexts[0];
+  document.getElementById('unsaved-text').textContent = unsaved.replaced ? texts.replaced : texts.failed;
+  document.getElementById('unsaved-restore').textContent = unsaved.replaced ? texts.restore : texts.retry;
 }
 
 document.getElementById('unsaved-restore').addEventListener('click', () => {

@@ -15,7 +15,7 @@ constexpr double kTwoPi = 6.283185307179586;
 }  // namespace
 
 AudioEngine::AudioEngine(Vst::IAudioProcessor* processor, Transport& transport)
-    : driver(processor, testhost::ProcessLayout{2, 2, true, true, Vst::kSample32, kBlockSize, false}),
+    : driver(processor, host::ProcessLayout{2, 2, true, true, Vst::kSample32, kBlockSize, false}),
       transport(transport) {}
 
 AudioEngine::~AudioEngine() {

@@ -36,7 +36,7 @@ class AudioEngine {
   void fillTone();
   bool outputMatchesInput() const;
 
-  testhost::ProcessDriver driver;
+  host::ProcessDriver driver;
   Transport& transport;
   std::thread thread;
   std::atomic<bool> running{false};

@@ -65,9 +65,9 @@ bool PreviewHost::start() {
     std::fprintf(stderr, "kelo-preview: cannot load %s: %s\n", options.bundle.c_str(), module.lastError().c_str());
     return false;
   }
-  testhost::InstanceOptions setup;
+  host::InstanceOptions setup;
   setup.connect = false;
-  instance = std::make_unique<testhost::PluginInstance>(module, setup);
+  instance = std::make_unique<host::PluginInstance>(module, setup);
   if (!instance->ok()) {
     std::fprintf(stderr, "kelo-preview: %s\n", instance->lastError().c_str());
     return false;

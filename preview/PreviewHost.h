@@ -55,8 +55,8 @@ class PreviewHost {
   bool capture(const std::string& name);
 
   Options options;
-  testhost::Module module;
-  std::unique_ptr<testhost::PluginInstance> instance;
+  host::Module module;
+  std::unique_ptr<host::PluginInstance> instance;
   std::unique_ptr<ConnectionProxy> toProcessor;
   std::unique_ptr<ConnectionProxy> toController;
   std::unique_ptr<Transport> transport;

@@ -13,21 +13,21 @@ namespace kelo::preview {
 
 using namespace Steinberg;
 
-bool restoreProject(testhost::PluginInstance& instance, const std::string& bytes) {
-  IPtr<testhost::BufferStream> forProcessor = owned(new testhost::BufferStream(bytes));
+bool restoreProject(host::PluginInstance& instance, const std::string& bytes) {
+  IPtr<host::BufferStream> forProcessor = owned(new host::BufferStream(bytes));
   if (instance.component()->setState(forProcessor) != kResultOk) return false;
-  IPtr<testhost::BufferStream> forController = owned(new testhost::BufferStream(bytes));
+  IPtr<host::BufferStream> forController = owned(new host::BufferStream(bytes));
   return instance.controller()->setComponentState(forController) == kResultOk;
 }
 
-bool saveProject(testhost::PluginInstance& instance, std::string& bytes) {
-  IPtr<testhost::BufferStream> stream = owned(new testhost::BufferStream());
+bool saveProject(host::PluginInstance& instance, std::string& bytes) {
+  IPtr<host::BufferStream> stream = owned(new host::BufferStream());
   if (instance.component()->getState(stream) != kResultOk) return false;
   bytes = stream->bytes();
   return true;
 }
 
-ProjectFile::Load ProjectFile::load(testhost::PluginInstance& instance) {
+ProjectFile::Load ProjectFile::load(host::PluginInstance& instance) {
   struct stat info {};
   if (stat(path.c_str(), &info) != 0 && errno == ENOENT) return Load::kMissing;
   errno = 0;
@@ -44,7 +44,7 @@ ProjectFile::Load ProjectFile::load(testhost::PluginInstance& instance) {
   return Load::kLoaded;
 }
 
-bool ProjectFile::save(testhost::PluginInstance& instance) {
+bool ProjectFile::save(host::PluginInstance& instance) {
   std::string bytes;
   if (!saveProject(instance, bytes)) {
     problem = "the processor gave no state to save";

@@ -20,10 +20,10 @@ class ProjectFile {
 
   /// Reads the file and hands its bytes to the processor's setState and
   /// then the controller's setComponentState. Never touches the file.
-  Load load(testhost::PluginInstance& instance);
+  Load load(host::PluginInstance& instance);
   /// Writes the processor's getState to the file (through a temporary file
   /// renamed over it, so a failure leaves the old file whole).
-  bool save(testhost::PluginInstance& instance);
+  bool save(host::PluginInstance& instance);
 
   const std::string& error() const { return problem; }
   const std::string& location() const { return path; }
@@ -35,8 +35,8 @@ class ProjectFile {
 
 /// Restores `bytes` into both components, as a DAW loading a project does.
 /// False when either refused them.
-bool restoreProject(testhost::PluginInstance& instance, const std::string& bytes);
+bool restoreProject(host::PluginInstance& instance, const std::string& bytes);
 /// The processor's saved state, as a DAW saving a project asks for it.
-bool saveProject(testhost::PluginInstance& instance, std::string& bytes);
+bool saveProject(host::PluginInstance& instance, std::string& bytes);
 
 }  // namespace kelo::preview

@@ -45,7 +45,7 @@ std::string lyrics(std::size_t bytes) {
 }
 
 void Poll(benchmark::State& run, bool withState) {
-  auto host = owned(new kelo::testhost::HostApplication);
+  auto host = owned(new kelo::host::HostApplication);
   auto processor = owned(new kelo::Processor);
   auto controller = owned(new kelo::Controller);
   processor->initialize(host);

@@ -41,7 +41,7 @@
 
 using namespace Steinberg;
 using namespace kelo::preview;
-namespace testhost = kelo::testhost;
+namespace host = kelo::host;
 using Clock = std::chrono::steady_clock;
 using Microsoft::WRL::Callback;
 using Microsoft::WRL::ComPtr;
@@ -198,10 +198,10 @@ constexpr char kBrowserClass[] = "KeloEditor";
 }  // namespace
 
 int main() {
-  testhost::Module module(KELO_BUNDLE_PATH);
-  testhost::InstanceOptions setup;
+  host::Module module(KELO_BUNDLE_PATH);
+  host::InstanceOptions setup;
   setup.connect = false;
-  auto instance = std::make_unique<testhost::PluginInstance>(module, setup);
+  auto instance = std::make_unique<host::PluginInstance>(module, setup);
   if (!module.loaded() || !instance->ok()) {
     std::fprintf(stderr, "Kelo not loaded: %s\n", module.lastError().c_str());
     return 1;

@@ -98,7 +98,7 @@ using DestroyWindowFn = void(void*);
 using PumpFn = int(int);
 
 // The whole editor start through the built module, as a host sees it.
-bool measureEditorStart(kelo::testhost::Module& module, double& firstPollMs, double& thirdPollMs, double& removedMs,
+bool measureEditorStart(kelo::host::Module& module, double& firstPollMs, double& thirdPollMs, double& removedMs,
                         double& goneMs) {
   const std::string appData = kelo::webhosttest::useFreshAppDataFolder();
   auto* createWindow = module.symbol<CreateWindowFn>("KeloLinuxCreateHostWindow");
@@ -106,11 +106,11 @@ bool measureEditorStart(kelo::testhost::Module& module, double& firstPollMs, dou
   auto* pump = module.symbol<PumpFn>("KeloLinuxPumpMessages");
   if (!createWindow || !destroyWindow || !pump) return false;
 
-  kelo::testhost::InstanceOptions options;
+  kelo::host::InstanceOptions options;
   options.connect = false;
   bool ok = false;
   {
-    kelo::testhost::PluginInstance instance(module, options);
+    kelo::host::PluginInstance instance(module, options);
     if (!instance.ok()) return false;
     kelo::webhosttest::MessageRelay toProcessor(instance.processorConnection());
     kelo::webhosttest::MessageRelay toController(instance.controllerConnection());
@@ -146,7 +146,7 @@ bool measureEditorStart(kelo::testhost::Module& module, double& firstPollMs, dou
 }  // namespace
 
 int main() {
-  kelo::testhost::Module module(KELO_BUNDLE_PATH);
+  kelo::host::Module module(KELO_BUNDLE_PATH);
   if (!module.loaded()) {
     std::fprintf(stderr, "module not loaded: %s\n", module.lastError().c_str());
     return 1;

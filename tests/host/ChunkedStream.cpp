@@ -10,7 +10,7 @@ using namespace Steinberg;
 const std::vector<int32> ChunkedStream::kDefaultChunks{1, 7, 13};
 
 ChunkedStream::ChunkedStream(std::string initial, std::vector<int32> chunkSizes)
-    : BufferStream(std::move(initial)), chunks(std::move(chunkSizes)) {
+    : host::BufferStream(std::move(initial)), chunks(std::move(chunkSizes)) {
   // A rotation without a positive size would never deliver anything.
   chunks.erase(std::remove_if(chunks.begin(), chunks.end(), [](int32 size) { return size <= 0; }), chunks.end());
   if (chunks.empty()) chunks = kDefaultChunks;

@@ -11,7 +11,7 @@ namespace kelo::testhost {
 /// that it read fewer bytes than asked, with kResultOk, as a network or
 /// archive stream of a real host may. A reader that stops at the first short
 /// read, or that trusts the asked size, loses bytes. Writes behave normally.
-class ChunkedStream : public BufferStream {
+class ChunkedStream : public host::BufferStream {
  public:
   static const std::vector<Steinberg::int32> kDefaultChunks;
 

@@ -8,10 +8,10 @@ namespace kelo::testhost {
 using namespace Steinberg;
 
 FailingStream::FailingStream(Mode failureMode, std::string initial, int32 shortfall)
-    : BufferStream(std::move(initial)), mode(failureMode), shortBy(std::max<int32>(shortfall, 1)) {}
+    : host::BufferStream(std::move(initial)), mode(failureMode), shortBy(std::max<int32>(shortfall, 1)) {}
 
 tresult PLUGIN_API FailingStream::read(void* buffer, int32 numBytes, int32* numBytesRead) {
-  if (mode == Mode::kShortWrite) return BufferStream::read(buffer, numBytes, numBytesRead);
+  if (mode == Mode::kShortWrite) return host::BufferStream::read(buffer, numBytes, numBytesRead);
   ++reads;
   if (numBytesRead) *numBytesRead = 0;
   return kResultFalse;

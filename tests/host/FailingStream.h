@@ -9,7 +9,7 @@ namespace kelo::testhost {
 ///   is read or stored.
 /// - kShortWrite: write answers kResultOk but stores and reports `shortBy`
 ///   bytes fewer than asked (at least 0), as a full disk does; reads work.
-class FailingStream : public BufferStream {
+class FailingStream : public host::BufferStream {
  public:
   enum class Mode { kFail, kShortWrite };
 

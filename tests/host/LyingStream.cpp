@@ -8,7 +8,7 @@ namespace kelo::testhost {
 using namespace Steinberg;
 
 LyingStream::LyingStream(std::string initial, int32 overstatement)
-    : BufferStream(std::move(initial)), extra(std::max<int32>(overstatement, 1)) {}
+    : host::BufferStream(std::move(initial)), extra(std::max<int32>(overstatement, 1)) {}
 
 tresult PLUGIN_API LyingStream::read(void* buffer, int32 numBytes, int32* numBytesRead) {
   ++reads;

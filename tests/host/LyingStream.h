@@ -9,7 +9,7 @@ namespace kelo::testhost {
 /// but reports `extra` bytes more than were asked, with kResultOk. Once the
 /// content is exhausted it reports 0, so a reader that believes it still
 /// ends. A careful reader refuses the first oversized report.
-class LyingStream : public BufferStream {
+class LyingStream : public host::BufferStream {
  public:
   explicit LyingStream(std::string content = {}, Steinberg::int32 extra = 1);
 

@@ -4,14 +4,14 @@ namespace kelo::testhost {
 
 using namespace Steinberg;
 
-IPtr<Message> makeMessage(const char* id, std::initializer_list<Attribute> attributes) {
-  auto message = owned(new Message);
+IPtr<host::Message> makeMessage(const char* id, std::initializer_list<host::Attribute> attributes) {
+  auto message = owned(new host::Message);
   message->setMessageID(id);
-  for (const Attribute& attribute : attributes) message->attributeList()->set(attribute);
+  for (const host::Attribute& attribute : attributes) message->attributeList()->set(attribute);
   return message;
 }
 
-tresult sendMessage(Vst::IConnectionPoint* target, const char* id, std::initializer_list<Attribute> attributes) {
+tresult sendMessage(Vst::IConnectionPoint* target, const char* id, std::initializer_list<host::Attribute> attributes) {
   if (!target) return kInvalidArgument;
   auto message = makeMessage(id, attributes);
   return target->notify(message);

@@ -12,7 +12,7 @@ namespace kelo::testhost {
 
 /// A message as the host would deliver it: `id` (null leaves the ID unset)
 /// and the given attributes.
-Steinberg::IPtr<Message> makeMessage(const char* id, std::initializer_list<Attribute> attributes = {});
+Steinberg::IPtr<host::Message> makeMessage(const char* id, std::initializer_list<host::Attribute> attributes = {});
 
 /// Builds a message and hands it to `target->notify`, answering what notify
 /// answers (kInvalidArgument for a null target). The message is released
@@ -22,6 +22,6 @@ Steinberg::IPtr<Message> makeMessage(const char* id, std::initializer_list<Attri
 ///     sendMessage (controller, "KeloTransport", {floatAttribute ("ppq", 8.0),
 ///                                                intAttribute ("playing", 1)});
 Steinberg::tresult sendMessage(Steinberg::Vst::IConnectionPoint* target, const char* id,
-                               std::initializer_list<Attribute> attributes = {});
+                               std::initializer_list<host::Attribute> attributes = {});
 
 }  // namespace kelo::testhost

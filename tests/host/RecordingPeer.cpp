@@ -9,7 +9,8 @@ using namespace Steinberg;
 namespace {
 
 template <class T, class Read>
-std::optional<T> valueOf(const RecordedMessage& message, const std::string& name, Attribute::Kind kind, Read read) {
+std::optional<T> valueOf(const RecordedMessage& message, const std::string& name, host::Attribute::Kind kind,
+                         Read read) {
   auto it = message.attributes.find(name);
   if (it == message.attributes.end() || it->second.kind != kind) return std::nullopt;
   return read(it->second);
@@ -18,20 +19,22 @@ std::optional<T> valueOf(const RecordedMessage& message, const std::string& name
 }  // namespace
 
 std::optional<int64> RecordedMessage::intValue(const std::string& name) const {
-  return valueOf<int64>(*this, name, Attribute::Kind::kInt, [](const Attribute& a) { return a.intValue; });
+  return valueOf<int64>(*this, name, host::Attribute::Kind::kInt, [](const host::Attribute& a) { return a.intValue; });
 }
 
 std::optional<double> RecordedMessage::floatValue(const std::string& name) const {
-  return valueOf<double>(*this, name, Attribute::Kind::kFloat, [](const Attribute& a) { return a.floatValue; });
+  return valueOf<double>(*this, name, host::Attribute::Kind::kFloat,
+                         [](const host::Attribute& a) { return a.floatValue; });
 }
 
 std::optional<std::string> RecordedMessage::binaryValue(const std::string& name) const {
-  return valueOf<std::string>(*this, name, Attribute::Kind::kBinary, [](const Attribute& a) { return a.binaryValue; });
+  return valueOf<std::string>(*this, name, host::Attribute::Kind::kBinary,
+                              [](const host::Attribute& a) { return a.binaryValue; });
 }
 
 std::optional<std::u16string> RecordedMessage::stringValue(const std::string& name) const {
-  return valueOf<std::u16string>(*this, name, Attribute::Kind::kString,
-                                 [](const Attribute& a) { return a.stringValue; });
+  return valueOf<std::u16string>(*this, name, host::Attribute::Kind::kString,
+                                 [](const host::Attribute& a) { return a.stringValue; });
 }
 
 RecordingPeer::RecordingPeer(){FUNKNOWN_CTOR}
@@ -81,7 +84,7 @@ tresult PLUGIN_API RecordingPeer::notify(Vst::IMessage* message) {
   if (!message) return kInvalidArgument;
   RecordedMessage record;
   if (const char* id = message->getMessageID()) record.id = id;
-  if (AttributeList* list = asHostAttributeList(message->getAttributes())) {
+  if (host::AttributeList* list = host::asHostAttributeList(message->getAttributes())) {
     record.attributesKnown = true;
     record.attributes = list->entries();
   }

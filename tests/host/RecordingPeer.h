@@ -19,7 +19,7 @@ struct RecordedMessage {
   /// False when the attribute list was null or not one the test host made
   /// (its entries cannot be listed); `attributes` is then empty.
   bool attributesKnown = false;
-  std::map<std::string, Attribute> attributes;
+  std::map<std::string, host::Attribute> attributes;
 
   bool has(const std::string& name) const { return attributes.count(name) != 0; }
   /// The value when an attribute of that name and type exists.

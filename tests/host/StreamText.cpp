@@ -10,8 +10,8 @@ namespace {
 constexpr int32 kReadBlock = 4096;
 }
 
-IPtr<BufferStream> streamFrom(const std::string& text) {
-  return owned(new BufferStream(text));
+IPtr<host::BufferStream> streamFrom(const std::string& text) {
+  return owned(new host::BufferStream(text));
 }
 
 std::string contentOf(IBStream* stream) {

@@ -1,7 +1,8 @@
 #pragma once
 
-// The test host: loads the built module and drives it through the
-// interfaces a VST 3 host uses. Include this one header.
+// The test host: the host library (host/), which loads the built module and
+// drives it through the interfaces a VST 3 host uses, and the tests' doubles.
+// Include this one header; `kelo::testhost` names both.
 //
 //   Module            dlopen, ModuleEntry, GetPluginFactory, ModuleExit
 //   PluginInstance    processor + controller, host context, connection,
@@ -30,3 +31,7 @@
 #include "RecordingComponentHandler.h"
 #include "RecordingPeer.h"
 #include "StreamText.h"
+
+namespace kelo::testhost {
+using namespace kelo::host;
+}  // namespace kelo::testhost

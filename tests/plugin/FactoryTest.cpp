@@ -27,7 +27,7 @@ std::string utf8(const char16* text) {
 
 class ModuleTest : public ::testing::Test {
  protected:
-  kelo::testhost::Module module{KELO_BUNDLE_PATH};
+  kelo::host::Module module{KELO_BUNDLE_PATH};
 
   void SetUp() override { ASSERT_TRUE(module.loaded()) << module.lastError(); }
 };

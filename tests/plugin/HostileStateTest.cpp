@@ -17,6 +17,7 @@
 
 using namespace Steinberg;
 namespace testhost = kelo::testhost;
+namespace host = kelo::host;
 
 namespace {
 
@@ -78,8 +79,8 @@ std::vector<Case> cases() {
 
 struct Route {
   const char* name;
-  std::function<tresult(testhost::PluginInstance&, const std::string&)> load;
-  std::function<tresult(testhost::PluginInstance&, IBStream*)> save;
+  std::function<tresult(host::PluginInstance&, const std::string&)> load;
+  std::function<tresult(host::PluginInstance&, IBStream*)> save;
 };
 
 const Route kRoutes[] = {
@@ -94,7 +95,7 @@ const Route kRoutes[] = {
      [](auto& i, IBStream* s) { return i.controller()->getState(s); }},
     {"KeloState message",
      [](auto& i, const std::string& t) {
-       return testhost::sendMessage(i.processorConnection(), "KeloState", {testhost::binaryAttribute("json", t)});
+       return testhost::sendMessage(i.processorConnection(), "KeloState", {host::binaryAttribute("json", t)});
      },
      [](auto& i, IBStream* s) { return i.component()->getState(s); }},
 };
@@ -102,7 +103,7 @@ const Route kRoutes[] = {
 class HostileState : public kelo::testing::LoneProcessor {
  protected:
   std::string saved(const Route& route) {
-    auto stream = owned(new testhost::BufferStream);
+    auto stream = owned(new host::BufferStream);
     EXPECT_EQ(route.save(*instance, stream), kResultOk);
     return stream->bytes();
   }

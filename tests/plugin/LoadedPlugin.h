@@ -14,14 +14,14 @@ namespace kelo::testing {
 
 class LoadedPlugin : public ::testing::Test {
  protected:
-  testhost::Module module{KELO_BUNDLE_PATH};
-  std::unique_ptr<testhost::PluginInstance> instance;
+  host::Module module{KELO_BUNDLE_PATH};
+  std::unique_ptr<host::PluginInstance> instance;
 
   void SetUp() override { load({}); }
 
-  void load(const testhost::InstanceOptions& options) {
+  void load(const host::InstanceOptions& options) {
     ASSERT_TRUE(module.loaded()) << module.lastError();
-    instance = std::make_unique<testhost::PluginInstance>(module, options);
+    instance = std::make_unique<host::PluginInstance>(module, options);
     ASSERT_TRUE(instance->ok()) << instance->lastError();
   }
 };
@@ -32,7 +32,7 @@ class LoneProcessor : public LoadedPlugin {
   testhost::RecordingPeer peer;
 
   void SetUp() override {
-    testhost::InstanceOptions options;
+    host::InstanceOptions options;
     options.connect = false;
     load(options);
     if (HasFatalFailure()) return;

@@ -27,11 +27,11 @@ class ProcessorMessages : public kelo::testing::LoneProcessor {
   IConnectionPoint* processor() { return instance->processorConnection(); }
 
   tresult sendState(const std::string& payload) {
-    return sendMessage(processor(), "KeloState", {kelo::testhost::binaryAttribute("json", payload)});
+    return sendMessage(processor(), "KeloState", {kelo::host::binaryAttribute("json", payload)});
   }
 
   std::string saved() {
-    auto stream = owned(new kelo::testhost::BufferStream);
+    auto stream = owned(new kelo::host::BufferStream);
     EXPECT_EQ(instance->component()->getState(stream), kResultOk);
     return stream->bytes();
   }
@@ -42,8 +42,8 @@ TEST_F(ProcessorMessages, AStateMessageWithoutABinaryJsonAttributeIsRefused) {
   ASSERT_EQ(sendState(R"({"script":"kept"})"), kResultOk);
   const std::string before = saved();
   EXPECT_EQ(sendMessage(processor(), "KeloState"), kResultFalse);
-  EXPECT_EQ(sendMessage(processor(), "KeloState", {kelo::testhost::intAttribute("json", 1)}), kResultFalse);
-  auto bare = owned(new kelo::testhost::Message);
+  EXPECT_EQ(sendMessage(processor(), "KeloState", {kelo::host::intAttribute("json", 1)}), kResultFalse);
+  auto bare = owned(new kelo::host::Message);
   bare->setMessageID("KeloState");
   bare->dropAttributes();
   EXPECT_EQ(processor()->notify(bare), kResultFalse);
@@ -68,7 +68,7 @@ TEST_F(ProcessorMessages, APayloadOfExactlyTheLimitIsParsedAndOneByteMoreIsNot) 
 
 TEST_F(ProcessorMessages, MessageIdsAreComparedExactly) {
   EXPECT_EQ(processor()->notify(nullptr), kInvalidArgument);
-  auto unnamed = owned(new kelo::testhost::Message);
+  auto unnamed = owned(new kelo::host::Message);
   EXPECT_EQ(processor()->notify(unnamed), kInvalidArgument);
   for (const char* id : {"KeloPollX", "kelopoll", "KeloPol", "KELOSTATE", "KeloTransport", ""})
     EXPECT_EQ(sendMessage(processor(), id), kResultFalse) << id;
@@ -81,9 +81,9 @@ TEST_F(ProcessorMessages, APollIsAnsweredBeforeNotifyReturnsOrFailsWhenTheReplyC
   EXPECT_EQ(peer.messages()[0].id, std::string("KeloTransport"));
   peer.clear();
 
-  instance->host().setPolicy(kelo::testhost::HostApplication::Messages::kRefuse);
+  instance->host().setPolicy(kelo::host::HostApplication::Messages::kRefuse);
   EXPECT_EQ(sendMessage(processor(), "KeloPoll"), kResultFalse);
-  instance->host().setPolicy(kelo::testhost::HostApplication::Messages::kCreate);
+  instance->host().setPolicy(kelo::host::HostApplication::Messages::kCreate);
   EXPECT_TRUE(peer.messages().empty());
 
   peer.setNotifyResult(kResultFalse);

@@ -32,9 +32,9 @@
 
 using namespace Steinberg;
 using kelo::json;
-using kelo::testhost::HostApplication;
-using kelo::testhost::intAttribute;
-using kelo::testhost::RecordingComponentHandler;
+using kelo::host::HostApplication;
+using kelo::host::intAttribute;
+using kelo::host::RecordingComponentHandler;
 using kelo::testhost::sendMessage;
 using kelo::testhost::streamFrom;
 
@@ -112,7 +112,7 @@ class PageFunctions : public ::testing::Test {
   }
 
   std::string processorState() {
-    auto stream = owned(new kelo::testhost::BufferStream);
+    auto stream = owned(new kelo::host::BufferStream);
     EXPECT_EQ(processor->getState(stream), kResultOk);
     return stream->bytes();
   }
@@ -223,7 +223,7 @@ TEST_F(PageFunctions, AWriteReachesTheProcessorMarksTheProjectAndKeepsTheRevisio
   // Not sent back to the page that wrote it, but held for a page that asks.
   EXPECT_FALSE(poll({1}).contains("state"));
   EXPECT_EQ(poll({-1})["state"].dump(), written);
-  auto saved = owned(new kelo::testhost::BufferStream);
+  auto saved = owned(new kelo::host::BufferStream);
   EXPECT_EQ(controller->getState(saved), kResultOk);
   EXPECT_EQ(saved->bytes(), written);
 }

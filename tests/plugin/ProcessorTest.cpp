@@ -17,8 +17,8 @@
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
-using kelo::testhost::ProcessDriver;
-using kelo::testhost::ProcessLayout;
+using kelo::host::ProcessDriver;
+using kelo::host::ProcessLayout;
 
 namespace {
 

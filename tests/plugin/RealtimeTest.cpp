@@ -46,8 +46,8 @@ extern "C" int pthread_mutex_lock(pthread_mutex_t* mutex) {
 
 namespace {
 
-using kelo::testhost::ProcessDriver;
-using kelo::testhost::ProcessLayout;
+using kelo::host::ProcessDriver;
+using kelo::host::ProcessLayout;
 
 // The block shapes a host may hand over, each a driver whose buffers are made
 // before counting starts; block i takes shape i and a size of its own.
@@ -133,11 +133,11 @@ TEST_F(AudioThread, ProcessRunsWhileTheStateIsReplacedAndSaved) {
   for (int round = 0; round < 200; ++round) {
     const std::string text = R"({"script":"[1] round )" + std::to_string(round) + R"("})";
     EXPECT_EQ(instance->component()->setState(kelo::testhost::streamFrom(text)), kResultOk);
-    auto saved = owned(new kelo::testhost::BufferStream);
+    auto saved = owned(new kelo::host::BufferStream);
     EXPECT_EQ(instance->component()->getState(saved), kResultOk);
     EXPECT_NE(saved->bytes().find("round"), std::string::npos);
 
-    EXPECT_EQ(kelo::testhost::sendMessage(processor, "KeloState", {kelo::testhost::binaryAttribute("json", text)}),
+    EXPECT_EQ(kelo::testhost::sendMessage(processor, "KeloState", {kelo::host::binaryAttribute("json", text)}),
               kResultOk);
     EXPECT_EQ(kelo::testhost::sendMessage(processor, "KeloPoll"), kResultOk);
   }

@@ -14,7 +14,7 @@
 #include <string>
 
 using namespace Steinberg;
-using kelo::testhost::BufferStream;
+using kelo::host::BufferStream;
 using kelo::testhost::contentOf;
 using kelo::testhost::streamFrom;
 
@@ -32,8 +32,8 @@ const std::string kLyricsSaved =
 // A component's state calls, so each case runs against both components.
 struct StateCalls {
   const char* name;
-  std::function<tresult(kelo::testhost::PluginInstance&, IBStream*)> load;
-  std::function<tresult(kelo::testhost::PluginInstance&, IBStream*)> save;
+  std::function<tresult(kelo::host::PluginInstance&, IBStream*)> load;
+  std::function<tresult(kelo::host::PluginInstance&, IBStream*)> save;
 };
 
 const StateCalls kComponents[] = {

@@ -16,7 +16,7 @@
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
-namespace testhost = kelo::testhost;
+namespace host = kelo::host;
 
 namespace {
 
@@ -65,10 +65,10 @@ TEST_P(Validator, EveryTransitionThriceAtEveryRateWithOddBlocksPassesNoiseBitFor
       for (bool on : {false, true})
         for (auto direction : {kInput, kOutput}) ASSERT_EQ(component->activateBus(kAudio, direction, 0, on), kResultOk);
       ASSERT_EQ(instance->activate(GetParam(), kMaxBlock, rate), kResultOk);
-      testhost::ProcessLayout layout;
+      host::ProcessLayout layout;
       layout.sampleSize = GetParam();
       layout.maxSamples = kMaxBlock;
-      testhost::ProcessDriver driver(instance->processor(), layout);
+      host::ProcessDriver driver(instance->processor(), layout);
       for (int block = 0; block < 21; ++block) {
         const int32 samples = blockSize(random);
         for (int32 channel = 0; channel < 2; ++channel)
@@ -90,12 +90,12 @@ INSTANTIATE_TEST_SUITE_P(SampleSizes, Validator, ::testing::Values(kSample32, kS
                          [](const auto& info) { return info.param == kSample32 ? "32bit" : "64bit"; });
 
 TEST(ValidatorInstances, FiftyAreMadeConnectedAndDroppedSomeOnOtherThreads) {
-  testhost::Module module{KELO_BUNDLE_PATH};
+  host::Module module{KELO_BUNDLE_PATH};
   ASSERT_TRUE(module.loaded()) << module.lastError();
-  std::vector<std::unique_ptr<testhost::PluginInstance>> instances(50);
+  std::vector<std::unique_ptr<host::PluginInstance>> instances(50);
   // Every fifth is made on a thread of its own and used on this one.
   for (std::size_t i = 0; i < instances.size(); ++i) {
-    auto make = [&, i] { instances[i] = std::make_unique<testhost::PluginInstance>(module); };
+    auto make = [&, i] { instances[i] = std::make_unique<host::PluginInstance>(module); };
     if (i % 5 == 0)
       std::thread(make).join();
     else

@@ -21,9 +21,9 @@
 #include <string>
 
 using namespace Steinberg;
-using kelo::testhost::InstanceOptions;
-using kelo::testhost::Module;
-using kelo::testhost::PluginInstance;
+using kelo::host::InstanceOptions;
+using kelo::host::Module;
+using kelo::host::PluginInstance;
 using kelo::webhosttest::MessageRelay;
 using kelo::webhosttest::ownThreadsNamed;
 using kelo::webhosttest::runningChromiumChildren;

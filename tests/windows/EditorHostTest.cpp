@@ -58,8 +58,8 @@ std::string streamBytes(IStream* stream) {
 
 // An editor of a module, in a frame window of its own.
 struct Session {
-  kelo::testhost::Module module;
-  std::unique_ptr<kelo::testhost::PluginInstance> instance;
+  kelo::host::Module module;
+  std::unique_ptr<kelo::host::PluginInstance> instance;
   HWND frame = nullptr;
   Steinberg::IPlugView* view = nullptr;
 
@@ -68,7 +68,7 @@ struct Session {
 
   void open() {
     ASSERT_TRUE(module.loaded()) << module.lastError();
-    instance = std::make_unique<kelo::testhost::PluginInstance>(module);
+    instance = std::make_unique<kelo::host::PluginInstance>(module);
     ASSERT_TRUE(instance->ok()) << instance->lastError();
     frame = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1400, 800, nullptr, nullptr,
                             nullptr, nullptr);

@@ -32,7 +32,7 @@ std::string resourceBytes(HMODULE module, LPCWSTR name, LPCWSTR type) {
   return data ? std::string(static_cast<const char*>(data), SizeofResource(module, found)) : "<missing>";
 }
 
-HMODULE handleOf(const kelo::testhost::Module& module) {
+HMODULE handleOf(const kelo::host::Module& module) {
   HMODULE handle = nullptr;
   GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                      static_cast<LPCWSTR>(module.rawSymbol("GetPluginFactory")), &handle);
@@ -46,7 +46,7 @@ bool hasEditorClass(HMODULE module) {
 }
 
 TEST(ModuleImage, CarriesEveryListedFileAndTheManifestAsResources) {
-  kelo::testhost::Module module(KELO_BUNDLE_PATH);
+  kelo::host::Module module(KELO_BUNDLE_PATH);
   ASSERT_TRUE(module.loaded()) << module.lastError();
   std::ifstream list(KELO_SOURCE_DIR "/web/resources.list");
   int count = 0;
@@ -64,8 +64,8 @@ TEST(ModuleImage, CarriesEveryListedFileAndTheManifestAsResources) {
 
 // Opens and closes an editor in a frame of this process, so that the class
 // is registered; no WebView2 loader is found here, so the editor stays empty.
-void openAndCloseEditor(kelo::testhost::Module& module) {
-  kelo::testhost::PluginInstance instance(module);
+void openAndCloseEditor(kelo::host::Module& module) {
+  kelo::host::PluginInstance instance(module);
   ASSERT_TRUE(instance.ok()) << instance.lastError();
   HWND frame =
       CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
@@ -89,7 +89,7 @@ TEST(ModuleImage, TheWindowClassLeavesWithTheLastExitDllOrWithFreeLibrary) {
   for (const bool hostSkipsExitDll : {false, true}) {
     HMODULE handle = nullptr;
     {
-      kelo::testhost::Module module(KELO_BUNDLE_PATH);
+      kelo::host::Module module(KELO_BUNDLE_PATH);
       ASSERT_TRUE(module.loaded()) << module.lastError();
       handle = handleOf(module);
       openAndCloseEditor(module);

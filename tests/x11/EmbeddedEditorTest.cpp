@@ -59,11 +59,11 @@ std::vector<::Window> browserWindows(Display* display, ::Window under, bool onTh
 
 // One instance, its editor, and the host's window (at the editor's opening size) and frame.
 struct HostedEditor {
-  HostedEditor(kelo::testhost::Module& module, kelo::x11host::RunLoop* loop)
+  HostedEditor(kelo::host::Module& module, kelo::x11host::RunLoop* loop)
       : window(1188, 606, "Kelo X11 test host"), frame(window, loop) {
-    kelo::testhost::InstanceOptions options;
+    kelo::host::InstanceOptions options;
     options.connect = false;
-    instance = std::make_unique<kelo::testhost::PluginInstance>(module, options);
+    instance = std::make_unique<kelo::host::PluginInstance>(module, options);
     toProcessor = std::make_unique<kelo::webhosttest::MessageRelay>(instance->processorConnection());
     instance->controllerConnection()->connect(toProcessor.get());
     instance->processorConnection()->connect(instance->controllerConnection());
@@ -82,7 +82,7 @@ struct HostedEditor {
 
   // Destroyed bottom up: the view first, the relay after the components.
   std::unique_ptr<kelo::webhosttest::MessageRelay> toProcessor;
-  std::unique_ptr<kelo::testhost::PluginInstance> instance;
+  std::unique_ptr<kelo::host::PluginInstance> instance;
   kelo::x11host::X11Window window;
   kelo::x11host::PlugFrame frame;
   IPtr<IPlugView> view;
@@ -91,7 +91,7 @@ struct HostedEditor {
 class EmbeddedEditor : public ::testing::Test {
  protected:
   std::string appData;
-  kelo::testhost::Module module{KELO_BUNDLE_PATH};
+  kelo::host::Module module{KELO_BUNDLE_PATH};
   kelo::x11host::RunLoop loop;
   Display* display = nullptr;
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-namespace kelo::testhost {
+namespace kelo::host {
 
 using namespace Steinberg;
 
@@ -164,4 +164,4 @@ tresult PluginInstance::deactivate() {
   return componentPtr->setActive(false);
 }
 
-}  // namespace kelo::testhost
+}  // namespace kelo::host

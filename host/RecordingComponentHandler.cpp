@@ -1,6 +1,6 @@
 #include "RecordingComponentHandler.h"
 
-namespace kelo::testhost {
+namespace kelo::host {
 
 using namespace Steinberg;
 
@@ -61,4 +61,4 @@ tresult PLUGIN_API RecordingComponentHandler::finishGroupEdit() {
   return kResultOk;
 }
 
-}  // namespace kelo::testhost
+}  // namespace kelo::host

@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-namespace kelo::testhost {
+namespace kelo::host {
 
 /// The host's component handler, recording what the controller tells it.
 /// Every call answers kResultOk. With `offersDirty` false it answers
@@ -48,4 +48,4 @@ class RecordingComponentHandler : public Steinberg::Vst::IComponentHandler, publ
   std::atomic<int> editCalls{0};
 };
 
-}  // namespace kelo::testhost
+}  // namespace kelo::host

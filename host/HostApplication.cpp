@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-namespace kelo::testhost {
+namespace kelo::host {
 
 using namespace Steinberg;
 
@@ -57,4 +57,4 @@ tresult PLUGIN_API HostApplication::createInstance(TUID cid, TUID iid, void** ob
   return kResultOk;
 }
 
-}  // namespace kelo::testhost
+}  // namespace kelo::host

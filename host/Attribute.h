@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace kelo::testhost {
+namespace kelo::host {
 
 /// One typed attribute of a VST 3 message, in the form tests write and read.
 /// Only the field that matches `kind` carries meaning.
@@ -27,4 +27,4 @@ Attribute floatAttribute(std::string name, double value);
 Attribute stringAttribute(std::string name, std::u16string value);
 Attribute binaryAttribute(std::string name, std::string bytes);
 
-}  // namespace kelo::testhost
+}  // namespace kelo::host

@@ -9,7 +9,7 @@ namespace Steinberg::Vst {
 class PlugInterfaceSupport;
 }
 
-namespace kelo::testhost {
+namespace kelo::host {
 
 /// The host context handed to both components' initialize. It makes the
 /// test host's own Message and AttributeList objects, so recorders can read
@@ -46,4 +46,4 @@ class HostApplication : public Steinberg::Vst::IHostApplication {
   Steinberg::IPtr<Steinberg::Vst::PlugInterfaceSupport> interfaceSupport;
 };
 
-}  // namespace kelo::testhost
+}  // namespace kelo::host

@@ -12,7 +12,7 @@
 
 #include <string>
 
-namespace kelo::testhost {
+namespace kelo::host {
 
 /// How a PluginInstance is set up. The defaults are what a host does.
 struct InstanceOptions {
@@ -114,4 +114,4 @@ class PluginInstance {
   bool isActive = false;
 };
 
-}  // namespace kelo::testhost
+}  // namespace kelo::host

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace kelo::testhost {
+namespace kelo::host {
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
@@ -167,4 +167,4 @@ void ProcessDriver::setOutputChannelNull(int32 channel) {
   outputPointers64[static_cast<size_t>(channel)] = nullptr;
 }
 
-}  // namespace kelo::testhost
+}  // namespace kelo::host

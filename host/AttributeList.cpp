@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace kelo::testhost {
+namespace kelo::host {
 
 using namespace Steinberg;
 
@@ -110,4 +110,4 @@ AttributeList* asHostAttributeList(Vst::IAttributeList* list) {
   return own;
 }
 
-}  // namespace kelo::testhost
+}  // namespace kelo::host

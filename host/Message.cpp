@@ -1,6 +1,6 @@
 #include "Message.h"
 
-namespace kelo::testhost {
+namespace kelo::host {
 
 using namespace Steinberg;
 
@@ -36,4 +36,4 @@ Vst::IAttributeList* PLUGIN_API Message::getAttributes() {
   return attributeList();
 }
 
-}  // namespace kelo::testhost
+}  // namespace kelo::host

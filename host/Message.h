@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-namespace kelo::testhost {
+namespace kelo::host {
 
 /// The host's IMessage: an optional ID and an attribute list made on first
 /// use. Created with a reference count of 1.
@@ -35,4 +35,4 @@ class Message : public Steinberg::Vst::IMessage {
   bool attributesDropped = false;
 };
 
-}  // namespace kelo::testhost
+}  // namespace kelo::host

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-namespace kelo::testhost {
+namespace kelo::host {
 
 /// The buses a ProcessDriver offers to the processor.
 struct ProcessLayout {
@@ -112,4 +112,4 @@ class ProcessDriver {
   std::vector<double*> outputPointers64;
 };
 
-}  // namespace kelo::testhost
+}  // namespace kelo::host

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace kelo::testhost {
+namespace kelo::host {
 
 /// A memory IBStream that behaves as a well-mannered host's: reads deliver
 /// as much as asked while bytes remain, writes grow the buffer, seek and tell
@@ -56,4 +56,4 @@ class BufferStream : public Steinberg::IBStream {
   Steinberg::int32 references = 1;
 };
 
-}  // namespace kelo::testhost
+}  // namespace kelo::host

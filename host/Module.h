@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace kelo::testhost {
+namespace kelo::host {
 
 /// A plug-in module loaded the way a VST 3 host loads it: dlopen and
 /// ModuleEntry with the library handle on Linux, LoadLibraryW and InitDll on
@@ -13,7 +13,7 @@ namespace kelo::testhost {
 /// (ExitDll) and closes the library. Everything made from the factory
 /// must be released before the Module goes away.
 ///
-///     kelo::testhost::Module module (KELO_BUNDLE_PATH);
+///     kelo::host::Module module (KELO_BUNDLE_PATH);
 ///     ASSERT_TRUE (module.loaded ()) << module.lastError ();
 class Module {
  public:
@@ -59,4 +59,4 @@ class Module {
 /// The shared object a host loads for `path` (see Module).
 std::string moduleLibraryPath(const std::string& path);
 
-}  // namespace kelo::testhost
+}  // namespace kelo::host

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace kelo::testhost {
+namespace kelo::host {
 
 bool Attribute::operator==(const Attribute& other) const {
   if (name != other.name || kind != other.kind) return false;
@@ -51,4 +51,4 @@ Attribute binaryAttribute(std::string name, std::string bytes) {
   return attribute;
 }
 
-}  // namespace kelo::testhost
+}  // namespace kelo::host

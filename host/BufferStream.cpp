@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-namespace kelo::testhost {
+namespace kelo::host {
 
 using namespace Steinberg;
 
@@ -92,4 +92,4 @@ uint32 PLUGIN_API BufferStream::release() {
   return static_cast<uint32>(left);
 }
 
-}  // namespace kelo::testhost
+}  // namespace kelo::host

@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-namespace kelo::testhost {
+namespace kelo::host {
 
 /// The host's attribute list: typed entries that a getter of another type
 /// does not see (getInt on a float attribute answers kResultFalse), so a
@@ -50,4 +50,4 @@ class AttributeList : public Steinberg::Vst::IAttributeList {
 /// No reference is kept.
 AttributeList* asHostAttributeList(Steinberg::Vst::IAttributeList* list);
 
-}  // namespace kelo::testhost
+}  // namespace kelo::host

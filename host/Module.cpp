@@ -8,7 +8,7 @@
 #include <dlfcn.h>
 #endif
 
-namespace kelo::testhost {
+namespace kelo::host {
 
 using namespace Steinberg;
 
@@ -156,4 +156,4 @@ bool Module::findClass(const char* category, TUID cid) const {
   return false;
 }
 
-}  // namespace kelo::testhost
+}  // namespace kelo::host

@@ -160,11 +160,6 @@ TEST_F(Win32Window, OnlyATopLevelWindowIsHeldToTheTrackingSizesItAnswers) {
   EXPECT_EQ(Count(WM_GETMINMAXINFO), 0);
   EXPECT_EQ(OuterSize(child), (Size{300, 200}));
   EXPECT_EQ(Count(WM_SIZE, child), 1);
-
-  // Without answers the defaults still hold a window above the minimum track size.
-  minTrack = maxTrack = POINT{0, 0};
-  SetWindowPos(window, nullptr, 0, 0, 10, 10, SWP_NOMOVE | SWP_NOZORDER);
-  EXPECT_EQ(OuterSize(window), (Size{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)}));
 }
 
 TEST_F(Win32Window, SetWindowPosHonoursItsNoFlagsAndSendsSizeOnlyWhenTheClientChanges) {

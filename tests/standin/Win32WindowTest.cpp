@@ -7,7 +7,6 @@
 
 #include <string>
 #include <thread>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -16,21 +15,13 @@ namespace {
 using Delivered = std::pair<HWND, UINT>;
 using Size = std::pair<LONG, LONG>;
 
-// What the test window procedure records, and the tracking sizes it answers
-// in WM_GETMINMAXINFO (when both numbers are at least 1).
+// What the test window procedure was sent.
 std::vector<Delivered> delivered;
 std::vector<LPARAM> sizes;  // WM_SIZE's lParam
-POINT minTrack, maxTrack;
 
 LRESULT CALLBACK RecordingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   delivered.emplace_back(window, message);
   if (message == WM_SIZE) sizes.push_back(lParam);
-  if (message == WM_GETMINMAXINFO) {
-    auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-    if (maxTrack.x >= 1 && maxTrack.y >= 1) info->ptMaxTrackSize = maxTrack;
-    if (minTrack.x >= 1 && minTrack.y >= 1) info->ptMinTrackSize = minTrack;
-    return 0;
-  }
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
@@ -40,7 +31,6 @@ class Win32Window : public ::testing::Test {
  protected:
   void SetUp() override {
     delivered.clear();
-    minTrack = maxTrack = POINT{0, 0};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = RecordingProcedure;
     windowClass.hInstance = instance;
@@ -140,56 +130,6 @@ TEST_F(Win32Window, ClassesAreUniquePerModuleAndNamedWithoutCase) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS));
   EXPECT_FALSE(UnregisterClassW(kClass, instance));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CLASS_HAS_WINDOWS));
-}
-
-TEST_F(Win32Window, OnlyATopLevelWindowIsHeldToTheTrackingSizesItAnswers) {
-  HWND window = Make(WS_OVERLAPPEDWINDOW, 0, 0, 640, 480);
-  HWND child = MakeEmbedded(window);
-  minTrack = POINT{500, 400};
-  maxTrack = POINT{900, 700};
-  delivered.clear();
-  const UINT flags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
-  SetWindowPos(window, nullptr, 0, 0, 300, 200, flags);
-  EXPECT_EQ(delivered.front(), (Delivered{window, WM_GETMINMAXINFO}));
-  EXPECT_EQ(OuterSize(window), (Size{500, 400}));
-  SetWindowPos(window, nullptr, 0, 0, 2000, 2000, flags);
-  EXPECT_EQ(OuterSize(window), (Size{900, 700}));
-
-  delivered.clear();
-  SetWindowPos(child, nullptr, 0, 0, 300, 200, flags | SWP_FRAMECHANGED);
-  EXPECT_EQ(Count(WM_GETMINMAXINFO), 0);
-  EXPECT_EQ(OuterSize(child), (Size{300, 200}));
-  EXPECT_EQ(Count(WM_SIZE, child), 1);
-}
-
-TEST_F(Win32Window, SetWindowPosHonoursItsNoFlagsAndSendsSizeOnlyWhenTheClientChanges) {
-  HWND parent = Make(WS_OVERLAPPEDWINDOW, 0, 0, 800, 600);
-  HWND window = Make(WS_CHILD, 10, 20, 300, 200, parent);
-  delivered.clear();
-  SetWindowPos(window, nullptr, 50, 60, 400, 250, SWP_NOMOVE | SWP_NOZORDER);
-  EXPECT_EQ(Outer(window).left - Outer(parent).left, 8 + 10);
-  EXPECT_EQ(OuterSize(window), (Size{400, 250}));
-  EXPECT_EQ(Count(WM_MOVE), 0);
-  EXPECT_EQ(Count(WM_SIZE), 1);
-  SetWindowPos(window, nullptr, 50, 60, 1, 1, SWP_NOSIZE | SWP_NOZORDER);
-  EXPECT_EQ(Outer(window).left - Outer(parent).left, 8 + 50);
-  EXPECT_EQ(OuterSize(window), (Size{400, 250}));
-  EXPECT_EQ(Count(WM_MOVE), 1);
-  SetWindowPos(window, nullptr, 0, 0, 400, 250, SWP_NOMOVE | SWP_NOZORDER);  // same size again
-  EXPECT_EQ(Count(WM_SIZE), 1);
-
-  // The frame AdjustWindowRect adds for a style.
-  const std::tuple<DWORD, BOOL, RECT> frames[] = {
-      {WS_OVERLAPPEDWINDOW, FALSE, {-8, -31, 648, 488}},
-      {WS_CHILD, FALSE, {0, 0, 640, 480}},
-      {WS_OVERLAPPEDWINDOW & ~static_cast<DWORD>(WS_THICKFRAME), TRUE, {-3, -(3 + 23 + 20), 643, 483}},
-  };
-  for (const auto& [style, menu, expected] : frames) {
-    RECT rect{0, 0, 640, 480};
-    ASSERT_TRUE(AdjustWindowRect(&rect, style, menu));
-    EXPECT_EQ((std::vector<LONG>{rect.left, rect.top, rect.right, rect.bottom}),
-              (std::vector<LONG>{expected.left, expected.top, expected.right, expected.bottom}));
-  }
 }
 
 TEST_F(Win32Window, CloseDestroysParentsFirstAndFinalMessagesChildrenFirstOnlyOnTheOwningThread) {

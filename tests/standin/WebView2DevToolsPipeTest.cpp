@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -127,11 +128,11 @@ class WebView2DevToolsClient : public ::testing::Test {
   std::mutex mutex;
   std::condition_variable changed;
   std::deque<DevToolsClient::Task> tasks;
-  bool postedOnOwner = false;
+  std::atomic<bool> postedOnOwner{false};
   std::shared_ptr<DevToolsClient> client =
       DevToolsClient::Create(browser.ourRead, browser.ourWrite, [this](DevToolsClient::Task task) {
         std::lock_guard<std::mutex> lock(mutex);
-        postedOnOwner |= std::this_thread::get_id() == owner;
+        if (std::this_thread::get_id() == owner) postedOnOwner = true;
         tasks.push_back(std::move(task));
         changed.notify_all();
       });

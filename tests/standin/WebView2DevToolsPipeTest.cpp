@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -17,47 +18,16 @@
 
 namespace {
 
+using nlohmann::json;
 using standin::webview2::DevToolsClient;
 using standin::webview2::DevToolsPipe;
 using standin::webview2::DevToolsReply;
 
-// The owner's queue: tasks posted from any thread, run by Drain.
-class TaskQueue {
- public:
-  void Post(DevToolsClient::Task task) {
-    std::lock_guard<std::mutex> lock(mutex);
-    tasks.push_back(std::move(task));
-    postedFrom.push_back(std::this_thread::get_id());
-    changed.notify_all();
-  }
-  // Runs tasks until `done` holds or the time is up.
-  bool RunUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-      std::unique_lock<std::mutex> lock(mutex);
-      if (!changed.wait_until(lock, deadline, [this] { return !tasks.empty(); })) return done();
-      auto task = std::move(tasks.front());
-      tasks.pop_front();
-      lock.unlock();
-      task();
-    }
-    return true;
-  }
-  size_t Pending() {
-    std::lock_guard<std::mutex> lock(mutex);
-    return tasks.size();
-  }
-  std::vector<std::thread::id> PostedFrom() {
-    std::lock_guard<std::mutex> lock(mutex);
-    return postedFrom;
-  }
-
- private:
-  std::mutex mutex;
-  std::condition_variable changed;
-  std::deque<DevToolsClient::Task> tasks;
-  std::vector<std::thread::id> postedFrom;
-};
+std::string Framed(const std::vector<std::string>& messages) {
+  std::string bytes;
+  for (auto& message : messages) bytes += message + '\0';
+  return bytes;
+}
 
 // Two pipes: what the fake browser writes, and what it reads.
 struct FakeBrowser {
@@ -65,48 +35,34 @@ struct FakeBrowser {
     int toUs[2], fromUs[2];
     EXPECT_EQ(pipe(toUs), 0);
     EXPECT_EQ(pipe(fromUs), 0);
-    ourRead = toUs[0];
-    browserWrite = toUs[1];
-    browserRead = fromUs[0];
-    ourWrite = fromUs[1];
+    ourRead = toUs[0], browserWrite = toUs[1], browserRead = fromUs[0], ourWrite = fromUs[1];
   }
   ~FakeBrowser() {
     CloseWrite();
-    if (browserRead >= 0) close(browserRead);
+    close(browserRead);
   }
   void Write(const std::string& bytes, size_t chunk) {
     for (size_t at = 0; at < bytes.size(); at += chunk) {
-      std::string piece = bytes.substr(at, chunk);
-      ASSERT_EQ(write(browserWrite, piece.data(), piece.size()), static_cast<ssize_t>(piece.size()));
+      const size_t size = std::min(chunk, bytes.size() - at);
+      ASSERT_EQ(write(browserWrite, bytes.data() + at, size), static_cast<ssize_t>(size));
     }
   }
   void CloseWrite() {
     if (browserWrite >= 0) close(browserWrite);
     browserWrite = -1;
   }
-  // Reads until `count` NUL-terminated messages have come.
-  std::vector<std::string> Read(size_t count) {
-    std::vector<std::string> messages;
+  // The next `count` messages the browser was sent.
+  std::vector<json> Read(size_t count) {
+    std::vector<json> messages;
     std::string current;
-    char byte;
-    while (messages.size() < count && read(browserRead, &byte, 1) == 1) {
-      if (byte == '\0') {
-        messages.push_back(current);
-        current.clear();
-      } else {
-        current += byte;
-      }
+    for (char byte; messages.size() < count && read(browserRead, &byte, 1) == 1;) {
+      if (byte != '\0') current += byte;
+      if (byte == '\0') messages.push_back(json::parse(std::exchange(current, {})));
     }
     return messages;
   }
   int ourRead, ourWrite, browserRead, browserWrite;
 };
-
-std::string Framed(const std::vector<std::string>& messages) {
-  std::string bytes;
-  for (auto& message : messages) bytes += message + '\0';
-  return bytes;
-}
 
 TEST(WebView2DevToolsPipe, MessagesSplitAcrossOddChunksArriveWholeAndInOrderThenTheCloseIsReported) {
   const std::vector<std::string> small = {R"({"id":1})", R"({"method":"A","params":{"x":"\u00e9"}})", "{}"};
@@ -134,73 +90,91 @@ TEST(WebView2DevToolsPipe, MessagesSplitAcrossOddChunksArriveWholeAndInOrderThen
         browser.Write(bytes, chunk);
         browser.CloseWrite();
       });
-      auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-      for (;;) {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (closed || std::chrono::steady_clock::now() > deadline) break;
-      }
       writer.join();
+      for (auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+           std::chrono::steady_clock::now() < deadline;) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (closed) break;
+      }
     }
     EXPECT_TRUE(closed) << chunk;
     EXPECT_TRUE(received == sent) << "chunk " << chunk << ": " << received.size() << " messages";
   }
 }
 
-// A client on the fake browser's pipes, delivering through `queue`.
+// A client on the fake browser's pipes, delivering through its owner's queue.
 class WebView2DevToolsClient : public ::testing::Test {
  protected:
+  // Runs queued tasks on this thread until `done` holds or the time is up.
+  bool RunUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+      std::unique_lock<std::mutex> lock(mutex);
+      if (!changed.wait_until(lock, deadline, [this] { return !tasks.empty(); })) return done();
+      auto task = std::move(tasks.front());
+      tasks.pop_front();
+      lock.unlock();
+      task();
+    }
+    return true;
+  }
+  size_t Pending() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return tasks.size();
+  }
+
+  const std::thread::id owner = std::this_thread::get_id();
   FakeBrowser browser;
-  TaskQueue queue;
-  std::shared_ptr<DevToolsClient> client = DevToolsClient::Create(
-      browser.ourRead, browser.ourWrite, [this](DevToolsClient::Task task) { queue.Post(std::move(task)); });
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::deque<DevToolsClient::Task> tasks;
+  std::atomic<bool> postedOnOwner{false};
+  std::shared_ptr<DevToolsClient> client =
+      DevToolsClient::Create(browser.ourRead, browser.ourWrite, [this](DevToolsClient::Task task) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (std::this_thread::get_id() == owner) postedOnOwner = true;
+        tasks.push_back(std::move(task));
+        changed.notify_all();
+      });
 };
 
-TEST_F(WebView2DevToolsClient, CommandsGoOutWithRisingIdsAndTheirSessionAndRepliesReachTheirCallersThroughTheQueue) {
-  std::vector<std::string> answers;
-  std::vector<std::thread::id> answeredOn;
+TEST_F(WebView2DevToolsClient, CommandsGoOutWithRisingIdsAndRepliesAndEventsReachTheOwnerOnlyThroughItsQueue) {
+  std::vector<std::string> seen;
+  std::vector<std::thread::id> seenOn;
+  client->SetEventCallback([&](const std::string& method, const json& params, const std::string& session) {
+    seen.push_back(method + " " + params.dump() + " " + session);
+    seenOn.push_back(std::this_thread::get_id());
+  });
   for (const char* name : {"a", "b"}) {
-    client->Call(
-        name, name[0] == 'b' ? nlohmann::json{{"url", "https://kelo.invalid/"}} : nlohmann::json(nullptr),
-        name[0] == 'b' ? "S1" : "", [&answers, &answeredOn, name](const DevToolsReply& reply) {
-          answers.push_back(std::string(name) + "=" + (reply.ok ? reply.result.dump() : "error:" + reply.error));
-          answeredOn.push_back(std::this_thread::get_id());
-        });
+    const bool second = name[0] == 'b';
+    client->Call(name, second ? json{{"url", "https://kelo.invalid/"}} : json(nullptr), second ? "S1" : "",
+                 [&seen, &seenOn, name](const DevToolsReply& reply) {
+                   seen.push_back(std::string(name) + "=" + (reply.ok ? reply.result.dump() : "error:" + reply.error));
+                   seenOn.push_back(std::this_thread::get_id());
+                 });
   }
-  auto sent = browser.Read(2);
+  const std::vector<json> sent = browser.Read(2);
   ASSERT_EQ(sent.size(), 2u);
-  auto first = nlohmann::json::parse(sent[0]);
-  auto second = nlohmann::json::parse(sent[1]);
-  EXPECT_EQ(first["method"], "a");
-  EXPECT_EQ(first["params"], nlohmann::json::object());
-  EXPECT_FALSE(first.contains("sessionId"));
-  EXPECT_EQ(second["sessionId"], "S1");
-  EXPECT_EQ(second["params"]["url"], "https://kelo.invalid/");
-  EXPECT_GT(second["id"].get<long>(), first["id"].get<long>());
-  // Answered in the other order, the second one with an error.
+  EXPECT_EQ(sent[0]["method"], "a");
+  EXPECT_EQ(sent[0]["params"], json::object());
+  EXPECT_FALSE(sent[0].contains("sessionId"));
+  EXPECT_EQ(sent[1]["sessionId"], "S1");
+  EXPECT_EQ(sent[1]["params"]["url"], "https://kelo.invalid/");
+  EXPECT_GT(sent[1]["id"].get<long>(), sent[0]["id"].get<long>());
+  // Answered in the other order, the second one with an error, among events.
   browser.Write(
-      Framed({nlohmann::json{{"id", second["id"]}, {"error", {{"code", -32000}, {"message", "No target"}}}}.dump(),
-              "not json at all", nlohmann::json{{"id", first["id"]}, {"result", {{"v", 1}}}}.dump()}),
+      Framed({json{{"id", sent[1]["id"]}, {"error", {{"code", -32000}, {"message", "No target"}}}}.dump(),
+              "not json at all", R"({"method":"Runtime.bindingCalled","params":{"payload":"\"hi\""},"sessionId":"S9"})",
+              json{{"id", sent[0]["id"]}, {"result", {{"v", 1}}}}.dump(),
+              R"({"method":"Target.targetCreated","params":{}})"}),
       5);
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_TRUE(answers.empty());  // nothing runs until the owner drains its queue
-  ASSERT_TRUE(queue.RunUntil([&] { return answers.size() == 2; }));
-  EXPECT_EQ(answers, (std::vector<std::string>{"b=error:No target", "a={\"v\":1}"}));
-  for (auto& thread : answeredOn) EXPECT_EQ(thread, std::this_thread::get_id());
-  for (auto& thread : queue.PostedFrom()) EXPECT_NE(thread, std::this_thread::get_id());
-}
-
-TEST_F(WebView2DevToolsClient, EventsCarryTheirMethodParamsAndSession) {
-  std::vector<std::string> events;
-  client->SetEventCallback(
-      [&events](const std::string& method, const nlohmann::json& params, const std::string& session) {
-        events.push_back(method + " " + params.dump() + " " + session);
-      });
-  browser.Write(Framed({R"({"method":"Runtime.bindingCalled","params":{"payload":"\"hi\""},"sessionId":"S9"})",
-                        R"({"method":"Target.targetCreated","params":{}})"}),
-                11);
-  ASSERT_TRUE(queue.RunUntil([&] { return events.size() == 2; }));
-  EXPECT_EQ(events[0], R"(Runtime.bindingCalled {"payload":"\"hi\""} S9)");
-  EXPECT_EQ(events[1], "Target.targetCreated {} ");
+  EXPECT_TRUE(seen.empty());  // nothing runs until the owner drains its queue
+  ASSERT_TRUE(RunUntil([&] { return seen.size() == 4; }));
+  EXPECT_EQ(seen, (std::vector<std::string>{"b=error:No target", R"(Runtime.bindingCalled {"payload":"\"hi\""} S9)",
+                                            "a={\"v\":1}", "Target.targetCreated {} "}));
+  EXPECT_EQ(seenOn, std::vector<std::thread::id>(4, owner));
+  EXPECT_FALSE(postedOnOwner);
 }
 
 TEST_F(WebView2DevToolsClient, WhenTheBrowserGoesAwayPendingAndLaterCallsFailAndClosingIsReportedOnce) {
@@ -210,34 +184,28 @@ TEST_F(WebView2DevToolsClient, WhenTheBrowserGoesAwayPendingAndLaterCallsFailAnd
   client->Call("Page.enable", nullptr, "S", [&outcomes](const DevToolsReply& reply) { outcomes.push_back(reply.ok); });
   browser.Read(1);
   browser.CloseWrite();
-  ASSERT_TRUE(queue.RunUntil([&] { return closedCount == 1; }));
+  ASSERT_TRUE(RunUntil([&] { return closedCount == 1; }));
   EXPECT_EQ(outcomes, std::vector<bool>{false});
   EXPECT_TRUE(client->IsClosed());
 
-  bool calledInline = false;
-  client->Call("Page.navigate", nullptr, "S", [&](const DevToolsReply& reply) {
-    calledInline = true;
-    outcomes.push_back(reply.ok);
-  });
-  EXPECT_FALSE(calledInline);  // even a failure is delivered later, never inside Call
-  ASSERT_TRUE(queue.RunUntil([&] { return outcomes.size() == 2; }));
+  client->Call("Page.navigate", nullptr, "S",
+               [&outcomes](const DevToolsReply& reply) { outcomes.push_back(reply.ok); });
+  EXPECT_EQ(outcomes.size(), 1u);  // even a failure is delivered later, never inside Call
+  ASSERT_TRUE(RunUntil([&] { return outcomes.size() == 2; }));
   EXPECT_EQ(outcomes, (std::vector<bool>{false, false}));
-  queue.RunUntil([] { return false; }, 50);
+  RunUntil([] { return false; }, 50);
   EXPECT_EQ(closedCount, 1);
 }
 
 TEST_F(WebView2DevToolsClient, TasksLeftInTheQueueDoNothingOnceTheClientIsGone) {
   int delivered = 0;
-  client->SetEventCallback(
-      [&delivered](const std::string&, const nlohmann::json&, const std::string&) { ++delivered; });
+  client->SetEventCallback([&delivered](const std::string&, const json&, const std::string&) { ++delivered; });
   client->SetClosedCallback([&delivered] { ++delivered; });
   browser.Write(Framed({R"({"method":"A"})", R"({"method":"B"})"}), 4);
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (queue.Pending() < 2 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+  for (int i = 0; i < 5000 && Pending() < 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   client.reset();
-  // Two events, and the closing that ending the reader reports.
-  EXPECT_EQ(queue.Pending(), 3u);
-  queue.RunUntil([] { return false; }, 50);
+  EXPECT_EQ(Pending(), 3u);  // two events, and the closing that ending the reader reports
+  RunUntil([] { return false; }, 50);
   EXPECT_EQ(delivered, 0);
 }
 

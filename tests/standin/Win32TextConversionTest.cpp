@@ -1,64 +1,67 @@
-// UTF-8 <-> wide text conversion as the web view host calls it: explicit
-// lengths, a size query first, no flags.
+// Text conversion in the stand-in: the Win32 calls as the web view host makes
+// them (explicit lengths, a size query first, no flags), and the WebView2
+// side's own between its interfaces (one code point per WCHAR) and the
+// DevTools protocol (UTF-8).
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
 
+#include "../../standin/src/webview2/WideText.h"
+
 namespace {
 
-// Converts with a size query first, as callers do.
-std::wstring ToWide(const std::string& text, DWORD flags = 0) {
-  const int needed = MultiByteToWideChar(CP_UTF8, flags, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(needed), L'\0');
-  const int written =
-      MultiByteToWideChar(CP_UTF8, flags, text.data(), static_cast<int>(text.size()), wide.data(), needed);
-  EXPECT_EQ(written, needed);
+using namespace std::string_literals;
+using standin::webview2::Utf8FromWide;
+using standin::webview2::WideFromUtf8;
+
+std::wstring Win32Wide(const std::string& text) {
+  const int length = static_cast<int>(text.size());
+  std::wstring wide(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0)), L'\0');
+  const int size = static_cast<int>(wide.size());
+  EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, text.data(), length, wide.data(), size), size);
   return wide;
 }
 
-std::string ToUtf8(const std::wstring& wide, DWORD flags = 0) {
-  const int needed =
-      WideCharToMultiByte(CP_UTF8, flags, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(needed), '\0');
-  const int written = WideCharToMultiByte(CP_UTF8, flags, wide.data(), static_cast<int>(wide.size()), text.data(),
-                                          needed, nullptr, nullptr);
-  EXPECT_EQ(written, needed);
+std::string Win32Utf8(const std::wstring& wide) {
+  const int length = static_cast<int>(wide.size());
+  std::string text(
+      static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr)), '\0');
+  const int size = static_cast<int>(text.size());
+  EXPECT_EQ(WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, text.data(), size, nullptr, nullptr), size);
   return text;
 }
 
-TEST(Win32TextConversion, Utf8BecomesOneUnitPerCodePointAndInvalidBytesOneReplacementPerMaximalSubpart) {
+TEST(TextConversion, EveryPlaneAndAnEmbeddedNulRoundTripAndWhatIsNoTextBecomesReplacements) {
+  const std::string utf8 = "A\0 \xC3\xA9 \xE2\x82\xAC \xE2\x80\xA8 \xF0\x9F\x8E\xA4 \xF4\x8F\xBF\xBF"s;
+  const std::wstring wide = L"A\0 \u00e9 \u20ac \u2028 \U0001F3A4 \U0010FFFF"s;
+  EXPECT_EQ(Win32Wide(utf8), wide);
+  EXPECT_EQ(Win32Utf8(wide), utf8);
+  EXPECT_EQ(WideFromUtf8(utf8), wide);
+  EXPECT_EQ(Utf8FromWide(wide), utf8);
+
+  // The Win32 calls replace each maximal invalid subpart, the WebView2 side each bad byte.
   const struct {
     std::string utf8;
-    std::wstring wide;
-    bool roundTrips;
-  } cases[] = {
-      // A é € 🎤 U+10FFFF
-      {"A \xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xA4 \xF4\x8F\xBF\xBF",
-       {L'A', L' ', 0xE9, L' ', 0x20AC, L' ', 0x1F3A4, L' ', 0x10FFFF},
-       true},
-      {std::string("a\0b", 3), std::wstring(L"a\0b", 3), true},  // an explicit length runs past NUL
-      // Lone continuation byte, truncated 3-byte sequence, overlong '/', encoded surrogate, byte 0xFF.
-      {"a\x80"
-       "b\xE2\x82"
-       "c\xC0\xAF"
-       "d\xED\xA0\x80"
-       "e\xFF",
-       {L'a', 0xFFFD, L'b', 0xFFFD, L'c', 0xFFFD, 0xFFFD, L'd', 0xFFFD, 0xFFFD, 0xFFFD, L'e', 0xFFFD},
-       false},
+    std::wstring win32, webview2;
+  } invalid[] = {
+      {"a\x80"s, L"a\uFFFD", L"a\uFFFD"},                                               // a lone continuation byte
+      {"\xE2\x82z"s, L"\uFFFDz", L"\uFFFD\uFFFDz"},                                     // a truncated sequence
+      {"\xC3"s, L"\uFFFD", L"\uFFFD"},                                                  // truncated at the end
+      {"\xC0\xAF"s, L"\uFFFD\uFFFD", L"\uFFFD\uFFFD"},                                  // an overlong '/'
+      {"\xED\xA0\x80"s, L"\uFFFD\uFFFD\uFFFD", L"\uFFFD\uFFFD\uFFFD"},                  // an encoded surrogate
+      {"\xF4\x90\x80\x80"s, L"\uFFFD\uFFFD\uFFFD\uFFFD", L"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
+      {"e\xFF"s, L"e\uFFFD", L"e\uFFFD"},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(ToWide(c.utf8), c.wide);
-    if (c.roundTrips) {
-      EXPECT_EQ(ToUtf8(c.wide), c.utf8);
-    }
+  for (const auto& c : invalid) {
+    EXPECT_EQ(Win32Wide(c.utf8), c.win32) << c.utf8;
+    EXPECT_EQ(WideFromUtf8(c.utf8), c.webview2) << c.utf8;
   }
-}
-
-TEST(Win32TextConversion, LoneSurrogatesAreReplacedAndPairsAreCombined) {
-  EXPECT_EQ(ToUtf8(std::wstring{L'x', static_cast<wchar_t>(0xD800), L'y'}), "x\xEF\xBF\xBDy");
-  const std::wstring pair{static_cast<wchar_t>(0xD83C), static_cast<wchar_t>(0xDFA4)};
-  EXPECT_EQ(ToUtf8(pair), "\xF0\x9F\x8E\xA4");
+  // Units that are no code point; the Win32 calls combine a surrogate pair.
+  EXPECT_EQ(Win32Utf8(L"x\xD800y"s), "x\xEF\xBF\xBDy");
+  EXPECT_EQ(Win32Utf8(L"\xD83C\xDFA4"s), "\xF0\x9F\x8E\xA4");
+  EXPECT_EQ(Utf8FromWide(L"x\xD83D\x110000"s), "x\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_EQ(Utf8FromWide(static_cast<const wchar_t*>(nullptr)), "");
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The audio component of the built module as a host drives it: buses and
-// arrangements, sample sizes, audio pass-through and transport capture.
+// arrangements, sample sizes, audio pass-through, transport capture and the
+// messages between the two components ("KeloState": StateTest).
 #include "LoadedPlugin.h"
+#include "Message.h"
 #include "MessageSender.h"
 #include "ProcessDriver.h"
 
@@ -19,14 +21,10 @@ using namespace Steinberg;
 using namespace Steinberg::Vst;
 using kelo::testhost::ProcessDriver;
 using kelo::testhost::ProcessLayout;
+using kelo::testhost::sendMessage;
+using kelo::testing::utf8;
 
 namespace {
-
-std::string utf8(const char16* text) {
-  std::string result;
-  for (; *text; ++text) result += static_cast<char>(*text);
-  return result;
-}
 
 // The processor alone, its messages going to a recording peer.
 class Processor : public kelo::testing::LoneProcessor {
@@ -36,7 +34,7 @@ class Processor : public kelo::testing::LoneProcessor {
   // The transport as the processor reports it to its peer.
   const kelo::testhost::RecordedMessage& transport() {
     peer.clear();
-    EXPECT_EQ(kelo::testhost::sendMessage(instance->processorConnection(), "KeloPoll"), kResultOk);
+    EXPECT_EQ(sendMessage(instance->processorConnection(), "KeloPoll"), kResultOk);
     EXPECT_EQ(peer.count("KeloTransport"), 1);
     return *peer.last("KeloTransport");
   }
@@ -243,6 +241,33 @@ TEST_F(Processor, APositionOrContextMissingIsFlaggedAndThePositionKept) {
   EXPECT_EQ(reply.intValue("playing"), 0);
   EXPECT_EQ(reply.intValue("hasPpq"), 0);
   EXPECT_EQ(reply.attributes.size(), 8u);
+}
+
+TEST_F(Processor, MessageIdsAreComparedExactly) {
+  IConnectionPoint* connection = instance->processorConnection();
+  EXPECT_EQ(connection->notify(nullptr), kInvalidArgument);
+  EXPECT_EQ(connection->notify(owned(new kelo::testhost::Message)), kInvalidArgument);
+  for (const char* id : {"KeloPollX", "kelopoll", "KeloPol", "KELOSTATE", "KeloTransport", ""})
+    EXPECT_EQ(sendMessage(connection, id), kResultFalse) << id;
+  EXPECT_TRUE(peer.messages().empty());
+}
+
+TEST_F(Processor, APollIsAnsweredBeforeNotifyReturnsOrFailsWhenTheReplyCannotBeMadeOrDelivered) {
+  IConnectionPoint* connection = instance->processorConnection();
+  EXPECT_EQ(sendMessage(connection, "KeloPoll"), kResultOk);
+  ASSERT_EQ(peer.messages().size(), 1u);
+  EXPECT_EQ(peer.messages()[0].id, std::string("KeloTransport"));
+  peer.clear();
+  instance->host().setPolicy(kelo::testhost::HostApplication::Messages::kRefuse);
+  EXPECT_EQ(sendMessage(connection, "KeloPoll"), kResultFalse);
+  instance->host().setPolicy(kelo::testhost::HostApplication::Messages::kCreate);
+  EXPECT_TRUE(peer.messages().empty());
+  peer.setNotifyResult(kResultFalse);
+  EXPECT_EQ(sendMessage(connection, "KeloPoll"), kResultFalse);
+  peer.setNotifyResult(kResultOk);
+  peer.detach();
+  EXPECT_EQ(sendMessage(connection, "KeloPoll"), kResultFalse);
+  ASSERT_EQ(peer.attach(connection), kResultOk);
 }
 
 }  // namespace

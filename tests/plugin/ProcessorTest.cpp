@@ -100,8 +100,9 @@ TEST_F(Processor, AcceptsOnlyOneEqualMonoOrStereoPairAndBothSampleSizes) {
   EXPECT_EQ(processor()->setupProcessing(setup), kResultOk);
 }
 
-// One pass-through case: the buses, what the host does to them before the
-// block, and per output channel 'c' (a copy of its input) or 'z' (silence).
+// One pass-through case: the buses (input and output channels, whether there
+// is an input bus, ...), what the host does to them before the block, and per
+// output channel 'c' (a copy of its input) or 'z' (silence).
 struct PassCase {
   const char* name;
   ProcessLayout layout;
@@ -110,29 +111,15 @@ struct PassCase {
   uint64 silenceFlags;
 };
 
-ProcessLayout withChannels(int32 inputs, int32 outputs, bool inputBus = true) {
-  ProcessLayout layout;
-  layout.inputChannels = inputs;
-  layout.outputChannels = outputs;
-  layout.hasInputBus = inputBus;
-  return layout;
-}
-
-ProcessLayout inPlace() {
-  ProcessLayout layout;
-  layout.inPlace = true;
-  return layout;
-}
-
 const PassCase kPassCases[] = {
     {"stereo", {}, [](ProcessDriver& d) { d.outputBus().silenceFlags = 0b11; }, "cc", 0},
     {"silentInput", {}, [](ProcessDriver& d) { d.inputBus().silenceFlags = 0b10; }, "cz", 0b10},
-    {"monoInput", withChannels(1, 2), nullptr, "cz", 0b10},
-    {"noInputBus", withChannels(2, 2, false), nullptr, "zz", 0b11},
-    {"inPlace", inPlace(), nullptr, "cc", 0},
+    {"monoInput", {1, 2}, nullptr, "cz", 0b10},
+    {"noInputBus", {2, 2, false}, nullptr, "zz", 0b11},
+    {"inPlace", {2, 2, true, true, kSample32, 512, true}, nullptr, "cc", 0},
     {"missingInputBuffer", {}, [](ProcessDriver& d) { d.setInputChannelNull(1); }, "cz", 0b10},
     // Channels beyond the 64 silence bits are still passed through.
-    {"seventyChannels", withChannels(70, 72), nullptr, std::string(70, 'c') + "zz", 0},
+    {"seventyChannels", {70, 72}, nullptr, std::string(70, 'c') + "zz", 0},
 };
 
 class PassThrough : public Processor, public ::testing::WithParamInterface<std::tuple<PassCase, int32>> {};

@@ -40,9 +40,8 @@ AREAS = {
     "core": {
         "files": ["plugin/StateDocument.cpp", "plugin/StateStream.cpp"],
         "count": 14,
-        "targets": ["kelo_state_tests", "kelo_module_tests", "kelo_controller_tests"],
-        "tests": [f"tests/plugin/kelo_state_tests {GTEST}",
-                  f"tests/plugin/kelo_module_tests {GTEST}",
+        "targets": ["kelo_module_tests", "kelo_controller_tests"],
+        "tests": [f"tests/plugin/kelo_module_tests {GTEST}",
                   f"tests/plugin/kelo_controller_tests {GTEST}"],
     },
     "plugin": {

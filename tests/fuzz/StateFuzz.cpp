@@ -1,15 +1,12 @@
 // Any bytes as a saved state: reading never crashes, a stream that hands
 // the bytes over in small pieces gives the same answer as one that does not,
 // and whatever is accepted is a complete document that reads back as itself.
+#include "ChunkedStream.h"
 #include "StateStream.h"
-
-#include "public.sdk/source/common/memorystream.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-
-using namespace Steinberg;
 
 namespace {
 
@@ -17,21 +14,7 @@ void require(bool condition) {
   if (!condition) std::abort();
 }
 
-// Hands over at most `piece` bytes a read, as some hosts' streams do.
-class PieceStream : public MemoryStream {
- public:
-  PieceStream(const std::string& bytes, int32 piece)
-      : MemoryStream(const_cast<char*>(bytes.data()), static_cast<TSize>(bytes.size())), piece(piece) {}
-  tresult PLUGIN_API read(void* buffer, int32 numBytes, int32* numBytesRead) SMTG_OVERRIDE {
-    return MemoryStream::read(buffer, numBytes < piece ? numBytes : piece, numBytesRead);
-  }
-
- private:
-  int32 piece;
-};
-
-bool readBytes(const std::string& bytes, kelo::json& out, int32 piece = 1 << 30) {
-  auto* stream = new PieceStream(bytes, piece);
+bool readBytes(kelo::host::BufferStream* stream, kelo::json& out) {
   const bool ok = kelo::readStateStream(stream, out);
   stream->release();
   return ok;
@@ -41,13 +24,13 @@ bool readBytes(const std::string& bytes, kelo::json& out, int32 piece = 1 << 30)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  // The first byte chooses the pieces' size; the rest is the state.
-  const int32 piece = 1 + data[0] % 64;
+  // The first byte chooses the size of the pieces a read hands over; the rest is the state.
+  const Steinberg::int32 piece = 1 + data[0] % 64;
   const std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
   kelo::json document = "untouched";
   kelo::json inPieces = "untouched";
-  const bool accepted = readBytes(bytes, document);
-  require(readBytes(bytes, inPieces, piece) == accepted && inPieces == document);
+  const bool accepted = readBytes(new kelo::host::BufferStream(bytes), document);
+  require(readBytes(new kelo::testhost::ChunkedStream(bytes, {piece}), inPieces) == accepted && inPieces == document);
   if (!accepted) {
     require(document == "untouched");
     return 0;
@@ -62,6 +45,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string text = kelo::stateText(document);
   require(text.size() <= kelo::kMaxStateBytes);
   kelo::json again;
-  require(readBytes(text, again) && again == document);
+  require(readBytes(new kelo::host::BufferStream(text), again) && again == document);
   return 0;
 }

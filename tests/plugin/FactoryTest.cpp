@@ -1,6 +1,6 @@
 // What a host sees of the built module before any plug-in object exists:
 // its exports, the class factory and the class information.
-#include "Module.h"
+#include "LoadedPlugin.h"
 
 #include "pluginterfaces/base/ipluginbase.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
@@ -13,17 +13,12 @@
 #include <string>
 
 using namespace Steinberg;
+using kelo::testing::utf8;
 
 namespace {
 
 const TUID kProcessorCid = INLINE_UID(0xF3F21A72, 0x943E499D, 0xA130C81B, 0xB8C32E71);
 const TUID kControllerCid = INLINE_UID(0x4EBA109D, 0xEF1848CA, 0xB774E331, 0x16A2FE94);
-
-std::string utf8(const char16* text) {
-  std::string result;
-  for (; *text; ++text) result += static_cast<char>(*text);
-  return result;
-}
 
 class ModuleTest : public ::testing::Test {
  protected:

@@ -9,8 +9,16 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 namespace kelo::testing {
+
+// A host's UTF-16 name as text, for names that are plain ASCII.
+inline std::string utf8(const Steinberg::char16* text) {
+  std::string result;
+  for (; *text; ++text) result += static_cast<char>(*text);
+  return result;
+}
 
 class LoadedPlugin : public ::testing::Test {
  protected:

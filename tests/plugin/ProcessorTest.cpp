@@ -1,6 +1,8 @@
 // The audio component of the built module as a host drives it: buses and
-// arrangements, sample sizes, audio pass-through and transport capture.
+// arrangements, sample sizes, audio pass-through, transport capture and the
+// messages between the two components ("KeloState": StateTest).
 #include "LoadedPlugin.h"
+#include "Message.h"
 #include "MessageSender.h"
 #include "ProcessDriver.h"
 
@@ -19,14 +21,10 @@ using namespace Steinberg;
 using namespace Steinberg::Vst;
 using kelo::host::ProcessDriver;
 using kelo::host::ProcessLayout;
+using kelo::testhost::sendMessage;
+using kelo::testing::utf8;
 
 namespace {
-
-std::string utf8(const char16* text) {
-  std::string result;
-  for (; *text; ++text) result += static_cast<char>(*text);
-  return result;
-}
 
 // The processor alone, its messages going to a recording peer.
 class Processor : public kelo::testing::LoneProcessor {
@@ -36,7 +34,7 @@ class Processor : public kelo::testing::LoneProcessor {
   // The transport as the processor reports it to its peer.
   const kelo::testhost::RecordedMessage& transport() {
     peer.clear();
-    EXPECT_EQ(kelo::testhost::sendMessage(instance->processorConnection(), "KeloPoll"), kResultOk);
+    EXPECT_EQ(sendMessage(instance->processorConnection(), "KeloPoll"), kResultOk);
     EXPECT_EQ(peer.count("KeloTransport"), 1);
     return *peer.last("KeloTransport");
   }
@@ -102,8 +100,9 @@ TEST_F(Processor, AcceptsOnlyOneEqualMonoOrStereoPairAndBothSampleSizes) {
   EXPECT_EQ(processor()->setupProcessing(setup), kResultOk);
 }
 
-// One pass-through case: the buses, what the host does to them before the
-// block, and per output channel 'c' (a copy of its input) or 'z' (silence).
+// One pass-through case: the buses (input and output channels, whether there
+// is an input bus, ...), what the host does to them before the block, and per
+// output channel 'c' (a copy of its input) or 'z' (silence).
 struct PassCase {
   const char* name;
   ProcessLayout layout;
@@ -112,29 +111,15 @@ struct PassCase {
   uint64 silenceFlags;
 };
 
-ProcessLayout withChannels(int32 inputs, int32 outputs, bool inputBus = true) {
-  ProcessLayout layout;
-  layout.inputChannels = inputs;
-  layout.outputChannels = outputs;
-  layout.hasInputBus = inputBus;
-  return layout;
-}
-
-ProcessLayout inPlace() {
-  ProcessLayout layout;
-  layout.inPlace = true;
-  return layout;
-}
-
 const PassCase kPassCases[] = {
     {"stereo", {}, [](ProcessDriver& d) { d.outputBus().silenceFlags = 0b11; }, "cc", 0},
     {"silentInput", {}, [](ProcessDriver& d) { d.inputBus().silenceFlags = 0b10; }, "cz", 0b10},
-    {"monoInput", withChannels(1, 2), nullptr, "cz", 0b10},
-    {"noInputBus", withChannels(2, 2, false), nullptr, "zz", 0b11},
-    {"inPlace", inPlace(), nullptr, "cc", 0},
+    {"monoInput", {1, 2}, nullptr, "cz", 0b10},
+    {"noInputBus", {2, 2, false}, nullptr, "zz", 0b11},
+    {"inPlace", {2, 2, true, true, kSample32, 512, true}, nullptr, "cc", 0},
     {"missingInputBuffer", {}, [](ProcessDriver& d) { d.setInputChannelNull(1); }, "cz", 0b10},
     // Channels beyond the 64 silence bits are still passed through.
-    {"seventyChannels", withChannels(70, 72), nullptr, std::string(70, 'c') + "zz", 0},
+    {"seventyChannels", {70, 72}, nullptr, std::string(70, 'c') + "zz", 0},
 };
 
 class PassThrough : public Processor, public ::testing::WithParamInterface<std::tuple<PassCase, int32>> {};
@@ -243,6 +228,33 @@ TEST_F(Processor, APositionOrContextMissingIsFlaggedAndThePositionKept) {
   EXPECT_EQ(reply.intValue("playing"), 0);
   EXPECT_EQ(reply.intValue("hasPpq"), 0);
   EXPECT_EQ(reply.attributes.size(), 8u);
+}
+
+TEST_F(Processor, MessageIdsAreComparedExactly) {
+  IConnectionPoint* connection = instance->processorConnection();
+  EXPECT_EQ(connection->notify(nullptr), kInvalidArgument);
+  EXPECT_EQ(connection->notify(owned(new kelo::host::Message)), kInvalidArgument);
+  for (const char* id : {"KeloPollX", "kelopoll", "KeloPol", "KELOSTATE", "KeloTransport", ""})
+    EXPECT_EQ(sendMessage(connection, id), kResultFalse) << id;
+  EXPECT_TRUE(peer.messages().empty());
+}
+
+TEST_F(Processor, APollIsAnsweredBeforeNotifyReturnsOrFailsWhenTheReplyCannotBeMadeOrDelivered) {
+  IConnectionPoint* connection = instance->processorConnection();
+  EXPECT_EQ(sendMessage(connection, "KeloPoll"), kResultOk);
+  ASSERT_EQ(peer.messages().size(), 1u);
+  EXPECT_EQ(peer.messages()[0].id, std::string("KeloTransport"));
+  peer.clear();
+  instance->host().setPolicy(kelo::host::HostApplication::Messages::kRefuse);
+  EXPECT_EQ(sendMessage(connection, "KeloPoll"), kResultFalse);
+  instance->host().setPolicy(kelo::host::HostApplication::Messages::kCreate);
+  EXPECT_TRUE(peer.messages().empty());
+  peer.setNotifyResult(kResultFalse);
+  EXPECT_EQ(sendMessage(connection, "KeloPoll"), kResultFalse);
+  peer.setNotifyResult(kResultOk);
+  peer.detach();
+  EXPECT_EQ(sendMessage(connection, "KeloPoll"), kResultFalse);
+  ASSERT_EQ(peer.attach(connection), kResultOk);
 }
 
 }  // namespace

@@ -55,13 +55,10 @@ struct BlockShapes {
   std::vector<std::unique_ptr<ProcessDriver>> drivers;
 
   explicit BlockShapes(IAudioProcessor* processor) {
-    ProcessLayout mono, inPlace, wide, noInput;
-    mono.inputChannels = 1;
-    inPlace.inPlace = true;
-    wide.sampleSize = kSample64;
-    noInput.hasInputBus = false;
-    for (const ProcessLayout& layout :
-         {ProcessLayout{}, ProcessLayout{}, ProcessLayout{}, mono, inPlace, wide, noInput}) {
+    // Plain (three), mono input, in place, 64-bit, no input bus.
+    for (const ProcessLayout& layout : {ProcessLayout{}, ProcessLayout{}, ProcessLayout{}, ProcessLayout{1, 2},
+                                        ProcessLayout{2, 2, true, true, kSample32, 512, true},
+                                        ProcessLayout{2, 2, true, true, kSample64}, ProcessLayout{2, 2, false}}) {
       drivers.push_back(std::make_unique<ProcessDriver>(processor, layout));
       drivers.back()->fillInputs();
       drivers.back()->setPlaying(true);

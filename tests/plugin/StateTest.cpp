@@ -22,6 +22,7 @@
 
 using namespace Steinberg;
 namespace testhost = kelo::testhost;
+namespace host = kelo::host;
 using nlohmann::json;
 
 namespace {

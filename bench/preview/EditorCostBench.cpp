@@ -151,7 +151,8 @@ bool browsersGone() {
 
 // The floors' page script: asks 33 ms after each answer; once `__moving` is
 // set, each answer moves a layer of its own.
-constexpr wchar_t kFloorScript[] = LR"JS((() => {
+constexpr wchar_t kFloorScript[] =
+    LR"JS((() => {
   const layer = document.createElement('div');
   layer.style.cssText = 'position:fixed;left:0;top:0;width:40px;height:40px;background:#19b5e1;will-change:transform';
   document.body.appendChild(layer);
@@ -341,9 +342,9 @@ int main() {
         "blank page's browser start %.0f ms; editor: browser in frame %.0f ms, first poll %.0f ms, "
         "first frame %.0f ms; floors: polls %.2f%% (%.0f/s), polls with a frame each %.2f%% (%.0f/s)\n",
         round, 100 * blank.back().cpuShare, blank.back().pssMiB, 100 * stopped.back().cpuShare, stopped.back().pssMiB,
-        stoppedRate.back(), 100 * playing.back().cpuShare, playing.back().pssMiB, playingRate.back(), startMs, start.browserUpMs, start.firstPollMs,
-        start.firstFrameMs, 100 * floors.polls.cpuShare, floors.pollsPerSecond, 100 * floors.frames.cpuShare,
-        floors.framesPerSecond);
+        stoppedRate.back(), 100 * playing.back().cpuShare, playing.back().pssMiB, playingRate.back(), startMs,
+        start.browserUpMs, start.firstPollMs, start.firstFrameMs, 100 * floors.polls.cpuShare, floors.pollsPerSecond,
+        100 * floors.frames.cpuShare, floors.framesPerSecond);
     std::fflush(stdout);
   }
   engine.stop();

@@ -9,9 +9,6 @@
 const kStageWidth = 1584;
 const kStageHeight = 808;
 const kPollDelayMs = 33;
-// While the host is stopped nothing on screen moves: a poll then only notices the host
-// starting or loading another project, for which a tenth of a second is soon enough, and
-// every poll costs the browser a script round trip.
 const kMinBar = 1;
 const kMaxBar = 1000000;
 const kMinTicks = 1;

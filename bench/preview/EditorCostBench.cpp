@@ -8,7 +8,12 @@
 //   memory PSS of the same processes;
 //   start  attached -> first poll answered, and -> the page's first frame
 //          on screen, with the part that Chromium's own start takes (until
-//          its window is placed in the frame).
+//          its window is placed in the frame);
+//   floors what the editor's way of working costs at the least, on the same
+//          blank page: the page asks the native side 33 ms after each answer
+//          (as the editor polls) and is answered by a script (as the editor
+//          is), doing nothing else; then each answer also moves a small
+//          composited layer: one frame per poll, as a playing display needs.
 // Needs an X display (xvfb-run -a -s "-screen 0 1400x900x24" ...).
 #include "AudioEngine.h"
 #include "ConnectionProxy.h"
@@ -144,10 +149,30 @@ bool browsersGone() {
   return processTree().size() <= 1;
 }
 
+// The floors' page script: asks 33 ms after each answer; once `__moving` is
+// set, each answer moves a layer of its own.
+constexpr wchar_t kFloorScript[] =
+    LR"JS((() => {
+  const layer = document.createElement('div');
+  layer.style.cssText = 'position:fixed;left:0;top:0;width:40px;height:40px;background:#19b5e1;will-change:transform';
+  document.body.appendChild(layer);
+  let step = 0;
+  window.__answered = () => {
+    if (window.__moving) layer.style.transform = 'translateY(' + (++step % 400) + 'px)';
+    setTimeout(() => window.chrome.webview.postMessage(step), 33);
+  };
+  window.chrome.webview.postMessage(step);
+})())JS";
+
+struct Floors {
+  Cost polls, frames;
+  double pollsPerSecond = 0, framesPerSecond = 0;
+};
+
 // The same Chromium through the same stand-in (this program's own copy),
-// showing a blank page in a window of the editor's size. Answers the cost
-// and how long Chromium took to start (environment created).
-bool measureBlankPage(PreviewWindow& preview, Cost& cost, double& browserStartMs) {
+// showing a blank page in a window of the editor's size. Answers the cost,
+// how long Chromium took to start (environment created) and the floors.
+bool measureBlankPage(PreviewWindow& preview, Cost& cost, double& browserStartMs, Floors& floors) {
   HWND window = static_cast<HWND>(KeloLinuxCreateHostWindow(kWidth, kHeight, "blank page"));
   ComPtr<ICoreWebView2Environment> environment;
   ComPtr<ICoreWebView2Controller> controller;
@@ -173,10 +198,37 @@ bool measureBlankPage(PreviewWindow& preview, Cost& cost, double& browserStartMs
   ComPtr<ICoreWebView2> webview;
   controller->get_CoreWebView2(&webview);
   if (webview) webview->Navigate(L"about:blank");
-  cost = measure([&] {
+  auto pump = [&] {
     standin::PumpMessages(10);
     preview.pump(0);
-  });
+  };
+  cost = measure(pump);
+
+  long answers = 0;
+  EventRegistrationToken token{};
+  if (webview) {
+    ICoreWebView2* page = webview.Get();
+    webview->add_WebMessageReceived(
+        Callback<ICoreWebView2WebMessageReceivedEventHandler>(
+            [&answers, page](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs*) -> HRESULT {
+              ++answers;
+              page->ExecuteScript(L"window.__answered()", nullptr);
+              return S_OK;
+            })
+            .Get(),
+        &token);
+    webview->ExecuteScript(kFloorScript, nullptr);
+  }
+  auto counted = [&](Cost& into, double& perSecond) {
+    const long before = answers;
+    const auto start = Clock::now();
+    into = measure(pump);
+    perSecond = (answers - before) / (msSince(start) / 1000.0);
+  };
+  counted(floors.polls, floors.pollsPerSecond);
+  if (webview) webview->ExecuteScript(L"window.__moving = true", nullptr);
+  counted(floors.frames, floors.framesPerSecond);
+  if (webview) webview->remove_WebMessageReceived(token);
   webview.Reset();
   controller->Close();
   controller.Reset();
@@ -221,16 +273,29 @@ int main() {
     return 1;
   }
 
-  std::vector<Cost> blank, stopped, playing;
-  std::vector<double> browserStart, firstPoll, firstFrame;
+  std::vector<Cost> blank, stopped, playing, pollFloor, frameFloor;
+  std::vector<double> pollRate, frameRate;
+  std::vector<double> browserStart, firstPoll, firstFrame, stoppedRate, playingRate;
+  // Polls answered a second while `into` is measured.
+  auto polled = [&](std::vector<Cost>& into, std::vector<double>& rate) {
+    const long before = toProcessor.polls();
+    const auto start = Clock::now();
+    into.push_back(measure([&] { window.pump(10); }));
+    rate.push_back((toProcessor.polls() - before) / (msSince(start) / 1000.0));
+  };
   for (int round = 0; round < kRounds; ++round) {
     Cost cost;
     double startMs = 0;
-    if (!measureBlankPage(window, cost, startMs)) {
+    Floors floors;
+    if (!measureBlankPage(window, cost, startMs, floors)) {
       std::fprintf(stderr, "the blank page's browser did not start\n");
       return 1;
     }
     blank.push_back(cost);
+    pollFloor.push_back(floors.polls);
+    frameFloor.push_back(floors.frames);
+    pollRate.push_back(floors.pollsPerSecond);
+    frameRate.push_back(floors.framesPerSecond);
 
     transport.setPlaying(false);
     IPtr<IPlugView> view = owned(instance->controller()->createView("editor"));
@@ -260,11 +325,11 @@ int main() {
     firstPoll.push_back(start.firstPollMs);
     firstFrame.push_back(start.firstFrameMs);
 
-    stopped.push_back(measure([&] { window.pump(10); }));
+    polled(stopped, stoppedRate);
     transport.locate(9);
     transport.setLooping(true);
     transport.setPlaying(true);
-    playing.push_back(measure([&] { window.pump(10); }));
+    polled(playing, playingRate);
     transport.setPlaying(false);
     window.detach();
     view = nullptr;
@@ -272,12 +337,14 @@ int main() {
     const auto end = Clock::now() + std::chrono::seconds(5);
     while (!browsersGone() && Clock::now() < end) window.pump(20);
     std::printf(
-        "round %d: blank %.2f%% %.0f MiB, stopped %.2f%% %.0f MiB, playing %.2f%% %.0f MiB, "
+        "round %d: blank %.2f%% %.0f MiB, stopped %.2f%% %.0f MiB (%.0f polls/s), playing %.2f%% %.0f MiB "
+        "(%.0f polls/s), "
         "blank page's browser start %.0f ms; editor: browser in frame %.0f ms, first poll %.0f ms, "
-        "first frame %.0f ms\n",
+        "first frame %.0f ms; floors: polls %.2f%% (%.0f/s), polls with a frame each %.2f%% (%.0f/s)\n",
         round, 100 * blank.back().cpuShare, blank.back().pssMiB, 100 * stopped.back().cpuShare, stopped.back().pssMiB,
-        100 * playing.back().cpuShare, playing.back().pssMiB, startMs, start.browserUpMs, start.firstPollMs,
-        start.firstFrameMs);
+        stoppedRate.back(), 100 * playing.back().cpuShare, playing.back().pssMiB, playingRate.back(), startMs,
+        start.browserUpMs, start.firstPollMs, start.firstFrameMs, 100 * floors.polls.cpuShare, floors.pollsPerSecond,
+        100 * floors.frames.cpuShare, floors.framesPerSecond);
     std::fflush(stdout);
   }
   engine.stop();
@@ -304,12 +371,19 @@ int main() {
   std::printf("\nMedians over %d rounds (host and browser processes together, %dx%d window):\n", kRounds, kWidth,
               kHeight);
   std::printf("  blank page           CPU %6.2f %% of a core   PSS %6.1f MiB\n", 100 * blankCpu, blankPss);
-  std::printf("  editor, stopped      CPU %6.2f %% of a core   %5.2fx the blank page (goal <= 3x)\n", 100 * stoppedCpu,
-              stoppedCpu / blankCpu);
-  std::printf("  editor, playing      CPU %6.2f %% of a core   %5.2fx the blank page (goal <= 6x)\n", 100 * playingCpu,
-              playingCpu / blankCpu);
+  std::printf("  editor, stopped      CPU %6.2f %% of a core   %5.2fx the blank page (goal <= 3x), %.0f polls/s\n",
+              100 * stoppedCpu, stoppedCpu / blankCpu, median(stoppedRate));
+  std::printf("  editor, playing      CPU %6.2f %% of a core   %5.2fx the blank page (goal <= 6x), %.0f polls/s\n",
+              100 * playingCpu, playingCpu / blankCpu, median(playingRate));
   std::printf("  editor memory        PSS %6.1f MiB          %5.2fx the blank page (goal <= 1.2x)\n", editorPss,
               editorPss / blankPss);
+  const double pollsFloor = field(pollFloor, &Cost::cpuShare), framesFloor = field(frameFloor, &Cost::cpuShare);
+  std::printf("  floor: blank page polling as the editor does, %.0f answers/s, nothing drawn\n", median(pollRate));
+  std::printf("                       CPU %6.2f %% of a core   %5.2fx the blank page\n", 100 * pollsFloor,
+              pollsFloor / blankCpu);
+  std::printf("  floor: the same, each answer moving a small layer (%.0f frames/s)\n", median(frameRate));
+  std::printf("                       CPU %6.2f %% of a core   %5.2fx the blank page\n", 100 * framesFloor,
+              framesFloor / blankCpu);
   const double poll = median(firstPoll), frame = median(firstFrame), browser = median(browserStart);
   std::printf(
       "  attached -> first poll answered   %7.0f ms (Chromium up, its window in the frame, at %.0f ms: "

@@ -7,6 +7,10 @@
 #include <cwchar>
 #include <utility>
 
+#ifdef __linux__
+#include <standin/BrowserStarts.h>
+#endif
+
 #include "CallScripts.h"
 #include "ResourceServer.h"
 #include "TextConversion.h"
@@ -92,6 +96,11 @@ void EdgeChromiumBrowser::Shutdown() {
   *alive = false;
   created = nullptr;
   if (controller) controller->Close();
+#ifdef __linux__
+  // A host's run loop stops running this thread's queue once the view is
+  // removed, so a browser still starting would never hear it is unwanted.
+  standin::AbandonBrowser(environmentCompletedHandler.Get());
+#endif
 }
 
 std::string EdgeChromiumBrowser::GetContentRoot() {

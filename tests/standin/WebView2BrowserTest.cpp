@@ -4,6 +4,7 @@
 // starting and the module's last ExitDll are tested with the built module.
 #include <WebView2.h>
 #include <gtest/gtest.h>
+#include <standin/BrowserStarts.h>
 #include <standin/ThreadTasks.h>
 #include <stdlib.h>
 #include <windows.h>
@@ -126,6 +127,36 @@ TEST(WebView2Environment, CreationFailsAtOnceWithoutCallingBackWhenTheBrowserCan
     EXPECT_FALSE(*called) << binary;
   }
   previous ? setenv("KELO_STANDIN_CHROMIUM", saved.c_str(), 1) : unsetenv("KELO_STANDIN_CHROMIUM");
+  fs::remove_all(folder);
+}
+
+// A start abandoned before its environment, or its controller, has come ends
+// its browser though the thread's queue never runs again, and nothing of it
+// is handed over later.
+TEST(WebView2Teardown, AbandonedStartEndsItsBrowserAtEitherStage) {
+  std::string pattern = (fs::temp_directory_path() / "kelo-wv2-test-XXXXXX").string();
+  const fs::path folder = mkdtemp(pattern.data());
+  for (bool environmentMade : {false, true}) {
+    auto environment = std::make_shared<ComPtr<ICoreWebView2Environment>>();
+    auto controller = std::make_shared<ComPtr<ICoreWebView2Controller>>();
+    auto handler = Keep<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(environment);
+    ASSERT_EQ(CreateCoreWebView2EnvironmentWithOptions(nullptr, folder.wstring().c_str(), nullptr, handler.Get()),
+              S_OK);
+    if (environmentMade) {
+      ASSERT_TRUE(standin::PumpUntil([&] { return *environment != nullptr; }, 20000))
+          << "Chromium could not be started";
+      (*environment)
+          ->CreateCoreWebView2Controller(
+              nullptr, Keep<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(controller).Get());
+    }
+    standin::AbandonBrowser(handler.Get());
+    const auto ended = [&] { return BrowserProcesses(folder.string()).empty() && fs::is_empty(folder); };
+    for (int waited = 0; !ended() && waited < 5000; waited += 20) usleep(20000);
+    EXPECT_TRUE(ended()) << environmentMade;
+    standin::PumpMessages(200);
+    EXPECT_EQ(*environment != nullptr, environmentMade);
+    EXPECT_EQ(controller->Get(), nullptr);
+  }
   fs::remove_all(folder);
 }
 

@@ -319,3 +319,30 @@ INSTANTIATE_TEST_SUITE_P(EmbeddedEditor, EditorRefused,
                                            std::pair{"X11EmbedWindowIDX", true}, std::pair{"x11embedwindowid", true}));
 
 }  // namespace
+
+// Under a window manager that puts each top-level window into a frame (as
+// desktops do; played here by the test), the editor still fills the host's.
+TEST_F(EmbeddedEditor, ShowsInTheHostWindowUnderAFramingWindowManager) {
+  std::unique_ptr<Display, int (*)(Display*)> wm(XOpenDisplay(nullptr), XCloseDisplay);
+  XSelectInput(wm.get(), DefaultRootWindow(wm.get()), SubstructureRedirectMask);
+  XSync(wm.get(), False);
+  loop.watch(ConnectionNumber(wm.get()), [display = wm.get()] {
+    for (XEvent event; XPending(display);) {
+      XNextEvent(display, &event);
+      if (event.type != MapRequest) continue;
+      ::Window frame = XCreateSimpleWindow(display, DefaultRootWindow(display), 50, 50, 1300, 700, 0, 0, 0);
+      XAddToSaveSet(display, event.xmaprequest.window);
+      XReparentWindow(display, event.xmaprequest.window, frame, 0, 0);
+      XMapWindow(display, event.xmaprequest.window);
+      XMapWindow(display, frame);
+    }
+    XFlush(display);
+  });
+  auto editor = host();
+  ASSERT_EQ(editor->attach(), kResultOk);
+  ASSERT_TRUE(pagePolls(*editor));
+  EXPECT_TRUE(loop.runUntil([&] { return browserFills(editor->window.id(), 1188, 606); }, 5000));
+  remove(*editor);
+  editor.reset();
+  loop.unwatch(ConnectionNumber(wm.get()));
+}

@@ -11,6 +11,8 @@ namespace {
 
 // How often a waiting reap looks whether it is told to hurry.
 constexpr std::chrono::milliseconds kHurryCheck{10};
+// How long crash handlers a browser left behind are waited for.
+constexpr std::chrono::milliseconds kOrphanWait{1000};
 
 }  // namespace
 
@@ -51,6 +53,7 @@ void BrowserReaper::Finish() {
   std::thread ending = std::move(thread);
   lock.unlock();
   if (ending.joinable()) ending.join();
+  ChromiumProcess::ReapOrphanedHelpers();
   lock.lock();
   hurry = false;
 }
@@ -74,6 +77,14 @@ void BrowserReaper::Run() {
     lock.unlock();
     End(job);
     lock.lock();
+    // A crash handler the browser started as it went ends a moment after it.
+    for (auto until = std::chrono::steady_clock::now() + kOrphanWait;
+         !hurry && std::chrono::steady_clock::now() < until;) {
+      lock.unlock();
+      ChromiumProcess::ReapOrphanedHelpers();
+      std::this_thread::sleep_for(kHurryCheck);
+      lock.lock();
+    }
   }
   running = false;
 }

@@ -5,8 +5,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
+#include <mutex>
 
 #include "BrowserLaunch.h"
 #include "BrowserReaper.h"
@@ -23,6 +25,15 @@ bool MakeUniqueFolder(const std::filesystem::path& parent, const std::string& pr
   *made = pattern;
   return true;
 }
+
+// Which browser each environment-completion handler started, per UI thread.
+struct Start {
+  DWORD thread;
+  const void* handler;
+  std::weak_ptr<BrowserSession> session;
+};
+std::mutex startsMutex;
+std::vector<Start> starts;
 
 }  // namespace
 
@@ -124,6 +135,7 @@ void BrowserSession::RemovePage(const std::string& sessionId) {
 void BrowserSession::Shutdown() {
   if (shutDown) return;
   shutDown = true;
+  starter.Reset();
   if (client && !client->IsClosed()) client->Call("Browser.close", nlohmann::json::object(), "", nullptr);
   if (!process) {
     RemoveFolders();
@@ -136,6 +148,37 @@ void BrowserSession::Shutdown() {
   profileFolder.clear();
   removeBaseFolder = false;
   BrowserReaper::Instance().Reap(std::move(process), std::move(folders));
+}
+
+void BrowserSession::RememberStarter(Microsoft::WRL::ComPtr<IUnknown> handler) {
+  std::lock_guard<std::mutex> lock(startsMutex);
+  starts.erase(std::remove_if(starts.begin(), starts.end(), [](const Start& start) { return start.session.expired(); }),
+               starts.end());
+  starts.push_back(Start{uiThread, handler.Get(), weak_from_this()});
+  starter = std::move(handler);
+}
+
+std::vector<std::shared_ptr<BrowserSession>> BrowserSession::TakeStartedFor(const void* handler) {
+  std::vector<std::shared_ptr<BrowserSession>> taken;
+  std::lock_guard<std::mutex> lock(startsMutex);
+  // Only this thread's sessions are looked at: they are shut down (and may
+  // be released) here alone.
+  for (auto start = starts.begin(); start != starts.end();) {
+    if (start->thread != GetCurrentThreadId() || start->handler != handler) {
+      ++start;
+      continue;
+    }
+    if (auto session = start->session.lock(); session && !session->IsShutDown()) taken.push_back(session);
+    start = starts.erase(start);
+  }
+  return taken;
+}
+
+void BrowserSession::Abandon() {
+  Shutdown();
+  // Released after the member is empty: a reply callback released with it
+  // may close a page, which calls back into this session.
+  std::shared_ptr<DevToolsClient> dropped = std::move(client);
 }
 
 void BrowserSession::OnEvent(const std::string& method, const nlohmann::json& params, const std::string& sessionId) {

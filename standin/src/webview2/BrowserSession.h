@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+#include <wrl/client.h>
 
 #include <nlohmann/json.hpp>
 
@@ -9,6 +10,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "ChromiumProcess.h"
 #include "DevToolsClient.h"
@@ -60,6 +62,18 @@ class BrowserSession : public std::enable_shared_from_this<BrowserSession> {
   void Shutdown();
   bool IsShutDown() const { return shutDown; }
 
+  // Notes that this browser was started for the environment-completion
+  // `handler`, which is held until Shutdown: no other handler can take its
+  // address while the start may still be abandoned through it.
+  void RememberStarter(Microsoft::WRL::ComPtr<IUnknown> handler);
+  // Takes the sessions of the calling thread started for `handler` and not
+  // shut down yet.
+  static std::vector<std::shared_ptr<BrowserSession>> TakeStartedFor(const void* handler);
+  // Shuts down and lets go of the DevTools connection with every reply still
+  // awaited: nobody waits for them, and they would otherwise keep the session
+  // (and its reading thread) in a queue no one may ever run again.
+  void Abandon();
+
  private:
   BrowserSession() = default;
   void OnEvent(const std::string& method, const nlohmann::json& params, const std::string& sessionId);
@@ -76,6 +90,7 @@ class BrowserSession : public std::enable_shared_from_this<BrowserSession> {
   std::set<std::string> claimedTargets;
   bool shutDown = false;
   std::string windowClass;
+  Microsoft::WRL::ComPtr<IUnknown> starter;
 };
 
 }  // namespace standin::webview2

@@ -15,6 +15,33 @@ unsigned Extent(LONG from, LONG to) {
   return static_cast<unsigned>(std::max<LONG>(to - from, 1));
 }
 
+// The window of class `windowClass` among the children of `under`, or among
+// theirs down to `depth` levels: a window manager puts a top-level window
+// into a frame of its own, at times inside another.
+::Window FindByClass(Display* display, ::Window under, const std::string& windowClass, int depth) {
+  ::Window root = 0, parent = 0, *children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(display, under, &root, &parent, &children, &count)) return 0;
+  ::Window found = 0;
+  for (unsigned i = 0; i < count && found == 0; ++i) {
+    XClassHint hint{};
+    bool ours = false;
+    if (XGetClassHint(display, children[i], &hint)) {
+      ours = hint.res_class != nullptr && windowClass == hint.res_class;
+      if (hint.res_name) XFree(hint.res_name);
+      if (hint.res_class) XFree(hint.res_class);
+    }
+    XWindowAttributes attributes{};
+    // The browser's client leader carries the class too, but is input-only.
+    if (ours && XGetWindowAttributes(display, children[i], &attributes) && attributes.c_class == InputOutput)
+      found = children[i];
+    else if (!ours && depth > 1)
+      found = FindByClass(display, children[i], windowClass, depth - 1);
+  }
+  if (children) XFree(children);
+  return found;
+}
+
 }  // namespace
 
 BrowserWindow::BrowserWindow(std::string windowClass, HWND parent)
@@ -38,24 +65,8 @@ BrowserWindow::~BrowserWindow() {
 
 unsigned long BrowserWindow::FindBrowser() const {
   Display* display = X11Connection::Get();
-  ::Window root = 0, parentOfRoot = 0, *children = nullptr;
-  unsigned count = 0;
-  unsigned long found = 0;
   X11Connection::ErrorTrap trap(display);
-  if (!XQueryTree(display, DefaultRootWindow(display), &root, &parentOfRoot, &children, &count)) return 0;
-  for (unsigned i = 0; i < count && found == 0; ++i) {
-    XClassHint hint{};
-    if (!XGetClassHint(display, children[i], &hint)) continue;
-    const bool ours = hint.res_class != nullptr && windowClass == hint.res_class;
-    if (hint.res_name) XFree(hint.res_name);
-    if (hint.res_class) XFree(hint.res_class);
-    XWindowAttributes attributes{};
-    // The browser's client leader carries the class too, but is input-only.
-    if (ours && XGetWindowAttributes(display, children[i], &attributes) && attributes.c_class == InputOutput)
-      found = children[i];
-  }
-  if (children) XFree(children);
-  return found;
+  return FindByClass(display, DefaultRootWindow(display), windowClass, 3);
 }
 
 void BrowserWindow::Place(const RECT& placed) {

@@ -230,6 +230,30 @@ void ChromiumProcess::CollectHelpers() {
   closedir(proc);
 }
 
+void ChromiumProcess::ReapOrphanedHelpers() {
+  const pid_t self = getpid();
+  DIR* proc = opendir("/proc");
+  if (proc == nullptr) return;
+  std::lock_guard<std::mutex> lock(LiveGroupsMutex());
+  while (dirent* entry = readdir(proc)) {
+    const pid_t child = static_cast<pid_t>(std::atoi(entry->d_name));
+    if (child <= 0 || ClaimedHelpers().count(child) != 0) continue;
+    std::ifstream statFile(std::string("/proc/") + entry->d_name + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(statFile)), std::istreambuf_iterator<char>());
+    const size_t open = stat.find('('), close = stat.rfind(')');
+    char state = 0;
+    int parent = 0;
+    if (open == std::string::npos || close == std::string::npos ||
+        std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &parent) != 2)
+      continue;
+    int status = 0;
+    if (state == 'Z' && parent == self &&
+        stat.compare(open + 1, std::strlen(kCrashHandlerName), kCrashHandlerName) == 0)
+      waitpid(child, &status, WNOHANG);
+  }
+  closedir(proc);
+}
+
 void ChromiumProcess::Kill() {
   if (groupGone) return;
   CollectHelpers();

@@ -42,6 +42,11 @@ class ChromiumProcess {
   // Idempotent.
   void Kill();
 
+  // Reaps the crash handlers that ended as our orphans (we are the
+  // subreaper) without any browser's Kill having noted them: those a browser
+  // started while it was going, after its helpers were collected.
+  static void ReapOrphanedHelpers();
+
  private:
   ChromiumProcess(pid_t pid, int readFd, int writeFd);
 

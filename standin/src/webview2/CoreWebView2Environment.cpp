@@ -1,5 +1,7 @@
 #include "CoreWebView2Environment.h"
 
+#include <standin/BrowserStarts.h>
+
 #include <vector>
 
 #include "BrowserSession.h"
@@ -161,6 +163,7 @@ STDAPI CreateCoreWebView2EnvironmentWithOptions(
                                         standin::webview2::Utf8FromWide(userDataFolder), GetCurrentThreadId(), &error);
   if (!session) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
   Microsoft::WRL::ComPtr<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler> done(environmentCreatedHandler);
+  session->RememberStarter(done);
   // The environment is handed over once the browser answers on its pipe.
   session->Call("Browser.getVersion", nlohmann::json::object(), "", [session, done](const DevToolsReply& reply) {
     if (!reply.ok) {
@@ -174,3 +177,11 @@ STDAPI CreateCoreWebView2EnvironmentWithOptions(
   });
   return S_OK;
 }
+
+namespace standin {
+
+void AbandonBrowser(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
+  for (auto& session : BrowserSession::TakeStartedFor(handler)) session->Abandon();
+}
+
+}  // namespace standin

@@ -276,14 +276,14 @@ TEST_F(EmbeddedEditor, KeysTypedAfterAClickIntoThePageReachTheProcessorUntilTheH
       << editor->savedState();
 
   // The browser's own shortcuts open nothing: no dialog, window or tab.
-  for (const auto& shortcut : std::vector<std::vector<KeySym>>{{XK_Control_L, XK_s},
-                                                               {XK_Control_L, XK_p},
-                                                               {XK_Control_L, XK_n},
-                                                               {XK_Control_L, XK_t},
-                                                               {XK_Control_L, XK_Shift_L, XK_i},
-                                                               {XK_F5},
-                                                               {XK_Alt_L, XK_Left}})
-    press(shortcut);
+  const std::vector<std::vector<KeySym>> shortcuts = {{XK_Control_L, XK_s},
+                                                      {XK_Control_L, XK_p},
+                                                      {XK_Control_L, XK_n},
+                                                      {XK_Control_L, XK_t},
+                                                      {XK_Control_L, XK_Shift_L, XK_i},
+                                                      {XK_F5},
+                                                      {XK_Alt_L, XK_Left}};
+  for (const auto& shortcut : shortcuts) press(shortcut);
   loop.runFor(1500);
   EXPECT_TRUE(browserWindows(display, DefaultRootWindow(display), true).empty());
   EXPECT_EQ(editor->browsers().size(), 1u);

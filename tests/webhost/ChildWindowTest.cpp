@@ -59,7 +59,7 @@ class ChildWindow : public ::testing::Test {
     GetWindowRect(view->handle(), &outer);
     GetClientRect(view->handle(), &client);
     return {outer.right - outer.left, outer.bottom - outer.top, client.right, client.bottom,
-            GetWindowLongW(view->handle(), GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX)};
+            static_cast<LONG>(GetWindowLongW(view->handle(), GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX))};
   }
 };
 

@@ -1,95 +1,141 @@
-// The resource handler's answers to WebView2, seen through fake request,
-// event arguments and environment (FakeWebView2Object.h). The page's files
-// come from this program's own resource table.
+// The resource handler's answers to WebView2, seen through recording
+// stand-ins for the request, its event arguments and the environment. The
+// page's files come from this program's own resource table.
 #include "EdgeChromiumBrowser.h"
-#include "FakeWebView2Object.h"
 #include "ResourceServer.h"
 
+#include <WebView2.h>
 #include <windows.h>
+#include <wrl.h>
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <fstream>
 #include <iterator>
 #include <string>
 
-using namespace fakewebview2;
 using webhost::ResourceServer;
 
 namespace {
 
-// The request's address, none at all when its state is set, unless its answer is a failure.
-HRESULT STDMETHODCALLTYPE getUri(Fake* self, LPWSTR* out) {
-  *out = nullptr;
-  if (!self->state && SUCCEEDED(self->answer)) {
-    *out = static_cast<LPWSTR>(CoTaskMemAlloc((self->text.size() + 1) * sizeof(WCHAR)));
-    std::copy(self->text.c_str(), self->text.c_str() + self->text.size() + 1, *out);
+// IUnknown for objects that live on the test's stack.
+template <class Interface>
+struct OnStack : Interface {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
+    *object = nullptr;
+    return E_NOINTERFACE;
   }
-  return self->answer;
-}
-// The arguments: get_Request answers `number`; put_Response counts in state and answers `answer`.
-HRESULT STDMETHODCALLTYPE getRequest(Fake* self, ICoreWebView2WebResourceRequest** out) {
-  *out = SUCCEEDED(self->number) ? as<ICoreWebView2WebResourceRequest>(self->request) : nullptr;
-  if (*out) addRef(self->request);
-  return self->number;
-}
-HRESULT STDMETHODCALLTYPE putResponse(Fake* self, ICoreWebView2WebResourceResponse* response) {
-  ++self->state;
-  addRef(reinterpret_cast<Fake*>(response));
-  if (self->response) release(self->response);
-  self->response = reinterpret_cast<Fake*>(response);
-  return self->answer;
-}
-// The environment keeps what the response was made of ("reason|headers" in text)
-// and counts in state; it hands out its one response unless its answer is a failure.
-HRESULT STDMETHODCALLTYPE createResponse(Fake* self, IStream* content, int status, LPCWSTR reason, LPCWSTR headers,
-                                         ICoreWebView2WebResourceResponse** out) {
-  ++self->state;
-  self->number = status;
-  self->text = std::wstring(reason ? reason : L"") + L"|" + (headers ? headers : L"");
-  if (self->content) self->content->Release();
-  if ((self->content = content)) content->AddRef();
-  *out = SUCCEEDED(self->answer) ? as<ICoreWebView2WebResourceResponse>(self->response) : nullptr;
-  if (*out) addRef(self->response);
-  return self->answer;
-}
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+};
+
+struct Request : OnStack<ICoreWebView2WebResourceRequest> {
+  std::wstring uri;
+  bool nullUri = false;
+  HRESULT uriResult = S_OK;
+
+  HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* out) override {
+    *out = nullptr;
+    if (!nullUri && SUCCEEDED(uriResult)) {
+      *out = static_cast<LPWSTR>(CoTaskMemAlloc((uri.size() + 1) * sizeof(WCHAR)));
+      std::wmemcpy(*out, uri.c_str(), uri.size() + 1);
+    }
+    return uriResult;
+  }
+  HRESULT STDMETHODCALLTYPE put_Uri(LPCWSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_Method(LPWSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_Method(LPCWSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_Content(IStream**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_Content(IStream*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_Headers(ICoreWebView2HttpRequestHeaders**) override { return E_NOTIMPL; }
+};
+
+struct Response : OnStack<ICoreWebView2WebResourceResponse> {
+  HRESULT STDMETHODCALLTYPE get_Content(IStream**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_Content(IStream*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_Headers(ICoreWebView2HttpResponseHeaders**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_StatusCode(int*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_StatusCode(int) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_ReasonPhrase(LPWSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_ReasonPhrase(LPCWSTR) override { return E_NOTIMPL; }
+};
+
+struct Args : OnStack<ICoreWebView2WebResourceRequestedEventArgs> {
+  Request* request = nullptr;
+  HRESULT requestResult = S_OK;
+  HRESULT putResult = S_OK;
+  ICoreWebView2WebResourceResponse* response = nullptr;
+  int responsesSet = 0;
+
+  HRESULT STDMETHODCALLTYPE get_Request(ICoreWebView2WebResourceRequest** out) override {
+    *out = SUCCEEDED(requestResult) ? request : nullptr;
+    return requestResult;
+  }
+  HRESULT STDMETHODCALLTYPE get_Response(ICoreWebView2WebResourceResponse**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_Response(ICoreWebView2WebResourceResponse* value) override {
+    response = value;
+    ++responsesSet;
+    return putResult;
+  }
+  HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_ResourceContext(COREWEBVIEW2_WEB_RESOURCE_CONTEXT*) override { return E_NOTIMPL; }
+};
+
+struct Environment : OnStack<ICoreWebView2Environment> {
+  Response response;
+  HRESULT createResult = S_OK;
+  int created = 0;
+  bool hadContent = false;
+  std::string body;
+  int status = 0;
+  std::wstring reason;
+  std::wstring headers;
+
+  HRESULT STDMETHODCALLTYPE
+  CreateCoreWebView2Controller(HWND, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE CreateWebResourceResponse(IStream* content, int statusCode, LPCWSTR reasonPhrase,
+                                                      LPCWSTR headerText,
+                                                      ICoreWebView2WebResourceResponse** out) override {
+    ++created;
+    hadContent = content != nullptr;
+    body.clear();
+    char chunk[4096];
+    ULONG read = 0;
+    while (content && SUCCEEDED(content->Read(chunk, sizeof chunk, &read)) && read > 0) body.append(chunk, read);
+    status = statusCode;
+    reason = reasonPhrase ? reasonPhrase : L"";
+    headers = headerText ? headerText : L"";
+    *out = SUCCEEDED(createResult) ? &response : nullptr;
+    return createResult;
+  }
+  HRESULT STDMETHODCALLTYPE get_BrowserVersionString(LPWSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_NewBrowserVersionAvailable(ICoreWebView2NewBrowserVersionAvailableEventHandler*,
+                                                           EventRegistrationToken*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE remove_NewBrowserVersionAvailable(EventRegistrationToken) override { return E_NOTIMPL; }
+};
 
 std::string fileText(const std::string& relative) {
   std::ifstream file(std::string(KELO_SOURCE_DIR) + "/" + relative, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-const Table argsTable = Table()
-                            .set(&ICoreWebView2WebResourceRequestedEventArgs::get_Request, getRequest)
-                            .set(&ICoreWebView2WebResourceRequestedEventArgs::put_Response, putResponse);
-const Table requestTable = Table().set(&ICoreWebView2WebResourceRequest::get_Uri, getUri);
-const Table environmentTable = Table().set(&ICoreWebView2Environment::CreateWebResourceResponse, createResponse);
-
 class ResourceRequest : public ::testing::Test {
  protected:
-  Fake* args = argsTable.make();
-  Fake* request = args->request = requestTable.make();
-  Fake* environment = environmentTable.make();
+  Request request;
+  Args args;
+  Environment environment;
 
-  void SetUp() override { environment->response = makeBare(); }
-  void TearDown() override {
-    release(args);
-    release(environment);
-  }
+  void SetUp() override { args.request = &request; }
   // `address` is taken after the private origin when it starts with '/'.
   HRESULT serve(const std::string& address) {
     const std::string uri = address.rfind('/', 0) == 0 ? webhost::kPrivateOrigin + address : address;
-    request->text.assign(uri.begin(), uri.end());
-    return ResourceServer::Serve(as<ICoreWebView2Environment>(environment),
-                                 as<ICoreWebView2WebResourceRequestedEventArgs>(args));
-  }
-  std::string body() {
-    std::string bytes;
-    char chunk[4096];
-    ULONG read = 0;
-    while (environment->content && SUCCEEDED(environment->content->Read(chunk, sizeof chunk, &read)) && read > 0)
-      bytes.append(chunk, read);
-    return bytes;
+    request.uri.assign(uri.begin(), uri.end());
+    return ResourceServer::Serve(&environment, &args);
   }
 };
 
@@ -119,16 +165,16 @@ TEST_F(ResourceRequest, AddressesOfTheOriginGetTheirFileOrAnEmptyNotFoundWithTyp
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.address);
-    args->state = 0;
+    environment.created = args.responsesSet = 0;
     ASSERT_EQ(serve(c.address), S_OK);
-    EXPECT_EQ(args->state, 1);
-    EXPECT_EQ(args->response, environment->response);
-    EXPECT_EQ(environment->number, c.file ? 200 : 404);
+    EXPECT_EQ(args.responsesSet, 1);
+    EXPECT_EQ(args.response, &environment.response);
+    EXPECT_EQ(environment.status, c.file ? 200 : 404);
+    EXPECT_EQ(environment.reason, c.file ? L"OK" : L"Not Found");
     const std::wstring type(c.type.begin(), c.type.end());
-    EXPECT_EQ(environment->text,
-              (c.file ? L"OK|" : L"Not Found|") + (L"Content-Type: " + type + L"\r\nCache-Control: no-store\r\n"));
-    EXPECT_EQ(environment->content != nullptr, c.file != nullptr);
-    EXPECT_EQ(body(), c.file ? fileText(c.file) : "");
+    EXPECT_EQ(environment.headers, L"Content-Type: " + type + L"\r\nCache-Control: no-store\r\n");
+    EXPECT_EQ(environment.hadContent, c.file != nullptr);
+    EXPECT_EQ(environment.body, c.file ? fileText(c.file) : "");
   }
 }
 
@@ -137,27 +183,27 @@ TEST_F(ResourceRequest, OtherOriginsAndMissingAddressesAreLeftAlone) {
        {"https://elsewhere.invalid/index.html", "https://kelo.invalid", "https://kelo.invalid.example.com/index.html",
         "HTTPS://KELO.INVALID/index.html", "http://kelo.invalid/index.html", ""})
     EXPECT_EQ(serve(address), S_OK) << address;
-  request->state = 1;  // no address at all
+  request.nullUri = true;
   EXPECT_EQ(serve("/index.html"), S_OK);
-  EXPECT_EQ(environment->state, 0);
-  EXPECT_EQ(args->state, 0);
+  EXPECT_EQ(environment.created, 0);
+  EXPECT_EQ(args.responsesSet, 0);
 }
 
 TEST_F(ResourceRequest, FailuresToReadTheRequestOrToMakeOrSetTheResponseAreReturned) {
-  args->number = E_ACCESSDENIED;
+  args.requestResult = E_ACCESSDENIED;
   EXPECT_EQ(serve("/index.html"), E_ACCESSDENIED);
-  args->number = S_OK;
-  request->answer = E_OUTOFMEMORY;
+  args.requestResult = S_OK;
+  request.uriResult = E_OUTOFMEMORY;
   EXPECT_EQ(serve("/index.html"), E_OUTOFMEMORY);
-  EXPECT_EQ(environment->state, 0);
-  request->answer = S_OK;
-  environment->answer = E_FAIL;
+  EXPECT_EQ(environment.created, 0);
+  request.uriResult = S_OK;
+  environment.createResult = E_FAIL;
   EXPECT_EQ(serve("/index.html"), E_FAIL);
-  EXPECT_EQ(args->state, 0);
-  environment->answer = S_OK;
-  args->answer = E_INVALIDARG;
+  EXPECT_EQ(args.responsesSet, 0);
+  environment.createResult = S_OK;
+  args.putResult = E_INVALIDARG;
   EXPECT_EQ(serve("/"), E_INVALIDARG);
-  EXPECT_EQ(args->state, 1);
+  EXPECT_EQ(args.responsesSet, 1);
 }
 
 TEST(ResourceNames, KeepDigitsCapitalsAndUnderscoresOnly) {

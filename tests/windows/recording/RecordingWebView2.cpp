@@ -1,10 +1,13 @@
-// The recording WebView2 (see RecordingWebView2.h), made of fake objects
-// (FakeWebView2Object.h): only the calls the browser makes are written here.
+// The recording WebView2 (see RecordingWebView2.h). Its objects are plain
+// structures whose method tables are built at run time: every slot answers
+// E_NOTIMPL unless a function of the exact signature was set for it, so only
+// the calls the browser makes need writing down here.
 #include "RecordingWebView2.h"
 
-#include "FakeWebView2Object.h"
+#include <WebView2.h>
 
 #include <array>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <utility>
@@ -12,7 +15,76 @@
 
 namespace {
 
-using namespace fakewebview2;
+HRESULT STDMETHODCALLTYPE notImplemented() {
+  return E_NOTIMPL;
+}
+
+// A COM object: the method table first, then whatever the fake keeps.
+struct Fake {
+  const void* table;
+  ULONG references = 1;
+  std::wstring text;  // request address, message, response headers
+  int number = 0;     // permission kind, response status
+  int state = 0;      // permission state set by the handler
+  IStream* content = nullptr;
+  Fake* request = nullptr;
+  Fake* response = nullptr;
+};
+
+template <class Interface>
+Interface* as(Fake* fake) {
+  return reinterpret_cast<Interface*>(fake);
+}
+
+ULONG STDMETHODCALLTYPE addRef(Fake* self) {
+  return ++self->references;
+}
+ULONG STDMETHODCALLTYPE release(Fake* self) {
+  if (--self->references > 0) return self->references;
+  for (Fake* held : {self->request, self->response})
+    if (held) release(held);
+  if (self->content) self->content->Release();
+  delete self;
+  return 0;
+}
+HRESULT STDMETHODCALLTYPE queryInterface(Fake* self, REFIID, void** object) {
+  addRef(self);
+  *object = self;
+  return S_OK;
+}
+
+// The slot of a virtual method, from the Itanium ABI's member pointer
+// (offset in the table plus one).
+template <class Method>
+size_t slotOf(Method method) {
+  struct Raw {
+    ptrdiff_t pointer, adjust;
+  } raw;
+  static_assert(sizeof raw == sizeof method);
+  std::memcpy(&raw, &method, sizeof raw);
+  return static_cast<size_t>(raw.pointer - 1) / sizeof(void*);
+}
+
+struct Table {
+  std::array<void*, 64> slots;
+  Table() {
+    slots.fill(reinterpret_cast<void*>(&notImplemented));
+    slots[0] = reinterpret_cast<void*>(&queryInterface);
+    slots[1] = reinterpret_cast<void*>(&addRef);
+    slots[2] = reinterpret_cast<void*>(&release);
+  }
+  template <class Interface, class... Args>
+  Table& set(HRESULT (STDMETHODCALLTYPE Interface::*method)(Args...),
+             HRESULT(STDMETHODCALLTYPE* function)(Fake*, Args...)) {
+    slots.at(slotOf(method)) = reinterpret_cast<void*>(function);
+    return *this;
+  }
+  Fake* make() const {
+    auto* fake = new Fake;
+    fake->table = slots.data();
+    return fake;
+  }
+};
 
 std::string narrow(const std::wstring& text) {
   std::string out;
@@ -192,7 +264,8 @@ HRESULT STDMETHODCALLTYPE createController(Fake*, HWND parent,
 }
 HRESULT STDMETHODCALLTYPE createResponse(Fake*, IStream* content, int status, LPCWSTR, LPCWSTR headers,
                                          ICoreWebView2WebResourceResponse** response) {
-  Fake* made = makeBare();
+  static const Table bare;  // outlives every response, as a method table must
+  Fake* made = bare.make();
   made->number = status;
   made->text = headers ? headers : L"";
   made->content = content;

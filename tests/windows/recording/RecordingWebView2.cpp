@@ -15,9 +15,6 @@
 
 namespace {
 
-struct Fake;
-using Slots = std::array<void*, 64>;
-
 HRESULT STDMETHODCALLTYPE notImplemented() {
   return E_NOTIMPL;
 }
@@ -26,35 +23,29 @@ HRESULT STDMETHODCALLTYPE notImplemented() {
 struct Fake {
   const void* table;
   ULONG references = 1;
-  std::wstring text;     // request address, message, response reason
-  std::wstring headers;  // response headers
-  int number = 0;        // permission kind, response status
-  int state = 0;         // permission state set by the handler
+  std::wstring text;  // request address, message, response headers
+  int number = 0;     // permission kind, response status
+  int state = 0;      // permission state set by the handler
   IStream* content = nullptr;
-  Fake* response = nullptr;
   Fake* request = nullptr;
+  Fake* response = nullptr;
 };
 
 template <class Interface>
 Interface* as(Fake* fake) {
   return reinterpret_cast<Interface*>(fake);
 }
-Fake* of(void* object) {
-  return static_cast<Fake*>(object);
-}
 
 ULONG STDMETHODCALLTYPE addRef(Fake* self) {
   return ++self->references;
 }
 ULONG STDMETHODCALLTYPE release(Fake* self) {
-  const ULONG left = --self->references;
-  if (left == 0) {
-    for (Fake* held : {self->response, self->request})
-      if (held) release(held);
-    if (self->content) self->content->Release();
-    delete self;
-  }
-  return left;
+  if (--self->references > 0) return self->references;
+  for (Fake* held : {self->request, self->response})
+    if (held) release(held);
+  if (self->content) self->content->Release();
+  delete self;
+  return 0;
 }
 HRESULT STDMETHODCALLTYPE queryInterface(Fake* self, REFIID, void** object) {
   addRef(self);
@@ -75,7 +66,7 @@ size_t slotOf(Method method) {
 }
 
 struct Table {
-  Slots slots;
+  std::array<void*, 64> slots;
   Table() {
     slots.fill(reinterpret_cast<void*>(&notImplemented));
     slots[0] = reinterpret_cast<void*>(&queryInterface);
@@ -88,11 +79,16 @@ struct Table {
     slots.at(slotOf(method)) = reinterpret_cast<void*>(function);
     return *this;
   }
+  Fake* make() const {
+    auto* fake = new Fake;
+    fake->table = slots.data();
+    return fake;
+  }
 };
 
-std::string narrow(const wchar_t* text) {
+std::string narrow(const std::wstring& text) {
   std::string out;
-  for (; text && *text; ++text) out += *text < 128 ? static_cast<char>(*text) : '?';
+  for (wchar_t c : text) out += c < 128 ? static_cast<char>(c) : '?';
   return out;
 }
 
@@ -108,24 +104,16 @@ struct Held {
   std::function<void(HRESULT)> run;
 };
 
+enum Event { kResource, kMessage, kPermission, kNavigation, kNewWindow, kEvents };
 constexpr wchar_t kPageAddress[] = L"https://kelo.invalid/index.html";
 
 struct Recorder {
   std::string log;
   std::vector<std::pair<std::string, HRESULT>> failures;
   std::vector<Held> held;
-  Fake* environment = nullptr;
-  Fake* controller = nullptr;
-  Fake* webview = nullptr;
-  Fake* settings = nullptr;
-  IUnknown* resourceHandler = nullptr;
-  IUnknown* messageHandler = nullptr;
-  IUnknown* permissionHandler = nullptr;
-  IUnknown* navigationHandler = nullptr;
-  IUnknown* newWindowHandler = nullptr;
+  std::array<Fake*, 4> objects{};  // environment, controller, web view, settings
+  std::array<IUnknown*, kEvents> handlers{};
   std::wstring source = kPageAddress;
-  HWND parent = nullptr;
-  RECT bounds{};
 
   // Writes the call down; a failure set for it is the answer.
   HRESULT call(const char* method, const std::string& detail = {}) {
@@ -134,77 +122,48 @@ struct Recorder {
       if (failure.first == method) return failure.second;
     return S_OK;
   }
-  void hold(const char* method, IUnknown* handler, std::function<void(HRESULT)> run) {
-    handler->AddRef();
-    held.push_back({method, handler, std::move(run)});
-  }
-  static void drop(IUnknown*& object) {
-    if (object) object->Release();
-    object = nullptr;
-  }
   void closeEvents() {
-    drop(resourceHandler);
-    drop(messageHandler);
-    drop(permissionHandler);
-    drop(navigationHandler);
-    drop(newWindowHandler);
+    for (IUnknown*& handler : handlers)
+      if (handler) std::exchange(handler, nullptr)->Release();
   }
   void reset() {
     for (auto& entry : held) entry.handler->Release();
     held.clear();
     closeEvents();
-    for (Fake** fake : {&environment, &controller, &webview, &settings})
-      if (*fake) release(std::exchange(*fake, nullptr));
+    for (Fake*& fake : objects)
+      if (fake) release(std::exchange(fake, nullptr));
     log.clear();
     failures.clear();
-    parent = nullptr;
-    bounds = {};
     source = kPageAddress;
+  }
+  // The one object of kind `index`, made from `table` when first asked for.
+  Fake* object(int index, const Table& table) {
+    if (!objects[index]) objects[index] = table.make();
+    return objects[index];
   }
 };
 
 Recorder recorder;
 
-Fake* make(const Table& table) {
-  auto* fake = new Fake;
-  fake->table = table.slots.data();
-  return fake;
-}
-
-void keep(IUnknown*& slot, IUnknown* handler) {
-  Recorder::drop(slot);
-  slot = handler;
-  if (handler) handler->AddRef();
+// Writes the call down and holds its completion until the test runs it.
+template <class Done, class Result>
+HRESULT holding(const char* method, const std::string& detail, Done* done, Result result) {
+  const HRESULT answer = recorder.call(method, detail);
+  if (SUCCEEDED(answer) && done) {
+    done->AddRef();
+    recorder.held.push_back({method, done, [done, result](HRESULT error) { done->Invoke(error, result(error)); }});
+  }
+  return answer;
 }
 
 // ---------------------------------------------------------------- objects
 
-using Handler = IUnknown*;
-
-Fake* shared(Fake*& slot, const Table& table) {
-  slot = slot ? slot : make(table);
-  addRef(slot);
-  return slot;
-}
-
-// Holds the completion of `method` until the test runs it.
-template <class Done, class Result>
-HRESULT holding(const char* method, const std::string& detail, Done* done, Result result) {
-  const HRESULT answer = recorder.call(method, detail);
-  if (SUCCEEDED(answer) && done)
-    recorder.hold(method, done, [done, result](HRESULT error) { done->Invoke(error, result(error)); });
-  return answer;
-}
-
-HRESULT STDMETHODCALLTYPE getUri(Fake* self, LPWSTR* uri) {
-  return *uri = taskCopy(self->text), S_OK;
-}
-HRESULT STDMETHODCALLTYPE getMessage(Fake* self, LPWSTR* text) {
+HRESULT STDMETHODCALLTYPE getText(Fake* self, LPWSTR* text) {
   return *text = taskCopy(self->text), S_OK;
 }
 // Where the events the fake raises come from: the page the module serves
 // unless a test names another.
-HRESULT STDMETHODCALLTYPE getPageAddress(Fake*, LPWSTR* text) {
+HRESULT STDMETHODCALLTYPE getSource(Fake*, LPWSTR* text) {
   return *text = taskCopy(recorder.source), S_OK;
 }
 HRESULT STDMETHODCALLTYPE getKind(Fake* self, COREWEBVIEW2_PERMISSION_KIND* kind) {
@@ -218,9 +177,9 @@ HRESULT STDMETHODCALLTYPE getRequest(Fake* self, ICoreWebView2WebResourceRequest
   return *request = as<ICoreWebView2WebResourceRequest>(self->request), S_OK;
 }
 HRESULT STDMETHODCALLTYPE putResponse(Fake* self, ICoreWebView2WebResourceResponse* response) {
-  addRef(of(response));
+  addRef(reinterpret_cast<Fake*>(response));
   if (self->response) release(self->response);
-  return self->response = of(response), S_OK;
+  return self->response = reinterpret_cast<Fake*>(response), S_OK;
 }
 HRESULT STDMETHODCALLTYPE putDevTools(Fake*, BOOL on) {
   return recorder.call("put_AreDevToolsEnabled", std::to_string(on));
@@ -234,9 +193,11 @@ HRESULT STDMETHODCALLTYPE openDevTools(Fake*) {
 HRESULT STDMETHODCALLTYPE addFilter(Fake*, LPCWSTR uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) {
   return recorder.call("AddWebResourceRequestedFilter", narrow(uri) + " " + std::to_string(context));
 }
-template <class Event, Handler Recorder::*slot>
-HRESULT STDMETHODCALLTYPE addHandler(Fake*, Event* handler, EventRegistrationToken*) {
-  keep(recorder.*slot, handler);
+template <class Handler, Event event>
+HRESULT STDMETHODCALLTYPE addHandler(Fake*, Handler* handler, EventRegistrationToken*) {
+  if (recorder.handlers[event]) recorder.handlers[event]->Release();
+  recorder.handlers[event] = handler;
+  handler->AddRef();
   return recorder.call("add_handler");
 }
 HRESULT STDMETHODCALLTYPE addScript(Fake*, LPCWSTR script,
@@ -247,90 +208,83 @@ HRESULT STDMETHODCALLTYPE addScript(Fake*, LPCWSTR script,
 HRESULT STDMETHODCALLTYPE executeScript(Fake*, LPCWSTR script, ICoreWebView2ExecuteScriptCompletedHandler* done) {
   return holding("ExecuteScript", narrow(script), done, [](HRESULT) { return L"null"; });
 }
-HRESULT STDMETHODCALLTYPE putBounds(Fake*, RECT bounds) {
-  return recorder.bounds = bounds, recorder.call("put_Bounds");
+HRESULT STDMETHODCALLTYPE putBounds(Fake*, RECT r) {
+  return recorder.call("put_Bounds", std::to_string(r.left) + " " + std::to_string(r.top) + " " +
+                                         std::to_string(r.right) + " " + std::to_string(r.bottom));
 }
 HRESULT STDMETHODCALLTYPE close(Fake*) {
   return recorder.closeEvents(), recorder.call("Close");
 }
 
-const Table& settingsTable() {
-  static Table table = Table().set(&ICoreWebView2Settings::put_AreDevToolsEnabled, putDevTools);
-  return table;
-}
-const Table& webviewTable();
+const Table settingsTable = Table().set(&ICoreWebView2Settings::put_AreDevToolsEnabled, putDevTools);
+
 HRESULT STDMETHODCALLTYPE getSettings(Fake*, ICoreWebView2Settings** settings) {
-  *settings = as<ICoreWebView2Settings>(shared(recorder.settings, settingsTable()));
+  *settings = as<ICoreWebView2Settings>(recorder.object(3, settingsTable));
+  addRef(recorder.objects[3]);
   return recorder.call("get_Settings");
 }
+
+const Table webviewTable =
+    Table()
+        .set(&ICoreWebView2::get_Settings, getSettings)
+        .set(&ICoreWebView2::Navigate, navigate)
+        .set(&ICoreWebView2::OpenDevToolsWindow, openDevTools)
+        .set(&ICoreWebView2::AddWebResourceRequestedFilter, addFilter)
+        .set(&ICoreWebView2::add_WebResourceRequested,
+             addHandler<ICoreWebView2WebResourceRequestedEventHandler, kResource>)
+        .set(&ICoreWebView2::add_WebMessageReceived, addHandler<ICoreWebView2WebMessageReceivedEventHandler, kMessage>)
+        .set(&ICoreWebView2::add_PermissionRequested,
+             addHandler<ICoreWebView2PermissionRequestedEventHandler, kPermission>)
+        .set(&ICoreWebView2::add_NavigationStarting,
+             addHandler<ICoreWebView2NavigationStartingEventHandler, kNavigation>)
+        .set(&ICoreWebView2::add_NewWindowRequested,
+             addHandler<ICoreWebView2NewWindowRequestedEventHandler, kNewWindow>)
+        .set(&ICoreWebView2::AddScriptToExecuteOnDocumentCreated, addScript)
+        .set(&ICoreWebView2::ExecuteScript, executeScript);
+
 HRESULT STDMETHODCALLTYPE getWebView(Fake*, ICoreWebView2** webview) {
-  *webview = as<ICoreWebView2>(shared(recorder.webview, webviewTable()));
+  *webview = as<ICoreWebView2>(recorder.object(2, webviewTable));
+  addRef(recorder.objects[2]);
   return recorder.call("get_CoreWebView2");
 }
-const Table& controllerTable() {
-  static Table table = Table()
-                           .set(&ICoreWebView2Controller::put_Bounds, putBounds)
-                           .set(&ICoreWebView2Controller::Close, close)
-                           .set(&ICoreWebView2Controller::get_CoreWebView2, getWebView);
-  return table;
-}
+
+const Table controllerTable = Table()
+                                  .set(&ICoreWebView2Controller::put_Bounds, putBounds)
+                                  .set(&ICoreWebView2Controller::Close, close)
+                                  .set(&ICoreWebView2Controller::get_CoreWebView2, getWebView);
+
+// The parent window is written down as its number.
 HRESULT STDMETHODCALLTYPE createController(Fake*, HWND parent,
                                            ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* done) {
-  recorder.parent = parent;
-  return holding("CreateCoreWebView2Controller", "", done, [](HRESULT error) {
-    recorder.controller = recorder.controller ? recorder.controller : make(controllerTable());
-    return FAILED(error) ? nullptr : as<ICoreWebView2Controller>(recorder.controller);
-  });
+  return holding("CreateCoreWebView2Controller", std::to_string(reinterpret_cast<uintptr_t>(parent)), done,
+                 [](HRESULT error) {
+                   Fake* controller = recorder.object(1, controllerTable);
+                   return FAILED(error) ? nullptr : as<ICoreWebView2Controller>(controller);
+                 });
 }
-HRESULT STDMETHODCALLTYPE createResponse(Fake*, IStream* content, int status, LPCWSTR reason, LPCWSTR headers,
+HRESULT STDMETHODCALLTYPE createResponse(Fake*, IStream* content, int status, LPCWSTR, LPCWSTR headers,
                                          ICoreWebView2WebResourceResponse** response) {
-  Fake* made = make(Table());
+  static const Table bare;  // outlives every response, as a method table must
+  Fake* made = bare.make();
   made->number = status;
-  made->text = reason ? reason : L"";
-  made->headers = headers ? headers : L"";
+  made->text = headers ? headers : L"";
   made->content = content;
   if (content) content->AddRef();
   return *response = as<ICoreWebView2WebResourceResponse>(made), S_OK;
 }
 
-const Table& webviewTable() {
-  static Table table = Table()
-                           .set(&ICoreWebView2::get_Settings, getSettings)
-                           .set(&ICoreWebView2::Navigate, navigate)
-                           .set(&ICoreWebView2::OpenDevToolsWindow, openDevTools)
-                           .set(&ICoreWebView2::AddWebResourceRequestedFilter, addFilter)
-                           .set(&ICoreWebView2::add_WebResourceRequested,
-                                addHandler<ICoreWebView2WebResourceRequestedEventHandler, &Recorder::resourceHandler>)
-                           .set(&ICoreWebView2::add_WebMessageReceived,
-                                addHandler<ICoreWebView2WebMessageReceivedEventHandler, &Recorder::messageHandler>)
-                           .set(&ICoreWebView2::add_PermissionRequested,
-                                addHandler<ICoreWebView2PermissionRequestedEventHandler, &Recorder::permissionHandler>)
-                           .set(&ICoreWebView2::add_NavigationStarting,
-                                addHandler<ICoreWebView2NavigationStartingEventHandler, &Recorder::navigationHandler>)
-                           .set(&ICoreWebView2::add_NewWindowRequested,
-                                addHandler<ICoreWebView2NewWindowRequestedEventHandler, &Recorder::newWindowHandler>)
-                           .set(&ICoreWebView2::AddScriptToExecuteOnDocumentCreated, addScript)
-                           .set(&ICoreWebView2::ExecuteScript, executeScript);
-  return table;
-}
-const Table& environmentTable() {
-  static Table table = Table()
-                           .set(&ICoreWebView2Environment::CreateCoreWebView2Controller, createController)
-                           .set(&ICoreWebView2Environment::CreateWebResourceResponse, createResponse);
-  return table;
-}
+const Table environmentTable = Table()
+                                   .set(&ICoreWebView2Environment::CreateCoreWebView2Controller, createController)
+                                   .set(&ICoreWebView2Environment::CreateWebResourceResponse, createResponse);
 
 // ---------------------------------------------------------------- control
 
-// Raises an event with fresh arguments made from `table`; `fill` sets them
-// up before and reads them after.
-template <class Event, class Args>
-HRESULT raise(Handler handler, const Table& table, const std::function<void(Fake*, bool)>& fill) {
-  if (!handler) return E_UNEXPECTED;
-  Fake* args = make(table);
-  fill(args, false);
-  const HRESULT answer = static_cast<Event*>(handler)->Invoke(as<ICoreWebView2>(recorder.webview), as<Args>(args));
-  fill(args, true);
+// Raises event `event` with `args` (released after).
+template <class Handler, class Args>
+HRESULT raise(Event event, Fake* args) {
+  const HRESULT answer = recorder.handlers[event] ? static_cast<Handler*>(recorder.handlers[event])
+                                                        ->Invoke(as<ICoreWebView2>(recorder.objects[2]), as<Args>(args))
+                                                  : E_UNEXPECTED;
   release(args);
   return answer;
 }
@@ -353,50 +307,52 @@ int complete(const char* method, HRESULT error, int count) {
   return static_cast<int>(due.size());
 }
 
-HRESULT request(const wchar_t* uri, int* status, const wchar_t** headers, IStream** content) {
-  static const Table args = Table()
-                                .set(&ICoreWebView2WebResourceRequestedEventArgs::get_Request, getRequest)
-                                .set(&ICoreWebView2WebResourceRequestedEventArgs::put_Response, putResponse);
-  static const Table request = Table().set(&ICoreWebView2WebResourceRequest::get_Uri, getUri);
-  static std::wstring lastHeaders;
-  return raise<ICoreWebView2WebResourceRequestedEventHandler, ICoreWebView2WebResourceRequestedEventArgs>(
-      recorder.resourceHandler, args, [&](Fake* made, bool after) {
-        if (!after) {
-          made->request = make(request);
-          made->request->text = uri;
-          return;
-        }
-        Fake* response = made->response;
-        lastHeaders = response ? response->headers : L"";
-        *status = response ? response->number : 0;
-        *headers = lastHeaders.c_str();
-        *content = response ? response->content : nullptr;
-        if (*content) (*content)->AddRef();
-      });
+const char* request(const wchar_t* uri, size_t* length) {
+  static const Table argsTable = Table()
+                                     .set(&ICoreWebView2WebResourceRequestedEventArgs::get_Request, getRequest)
+                                     .set(&ICoreWebView2WebResourceRequestedEventArgs::put_Response, putResponse);
+  static const Table requestTable = Table().set(&ICoreWebView2WebResourceRequest::get_Uri, getText);
+  static std::string answer;
+  Fake* args = argsTable.make();
+  args->request = requestTable.make();
+  args->request->text = uri;
+  addRef(args);
+  const HRESULT result =
+      raise<ICoreWebView2WebResourceRequestedEventHandler, ICoreWebView2WebResourceRequestedEventArgs>(kResource, args);
+  const Fake* response = args->response;
+  answer = std::to_string(result) + " " + std::to_string(response ? response->number : 0) + "\n" +
+           narrow(response ? response->text : L"") + "\n";
+  char buffer[4096];
+  ULONG read = 0;
+  while (response && response->content && SUCCEEDED(response->content->Read(buffer, sizeof buffer, &read)) && read > 0)
+    answer.append(buffer, read);
+  release(args);
+  *length = answer.size();
+  return answer.data();
 }
 
 HRESULT message(const wchar_t* text) {
-  static const Table args = Table()
-                                .set(&ICoreWebView2WebMessageReceivedEventArgs::TryGetWebMessageAsString, getMessage)
-                                .set(&ICoreWebView2WebMessageReceivedEventArgs::get_Source, getPageAddress);
-  return raise<ICoreWebView2WebMessageReceivedEventHandler, ICoreWebView2WebMessageReceivedEventArgs>(
-      recorder.messageHandler, args, [&](Fake* made, bool after) {
-        if (!after) made->text = text;
-      });
+  static const Table table = Table()
+                                 .set(&ICoreWebView2WebMessageReceivedEventArgs::TryGetWebMessageAsString, getText)
+                                 .set(&ICoreWebView2WebMessageReceivedEventArgs::get_Source, getSource);
+  Fake* args = table.make();
+  args->text = text;
+  return raise<ICoreWebView2WebMessageReceivedEventHandler, ICoreWebView2WebMessageReceivedEventArgs>(kMessage, args);
 }
 
 HRESULT permission(int kind, int* state) {
-  static const Table args = Table()
-                                .set(&ICoreWebView2PermissionRequestedEventArgs::get_Uri, getPageAddress)
-                                .set(&ICoreWebView2PermissionRequestedEventArgs::get_PermissionKind, getKind)
-                                .set(&ICoreWebView2PermissionRequestedEventArgs::put_State, putState);
-  return raise<ICoreWebView2PermissionRequestedEventHandler, ICoreWebView2PermissionRequestedEventArgs>(
-      recorder.permissionHandler, args, [&](Fake* made, bool after) {
-        if (after)
-          *state = made->state;
-        else
-          made->number = kind;
-      });
+  static const Table table = Table()
+                                 .set(&ICoreWebView2PermissionRequestedEventArgs::get_Uri, getSource)
+                                 .set(&ICoreWebView2PermissionRequestedEventArgs::get_PermissionKind, getKind)
+                                 .set(&ICoreWebView2PermissionRequestedEventArgs::put_State, putState);
+  Fake* args = table.make();
+  args->number = kind;
+  addRef(args);
+  const HRESULT answer =
+      raise<ICoreWebView2PermissionRequestedEventHandler, ICoreWebView2PermissionRequestedEventArgs>(kPermission, args);
+  *state = args->state;
+  release(args);
+  return answer;
 }
 
 const RecordingWebView2 api{
@@ -407,8 +363,6 @@ const RecordingWebView2 api{
     request,
     message,
     permission,
-    [] { return recorder.parent; },
-    [] { return recorder.bounds; },
     [](const wchar_t* address) { recorder.source = address; },
 };
 
@@ -420,8 +374,9 @@ extern "C" const RecordingWebView2* RecordingWebView2Api() {
 
 STDAPI CreateCoreWebView2EnvironmentWithOptions(PCWSTR, PCWSTR userDataFolder, ICoreWebView2EnvironmentOptions*,
                                                 ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* done) {
-  return holding("CreateCoreWebView2EnvironmentWithOptions", narrow(userDataFolder), done, [](HRESULT error) {
-    recorder.environment = recorder.environment ? recorder.environment : make(environmentTable());
-    return FAILED(error) ? nullptr : as<ICoreWebView2Environment>(recorder.environment);
-  });
+  return holding("CreateCoreWebView2EnvironmentWithOptions", narrow(userDataFolder ? userDataFolder : L""), done,
+                 [](HRESULT error) {
+                   Fake* environment = recorder.object(0, environmentTable);
+                   return FAILED(error) ? nullptr : as<ICoreWebView2Environment>(environment);
+                 });
 }

@@ -11,6 +11,12 @@ const { withPage } = await testBrowser();
 const kHostScript = '[1] Hello [2]';
 const script = (page) => page.inputValue('#script');
 const writes = async (page) => (await nativeLog(page)).writes;
+// Lets the held write settle with `result` and later ones through, and waits for two polls.
+async function release(page, result) {
+  await setNative(page, { writeMode: 'resolve' });
+  await releaseWrite(page, result);
+  await waitForPolls(page, 2);
+}
 const notice = (page) =>
   page.evaluate(
     () => !document.getElementById('unsaved-notice').hidden && document.getElementById('unsaved-restore').textContent,
@@ -78,9 +84,7 @@ describe('writing edits', () => {
       await setNative(page, { writeMode: 'hold' });
       for (const key of 'abcd') await typeAtEnd(page, key);
       assert.equal((await writes(page)).length, 1);
-      await setNative(page, { writeMode: 'resolve' });
-      await releaseWrite(page);
-      await waitForPolls(page, 2);
+      await release(page);
       assert.deepEqual(await writes(page), ['a', 'abcd']);
     });
   });
@@ -90,13 +94,12 @@ describe('writing edits', () => {
       await setNative(page, { writeMode: 'hold' });
       await typeAtEnd(page, 'mine');
       await feedHostState(page, { script: '[1] Host [2]' });
-      assert.equal(await script(page), 'mine');
+      assert.deepEqual([await script(page), await writes(page)], ['mine', ['m']]);
       assert.equal((await nativeLog(page)).reads.at(-1), 3, 'the bridge keeps its old revision while writing');
-      await setNative(page, { writeMode: 'resolve' });
-      await releaseWrite(page);
-      await waitForPolls(page, 2);
+      await release(page);
       const log = await nativeLog(page);
-      assert.deepEqual([await script(page), log.script, log.reads.at(-1)], ['[1] Host [2]', '[1] Host [2]', 4]);
+      assert.deepEqual([log.writes, log.script, log.reads.at(-1)], [['m'], '[1] Host [2]', 4]);
+      assert.equal(await script(page), '[1] Host [2]');
       assert.equal(await notice(page), 'Restore my edit');
       // A later edit of the host's document keeps the offer open.
       await typeAtEnd(page, '!');
@@ -125,9 +128,7 @@ describe('writing edits', () => {
       await setNative(page, { writeMode: 'hold' });
       await typeAtEnd(page, 'a');
       await typeAtEnd(page, 'b');
-      await setNative(page, { writeMode: 'resolve' });
-      await releaseWrite(page, 'reject');
-      await waitForPolls(page, 3);
+      await release(page, 'reject');
       assert.deepEqual(
         [await writes(page), failures().length],
         [['z', 'za'], 2],

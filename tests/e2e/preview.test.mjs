@@ -1,9 +1,8 @@
-// Kelo end to end: kelo-preview loads the built module as a DAW does, its
-// editor runs in the module's own Chromium, and this test plays the user:
-// real key presses and clicks through the X server (xdotool), the preview's
-// transport keys on its standard input, the page's DOM read over the
-// stand-in's opt-in DevTools port, the processor's state read from the
-// project file the preview saves.
+// Kelo end to end: kelo-preview loads the built module as a DAW does, its editor runs in
+// the module's own Chromium, and this test plays the user: real key presses and clicks
+// through the X server (xdotool), the preview's transport keys on its standard input, the
+// page's DOM read over the stand-in's opt-in DevTools port, the processor's state read
+// from the project file the preview saves.
 import { describe, it, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawn, spawnSync, execFileSync } from 'node:child_process';
@@ -15,37 +14,21 @@ import path from 'node:path';
 const { chromium } = createRequire(import.meta.url)('playwright-core');
 const kPreview = process.env.KELO_PREVIEW;
 const kPort = 9300 + (process.pid % 500);
-const kOrigin = 'https://kelo.invalid';
 
 // 20 BPM: a beat lasts 3 s, so a reading taken right after a jump sees the bar it jumped to.
 const kScript = '[2] Lanterns low [3] over the bay\n[timer|5]\n[5] Home again [6]';
-// A state document as the processor writes it: every key, in sorted order.
+// A state document as the processor writes it: every key, in sorted order (`more` only
+// replaces values, so the order stays).
+const kSettings = { autoFill: true, barsPerLine: 2, displayMode: 0, language: 0, nextLine: true };
 const initialState = (script = kScript, more = {}) =>
-  JSON.stringify(
-    Object.fromEntries(
-      Object.entries({
-        autoFill: true,
-        barsPerLine: 2,
-        displayMode: 0,
-        language: 0,
-        nextLine: true,
-        script,
-        timerTicks: 4,
-        timerUnit: 2,
-        version: 2,
-        ...more,
-      }).sort(([a], [b]) => (a < b ? -1 : 1)),
-    ),
-  );
+  JSON.stringify({ ...kSettings, script, timerTicks: 4, timerUnit: 2, version: 2, ...more });
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 async function until(probe, what, timeoutMs = 20000) {
-  const end = Date.now() + timeoutMs;
-  for (;;) {
+  for (const end = Date.now() + timeoutMs; ; await sleep(100)) {
     const value = await probe().catch(() => undefined);
     if (value) return value;
     if (Date.now() > end) throw new Error('timed out waiting for ' + what);
-    await sleep(100);
   }
 }
 const xdotool = (...args) => execFileSync('xdotool', args.map(String));
@@ -56,34 +39,25 @@ class Preview {
     this.folder = mkdtempSync(path.join(tmpdir(), 'kelo-e2e-'));
     this.stateFile = path.join(this.folder, 'song.kelo');
     writeFileSync(this.stateFile, initialState());
-    this.lines = [];
     this.process = spawn(kPreview, ['--state', this.stateFile, '--tempo', '20'], {
       env: { ...process.env, KELO_STANDIN_DEVTOOLS_PORT: String(kPort), XDG_CONFIG_HOME: this.folder },
       stdio: ['pipe', 'pipe', 'inherit'],
     });
-    let partial = '';
-    this.process.stdout.on('data', (chunk) => {
-      const parts = (partial + chunk).split('\n');
-      partial = parts.pop();
-      this.lines.push(...parts);
-    });
-    this.exited = new Promise((resolve) => this.process.on('exit', (code) => resolve(code)));
+    this.output = '';
+    this.process.stdout.on('data', (chunk) => (this.output += chunk));
+    this.exited = new Promise((resolve) => this.process.on('exit', resolve));
   }
 
   keys(text) {
     this.process.stdin.write(text);
   }
 
+  // The preview's next status line as an object of its `key=value` pairs.
   async status() {
-    const seen = this.lines.length;
+    const seen = this.output.length;
     this.keys('s');
-    const line = await until(async () => this.lines.slice(seen).find((l) => l.startsWith('status ')), 'a status line');
-    return Object.fromEntries(
-      line
-        .slice(7)
-        .split(' ')
-        .map((pair) => pair.split('=')),
-    );
+    const line = await until(async () => /^status (.*)\n/m.exec(this.output.slice(seen))?.[1], 'a status line');
+    return Object.fromEntries(line.split(' ').map((pair) => pair.split('=')));
   }
 
   // The editor's page inside the module's browser, once it has polled the host.
@@ -91,15 +65,10 @@ class Preview {
     await this.browser?.close().catch(() => {});
     this.browser = await until(() => chromium.connectOverCDP('http://127.0.0.1:' + kPort), 'the DevTools port');
     return until(async () => {
-      const page = this.browser
-        .contexts()
-        .flatMap((c) => c.pages())
-        .find((p) => p.url().startsWith(kOrigin));
-      return (
-        page &&
-        (await page.evaluate(() => typeof transport === 'object' && document.getElementById('script').value !== '')) &&
-        page
-      );
+      const pages = this.browser.contexts().flatMap((c) => c.pages());
+      const page = pages.find((p) => p.url().startsWith('https://kelo.invalid'));
+      const ready = () => typeof transport === 'object' && document.getElementById('script').value !== '';
+      return page && (await page.evaluate(ready)) && page;
     }, 'the editor page');
   }
 
@@ -116,43 +85,35 @@ let page;
 let offset;
 
 async function calibrate() {
-  await page.evaluate(() => {
-    window.__pointer = null;
-    addEventListener('mousemove', (e) => {
-      window.__pointer = { x: e.clientX, y: e.clientY };
-    });
-  });
+  await page.evaluate(() => addEventListener('mousemove', (e) => (window.__pointer = { x: e.clientX, y: e.clientY })));
   // Moved again until the page sees it: the browser's window may still be on its way into the frame.
-  let step = 0;
+  let x = 600;
   const seen = await until(async () => {
-    step += 1;
-    xdotool('mousemove', 600 + (step % 2) * 10, 500);
+    x = x === 600 ? 610 : 600;
+    xdotool('mousemove', x, 500);
     await sleep(100);
     return page.evaluate(() => window.__pointer);
   }, 'a pointer event');
-  const last = 600 + (step % 2) * 10;
-  offset = { x: last - seen.x, y: 500 - seen.y };
+  offset = { x: x - seen.x, y: 500 - seen.y };
 }
 
 async function click(selector) {
-  const box = await page.evaluate((s) => {
-    const r = document.querySelector(s).getBoundingClientRect();
-    return { x: r.x + r.width / 2, y: r.y + r.height / 2 };
-  }, selector);
-  xdotool('mousemove', Math.round(box.x + offset.x), Math.round(box.y + offset.y), 'click', 1);
+  const box = await page.$eval(selector, (e) => e.getBoundingClientRect().toJSON());
+  const [x, y] = [box.x + box.width / 2 + offset.x, box.y + box.height / 2 + offset.y].map(Math.round);
+  xdotool('mousemove', x, y, 'click', 1);
 }
 
+const value = (selector) => page.$eval(selector, (e) => e.value ?? e.textContent);
 const display = () =>
   page.evaluate(() => {
     const text = document.getElementById('play-text');
     const spans = [...text.querySelectorAll('span')];
-    const filled = spans.filter((s) => s.style.backgroundImage.includes('225) 100%')).length;
     return {
       className: text.className,
       text: text.textContent,
       panel: document.getElementById('play-panel').className,
       spans: spans.length,
-      filled,
+      filled: spans.filter((s) => s.style.backgroundImage.includes('225) 100%')).length,
       ppq: transport.ppq,
       playing: !document.getElementById('play-view').hidden,
     };
@@ -172,10 +133,9 @@ after(async () => {
 
 describe('kelo-preview with the built module', () => {
   it('opens the editor with the host state drawn by the first poll', async () => {
-    assert.equal(await page.evaluate(() => document.getElementById('script').value), kScript);
-    assert.equal(
-      await page.evaluate(() => document.querySelector('#display-mode .setting-text').textContent),
-      'Mode: Scrolling',
+    assert.deepEqual(
+      [await value('#script'), await value('#display-mode .setting-text')],
+      [kScript, 'Mode: Scrolling'],
     );
   });
 
@@ -186,13 +146,11 @@ describe('kelo-preview with the built module', () => {
     xdotool('type', '--delay', 2, typed);
     await click('#auto-fill');
     await click('#display-mode');
-    await until(() => page.evaluate((t) => document.getElementById('script').value === t, typed), 'the typed lyrics');
+    await until(async () => (await value('#script')) === typed, 'the typed lyrics');
     preview.keys('w');
-    const saved = await until(async () => {
-      const state = JSON.parse(readFileSync(preview.stateFile, 'utf8'));
-      return state.script === typed && state.autoFill === false && state.displayMode === 1 && state;
-    }, 'the processor state holding the typed document');
-    assert.equal(JSON.stringify(saved), initialState(typed, { autoFill: false, displayMode: 1 }));
+    const expected = initialState(typed, { autoFill: false, displayMode: 1 });
+    const saved = () => JSON.stringify(JSON.parse(readFileSync(preview.stateFile, 'utf8')));
+    await until(async () => saved() === expected, 'the processor state holding the typed document');
     const status = await preview.status();
     assert.ok(Number(status.dirty) > 0 && status.lastdirty === 'true', 'setDirty(true) reached the host');
   });
@@ -200,14 +158,8 @@ describe('kelo-preview with the built module', () => {
   it('shows a reloaded project on the open page', async () => {
     writeFileSync(preview.stateFile, initialState());
     preview.keys('r');
-    await until(
-      () => page.evaluate((t) => document.getElementById('script').value === t, kScript),
-      'the reloaded lyrics',
-    );
-    assert.equal(
-      await page.evaluate(() => document.querySelector('#auto-fill .setting-text').textContent),
-      'Auto-fill: On',
-    );
+    await until(async () => (await value('#script')) === kScript, 'the reloaded lyrics');
+    assert.equal(await value('#auto-fill .setting-text'), 'Auto-fill: On');
   });
 
   // Bar, then what the playback display shows; the same rows in both display modes.
@@ -239,10 +191,8 @@ describe('kelo-preview with the built module', () => {
         `filled ${fill.filled}, expected ${expected}`,
       );
       preview.keys('n');
-      await until(
-        async () => (await display()).text === 'DAW does not provide a musical position',
-        'the no-position message',
-      );
+      const message = 'DAW does not provide a musical position';
+      await until(async () => (await display()).text === message, 'the no-position message');
       preview.keys('n ');
       await until(async () => !(await display()).playing, 'the editor after stopping');
     });
@@ -265,8 +215,7 @@ describe('kelo-preview with the built module', () => {
     const after = await preview.status();
     assert.ok(Number(after.polls) > Number(closed.polls));
     assert.ok(Number(after.blocks) > Number(before.blocks) + 50, 'the audio thread kept running');
-    assert.equal(after.changed, '0');
-    assert.equal(after.failed, '0');
+    assert.deepEqual([after.changed, after.failed], ['0', '0']);
   });
 
   it('leaves no browser behind when the editor closes while its browser starts, and reopens', async () => {
@@ -286,22 +235,19 @@ describe('kelo-preview with the built module', () => {
 describe('kelo-preview --state with a file that is no Kelo project', () => {
   const folder = mkdtempSync(path.join(tmpdir(), 'kelo-e2e-state-'));
   after(() => rmSync(folder, { recursive: true, force: true }));
-  const cases = [
-    { name: 'text', content: 'lyrics, not a state', line: /: not a Kelo project state$/ },
-    { name: 'json', content: '{"script":5}', line: /: not a Kelo project state$/ },
-    { name: 'folder', folder: true, line: /: cannot be read/ },
-  ];
-  for (const c of cases) {
-    it(`stops with one line and leaves the ${c.name} untouched`, () => {
-      const file = path.join(folder, c.name);
-      if (c.folder) mkdirSync(file);
-      else writeFileSync(file, c.content);
+  for (const [name, content, line] of [
+    ['text', 'lyrics, not a state', /: not a Kelo project state$/],
+    ['json', '{"script":5}', /: not a Kelo project state$/],
+    ['folder', null, /: cannot be read/],
+  ]) {
+    it(`stops with one line and leaves the ${name} untouched`, () => {
+      const file = path.join(folder, name);
+      if (content === null) mkdirSync(file);
+      else writeFileSync(file, content);
       const run = spawnSync(kPreview, ['--state', file], { encoding: 'utf8', timeout: 30000 });
-      assert.equal(run.status, 1);
-      const lines = run.stderr.trim().split('\n');
-      assert.equal(lines.length, 1);
-      assert.match(lines[0], c.line);
-      if (!c.folder) assert.equal(readFileSync(file, 'utf8'), c.content);
+      assert.deepEqual([run.status, run.stderr.trim().split('\n').length], [1, 1]);
+      assert.match(run.stderr.trim(), line);
+      if (content !== null) assert.equal(readFileSync(file, 'utf8'), content);
     });
   }
 });

@@ -5,43 +5,17 @@ import { it } from 'node:test';
 import assert from 'node:assert/strict';
 import { compiler as page } from './support/compiler.mjs';
 
-// A small seeded generator (xorshift), so that every failure can be replayed.
+// A small seeded generator (xorshift: x ^= x << 13, x >>> 17, x << 5, unsigned), so that every
+// failure can be replayed.
 function generator(seed) {
   let x = seed >>> 0 || 1;
-  const next = () => {
-    x ^= x << 13;
-    x >>>= 0;
-    x ^= x >>> 17;
-    x ^= x << 5;
-    x >>>= 0;
-    return x / 4294967296;
-  };
+  const next = () => (x = ((x = ((x ^= x << 13) >>> 0) ^ (x >>> 17)) ^ (x << 5)) >>> 0) / 4294967296;
   return { next, pick: (list) => list[Math.floor(next() * list.length)] };
 }
 
 const kPieces = [
-  '[',
-  ']',
-  '[1]',
-  '[2]',
-  '[0]',
-  '[timer|',
-  '[TIMER|3]',
-  '[1000000]',
-  '[1000001]',
-  '[-1]',
-  '[1.5]',
-  '[007]',
-  ' ',
-  '\n',
-  '\t',
-  'word',
-  'é',
-  '\ud800',
-  '😀',
-  '|',
-  'timer',
-  '[99999999999999999999]',
+  ...'[ ] [1] [2] [0] [timer| [TIMER|3] [1000000] [1000001] [-1] [1.5] [007] word é 😀 | timer'.split(' '),
+  ...[' ', '\n', '\t', '\ud800', '[99999999999999999999]'],
 ];
 
 function randomInput(random) {

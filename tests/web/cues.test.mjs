@@ -50,24 +50,12 @@ const kScriptsBeforeBeats = [
 
 // [meter, marker, start in quarter notes]: a beat is the meter's beat unit, and a beat
 // beyond the bar's last one is that last beat, so a marker never leaves its bar.
+// prettier-ignore
 const kPlaced = [
-  [[4, 4], '[2.3]', 6],
-  [[4, 4], '[2.1]', 4],
-  [[4, 4], '[2.4]', 7],
-  [[4, 4], '[2.5]', 7],
-  [[4, 4], '[2.007]', 7],
-  [[4, 4], '[2.' + '9'.repeat(400) + ']', 7],
-  [[4, 4], '[1000000.4]', 3999999],
-  [[3, 4], '[2.3]', 5],
-  [[3, 4], '[2.4]', 5],
-  [[6, 8], '[2.3]', 4],
-  [[6, 8], '[2.6]', 5.5],
-  [[6, 8], '[2.7]', 5.5],
-  [[7, 8], '[3.7]', 10],
-  [[7, 8], '[3.8]', 10],
-  [[7, 8], '[1.2]', 0.5],
-  [[5, 16], '[3.5]', 3.5],
-  [[5, 16], '[3.2]', 2.75],
+  [[4, 4], '[2.3]', 6], [[4, 4], '[2.1]', 4], [[4, 4], '[2.4]', 7], [[4, 4], '[2.5]', 7], [[4, 4], '[2.007]', 7],
+  [[4, 4], '[2.' + '9'.repeat(400) + ']', 7], [[4, 4], '[1000000.4]', 3999999], [[3, 4], '[2.3]', 5],
+  [[3, 4], '[2.4]', 5], [[6, 8], '[2.3]', 4], [[6, 8], '[2.6]', 5.5], [[6, 8], '[2.7]', 5.5], [[7, 8], '[3.7]', 10],
+  [[7, 8], '[3.8]', 10], [[7, 8], '[1.2]', 0.5], [[5, 16], '[3.5]', 3.5], [[5, 16], '[3.2]', 2.75],
   [[5, 16], '[3.6]', 3.5],
 ];
 const kBeatScripts = [
@@ -85,13 +73,12 @@ const kBeatScripts = [
   ['[2.3] a [2.6] b [3]', [P(6, 7, 'a'), P(7, 8, 'b')], {}, [4, 4]],
 ];
 
-it('gives every script written before beat markers the cues it gave then', () => {
-  for (const [script, cues, settings, meter] of kScriptsBeforeBeats)
-    assert.deepEqual(compile(script, settings, meter), cues, script);
-});
-
-it('places phrases and count-downs on the beats of every meter', () => {
-  for (const [script, cues, settings, meter = [4, 4]] of kBeatScripts) {
-    assert.deepEqual(compile(script, settings, meter), cues, script + ' in ' + meter.join('/'));
-  }
-});
+for (const [name, table] of [
+  ['gives every script written before beat markers the cues it gave then', kScriptsBeforeBeats],
+  ['places phrases and count-downs on the beats of every meter', kBeatScripts],
+]) {
+  it(name, () => {
+    for (const [script, cues, settings, meter] of table)
+      assert.deepEqual(compile(script, settings, meter), cues, script + ' in ' + (meter ?? '4,4'));
+  });
+}

@@ -1,47 +1,35 @@
 // The editor driven by keyboard and mouse: gutter, highlighting, marker insertion and settings.
-import { describe, it, before, after } from 'node:test';
+import { describe, it } from 'node:test';
 import assert from 'node:assert/strict';
-import { launchBrowser, nativeLog, openPage, replaceScript as replaceIn, waitForPolls } from './support/browser.mjs';
-import { feedTransport } from './support/native.mjs';
+import { nativeLog, replaceScript as replaceIn, sharedPage, waitForPolls } from './support/browser.mjs';
+import { feedHostState, feedTransport } from './support/native.mjs';
 
-let browser;
-let page;
-before(async () => {
-  browser = await launchBrowser();
-  ({ page } = await openPage(browser, { native: {} }));
-});
-after(async () => {
-  await browser?.close();
-});
-
+const { page } = await sharedPage({ native: {} });
 const replaceScript = (text) => replaceIn(page, text);
-const gutterRows = () => page.$$eval('#gutter > div', (rows) => rows.map((r) => r.textContent));
+const script = () => page.inputValue('#script');
 const lastWrite = async () => (await nativeLog(page)).lastWrite;
 const selection = () => page.$eval('#script', (t) => t.value.slice(t.selectionStart, t.selectionEnd));
+const cueTimes = () => page.evaluate(() => cues.map((c) => [c.start, c.end]));
+const label = (id) => page.textContent('#' + id + ' .setting-text');
 
-describe('gutter', () => {
+describe('gutter and highlight layer', () => {
   it('numbers one bar per line and restarts at lines opening with a marker, after spaces too, not inside a line', async () => {
-    for (const [script, rows] of [
-      ['[5] a\nb\nc\n[2] d\ne', ['5', '6', '7', '2', '3']],
-      ['x\n   [timer|9] y\nz [3]\n[007]\n[0]\n[12.3] a\n[timer|4.2]\n[8.]', ['1', '9', '10', '7', '0', '12', '4', '5']],
+    for (const [text, rows] of [
+      ['[5] a\nb\nc\n[2] d\ne', '5 6 7 2 3'],
+      ['x\n   [timer|9] y\nz [3]\n[007]\n[0]\n[12.3] a\n[timer|4.2]\n[8.]', '1 9 10 7 0 12 4 5'],
     ]) {
-      await replaceScript(script);
-      assert.deepEqual(await gutterRows(), rows, script);
+      await replaceScript(text);
+      assert.deepEqual(await page.$$eval('#gutter > div', (all) => all.map((r) => r.textContent).join(' ')), rows);
     }
-  });
-
-  it('keeps each bar number level with its unwrapped line', async () => {
+    // Each bar number stays level with its unwrapped line: one line height apart at the stage factor 0.75.
     await replaceScript('[1] a\nb\nc');
     const tops = await page.$$eval('#gutter > div', (rows) => rows.map((r) => r.getBoundingClientRect().top));
-    // One line height apart, scaled by the stage factor 0.75 at this window size.
     assert.ok(
       tops.slice(1).every((top, i) => Math.abs(top - tops[i] - 46 * 0.75) < 0.5),
       String(tops),
     );
   });
-});
 
-describe('highlight layer', () => {
   it('colours bar and timer markers, including ones the compiler rejects', async () => {
     await replaceScript('[1] a [TIMER|2] b [0] [chorus]');
     const spans = await page.$$eval('#highlight span', (all) =>
@@ -54,18 +42,22 @@ describe('highlight layer', () => {
     ]);
   });
 
-  it('shows markup in lyrics as text and never runs it', async () => {
-    await page.evaluate(() => {
-      window.__pwned = 0;
-    });
-    const hostile =
-      '[1] <b>bold</b> <img src=x onerror="window.__pwned=1"> <script>window.__pwned=2</script> "q" \'a\' & [2]';
-    await replaceScript(hostile);
+  it('shows markup in lyrics as text and never runs it, in the editor and on the display with and without auto-fill', async () => {
+    await page.evaluate(() => (window.__pwned = 0));
+    const words = '<b>bold</b> <img src=x onerror="window.__pwned=1"> <script>window.__pwned=2</script> "q" \'a\' &';
+    await replaceScript('[1] ' + words + ' [2]');
+    assert.equal(await page.$eval('#highlight', (h) => h.textContent), '[1] ' + words + ' [2]\n');
+    assert.equal(await script(), '[1] ' + words + ' [2]');
+    for (const autoFill of [true, false]) {
+      await feedHostState(page, { script: '[1] ' + words + ' [2]', autoFill });
+      await feedTransport(page, { playing: true, ppq: 1 });
+      assert.equal(await page.textContent('#play-text'), words);
+    }
+    await feedTransport(page, { playing: false, ppq: 0 });
+    await feedHostState(page, { autoFill: true });
     await page.waitForTimeout(100);
     assert.equal(await page.evaluate(() => window.__pwned), 0);
-    assert.equal(await page.$$eval('#highlight b, #highlight img, #highlight script', (e) => e.length), 0);
-    assert.equal(await page.$eval('#highlight', (h) => h.textContent), hostile + '\n');
-    assert.equal(await page.inputValue('#script'), hostile);
+    assert.equal(await page.$$eval(':is(#highlight, #play-text) :is(b, img, script)', (e) => e.length), 0);
   });
 
   it('scrolls with the text area, and so does the gutter', async () => {
@@ -75,71 +67,54 @@ describe('highlight layer', () => {
       t.dispatchEvent(new Event('scroll'));
     });
     await page.waitForTimeout(50);
-    const offsets = await page.evaluate(() =>
-      ['script', 'highlight', 'gutter'].map((id) => document.getElementById(id).scrollTop),
+    const ids = ['script', 'highlight', 'gutter'];
+    assert.deepEqual(
+      await page.evaluate((all) => all.map((id) => document.getElementById(id).scrollTop), ids),
+      [300, 300, 300],
     );
-    assert.deepEqual(offsets, [300, 300, 300]);
   });
 });
 
 describe('inserting markers', () => {
-  it("inserts the playhead's bar, or the next bar for a timer, with the number selected", async () => {
+  it("inserts the playhead's bar, or the next bar for a timer, with the number selected; replaces a selection", async () => {
     await feedTransport(page, { hasPpq: true, ppq: 36.2, beatsPerBar: 4 });
     await replaceScript('ab');
     await page.keyboard.press('ArrowLeft');
     await page.click('#marker');
-    assert.deepEqual([await page.inputValue('#script'), await selection()], ['a[10]b', '10']);
+    assert.deepEqual([await script(), await selection()], ['a[10]b', '10']);
     await page.keyboard.type('12');
-    assert.equal(await page.inputValue('#script'), 'a[12]b');
+    assert.equal(await script(), 'a[12]b');
     await page.keyboard.press('ArrowRight');
     await page.click('#timer');
-    assert.deepEqual(
-      [await page.inputValue('#script'), await selection(), (await lastWrite()).script],
-      ['a[12][timer|11]b', '11', 'a[12][timer|11]b'],
-    );
+    const inserted = 'a[12][timer|11]b';
+    assert.deepEqual([await script(), await selection(), (await lastWrite()).script], [inserted, '11', inserted]);
+    await feedTransport(page, { ppq: 0 });
+    await replaceScript('keep REPLACE keep');
+    await page.$eval('#script', (t) => t.setSelectionRange(5, 12));
+    await page.click('#marker');
+    assert.deepEqual([await script(), await page.evaluate(() => cues.length)], ['keep [1] keep', 0]);
   });
 
   it("names the playhead's beat, rounded, off the first beat; bar 1 at least; [1] / [timer|2] without a position", async () => {
-    // [ppq, meter, what "Add marker" then "Add timer" insert]; a ppq of null means no position.
+    // [ppq (null: no position), meter, what "Add marker" then "Add timer" insert]
+    // prettier-ignore
     const cases = [
-      [37, '4/4', '[10.2][timer|11.2]'],
-      [37.6, '4/4', '[10.3][timer|11.3]'],
-      [39.6, '4/4', '[11][timer|12]'],
-      [4, '3/4', '[2.2][timer|3.2]'],
-      [4, '6/8', '[2.3][timer|3.3]'],
-      [3.5, '7/8', '[2][timer|3]'],
-      [3, '7/8', '[1.7][timer|2.7]'],
-      [1.5, '5/16', '[2.2][timer|3.2]'],
-      [-0.75, '4/4', '[1][timer|1.4]'],
-      [-20, '4/4', '[1][timer|1]'],
-      [null, '4/4', '[1][timer|2]'],
+      [37, '4/4', '[10.2][timer|11.2]'], [37.6, '4/4', '[10.3][timer|11.3]'], [39.6, '4/4', '[11][timer|12]'],
+      [4, '3/4', '[2.2][timer|3.2]'], [4, '6/8', '[2.3][timer|3.3]'], [3.5, '7/8', '[2][timer|3]'],
+      [3, '7/8', '[1.7][timer|2.7]'], [1.5, '5/16', '[2.2][timer|3.2]'], [-0.75, '4/4', '[1][timer|1.4]'],
+      [-20, '4/4', '[1][timer|1]'], [null, '4/4', '[1][timer|2]'],
     ];
     for (const [ppq, meter, inserted] of cases) {
       const [numerator, denominator] = meter.split('/').map(Number);
-      await feedTransport(page, {
-        hasPpq: ppq !== null,
-        ppq: ppq ?? 100,
-        numerator,
-        denominator,
-        beatsPerBar: (numerator * 4) / denominator,
-      });
+      const beatsPerBar = (numerator * 4) / denominator;
+      await feedTransport(page, { hasPpq: ppq !== null, ppq: ppq ?? 100, numerator, denominator, beatsPerBar });
       await replaceScript('');
       await page.click('#marker');
       await page.keyboard.press('End');
       await page.click('#timer');
-      assert.equal(await page.inputValue('#script'), inserted, ppq + ' in ' + meter);
-      assert.equal(await selection(), /\|([\d.]+)\]$/.exec(inserted)[1]);
+      assert.deepEqual([await script(), await selection()], [inserted, /\|([\d.]+)\]$/.exec(inserted)[1]], ppq + meter);
     }
-    await feedTransport(page, { numerator: 4, denominator: 4, beatsPerBar: 4 });
-  });
-
-  it('replaces the selected text', async () => {
-    await feedTransport(page, { hasPpq: true, ppq: 0 });
-    await replaceScript('keep REPLACE keep');
-    await page.$eval('#script', (t) => t.setSelectionRange(5, 12));
-    await page.click('#marker');
-    assert.equal(await page.inputValue('#script'), 'keep [1] keep');
-    assert.deepEqual(await page.evaluate(() => cues.length), 0);
+    await feedTransport(page, { hasPpq: true, numerator: 4, denominator: 4, beatsPerBar: 4 });
   });
 });
 
@@ -152,14 +127,9 @@ describe('settings', () => {
   const ticksState = () => page.evaluate(() => state.timerTicks);
 
   it('corrects out-of-range ticks at once, keeps them whole as the host stores them, and waits while the field is empty', async () => {
-    // [typed, state, field]
-    for (const [typed, ticks, field] of [
-      ['300', 256, '256'],
-      ['0', 1, '1'],
-      ['-7', 1, null],
-      ['2.5', 2, '2'],
-      ['9', 9, '9'],
-    ]) {
+    // [typed, state, field (null: not checked)]
+    // prettier-ignore
+    for (const [typed, ticks, field] of [['300', 256, '256'], ['0', 1, '1'], ['-7', 1, null], ['2.5', 2, '2'], ['9', 9, '9']]) {
       await typeTicks(typed);
       assert.equal(await ticksState(), ticks, typed);
       if (field !== null) assert.equal(await page.inputValue('#ticks'), field, typed);
@@ -169,7 +139,7 @@ describe('settings', () => {
     await typeTicks('2.5');
     assert.equal((await lastWrite()).timerTicks, 2);
     await replaceScript('[timer|3]'); // so a count-down never shows a fraction
-    assert.deepEqual(await page.evaluate(() => cues.map((c) => [c.start, c.end])), [[6, 8]]);
+    assert.deepEqual(await cueTimes(), [[6, 8]]);
   });
 
   it('selects the clicked unit segment and recompiles the cues', async () => {
@@ -177,34 +147,24 @@ describe('settings', () => {
     await typeTicks('4');
     await page.click('#duration button:has-text("1/8")');
     const segments = await page.$$eval('#duration button', (all) =>
-      all.map((b) => [b.textContent, b.className, b.dataset.unit, b.type]),
+      all.map((b) => [b.textContent, b.className, b.dataset.unit, b.type].join(' ')),
     );
-    assert.deepEqual(segments, [
-      ['1', '', '0', 'button'],
-      ['1/2', '', '1', 'button'],
-      ['1/4', '', '2', 'button'],
-      ['1/8', 'selected', '3', 'button'],
-    ]);
-    assert.deepEqual(await page.evaluate(() => cues.map((c) => [c.start, c.end])), [[14, 16]]);
-    assert.equal((await lastWrite()).timerUnit, 3);
+    assert.deepEqual(segments, ['1  0 button', '1/2  1 button', '1/4  2 button', '1/8 selected 3 button']);
+    assert.deepEqual([await cueTimes(), (await lastWrite()).timerUnit], [[[14, 16]], 3]);
     await page.click('#duration button:has-text("1/4")');
   });
 
   it('toggles the display mode, the auto-fill and the next line', async () => {
-    const text = (id) => page.textContent('#' + id + ' .setting-text');
-    assert.equal(await text('display-mode'), 'Mode: Scrolling');
-    await page.click('#display-mode');
-    assert.equal(await text('display-mode'), 'Mode: Static');
-    assert.equal((await lastWrite()).displayMode, 1);
-    await page.click('#display-mode');
-    for (const [id, key, label] of [
-      ['auto-fill', 'autoFill', 'Auto-fill'],
-      ['next-line', 'nextLine', 'Next line'],
+    // [button, state key, label before, label after, value after]
+    // prettier-ignore
+    for (const [id, key, on, off, value] of [
+      ['display-mode', 'displayMode', 'Mode: Scrolling', 'Mode: Static', 1],
+      ['auto-fill', 'autoFill', 'Auto-fill: On', 'Auto-fill: Off', false],
+      ['next-line', 'nextLine', 'Next line: On', 'Next line: Off', false],
     ]) {
-      assert.equal(await text(id), label + ': On');
+      assert.equal(await label(id), on);
       await page.click('#' + id);
-      assert.equal(await text(id), label + ': Off');
-      assert.equal((await lastWrite())[key], false);
+      assert.deepEqual([await label(id), (await lastWrite())[key]], [off, value]);
       await page.click('#' + id);
     }
   });
@@ -223,33 +183,22 @@ describe('settings', () => {
       page.evaluate(() => {
         const text = (selector) => document.querySelector(selector).textContent;
         const badge = document.getElementById('mode-badge');
-        return [
-          [
-            text('#language .setting-text'),
-            text('h1'),
-            text('#marker [data-t]'),
-            text('#next-line .setting-text'),
-            badge.hidden ? null : badge.textContent,
-          ],
-          text('[data-t="duration"]'),
-          text('#ticks-help'),
-        ];
+        const labels = ['#language .setting-text', 'h1', '#marker [data-t]', '#next-line .setting-text'].map(text);
+        return [...labels, badge.hidden ? null : badge.textContent, text('[data-t="duration"]'), text('#ticks-help')];
       });
     for (const labels of kLabels) {
-      const [seen, unit, help] = await texts();
-      assert.deepEqual(seen, labels);
-      if (labels === kLabels[0]) assert.equal(unit, 'Timer unit');
-      if (labels === kLabels[5]) assert.equal(help, 'Количество тиков\nдля каждого отсчёта\nтаймера.');
+      const seen = await texts();
+      assert.deepEqual(seen.slice(0, 5), labels);
+      if (labels === kLabels[0]) assert.equal(seen[5], 'Timer unit');
+      if (labels === kLabels[5]) assert.equal(seen[6], 'Количество тиков\nдля каждого отсчёта\nтаймера.');
       await page.click('#language');
     }
-    assert.equal(await page.textContent('#language .setting-text'), 'Language: English');
-    assert.equal((await lastWrite()).language, 0);
+    assert.deepEqual([await label('language'), (await lastWrite()).language], ['Language: English', 0]);
   });
 
   it('shows PLAY in the badge in every language while the host plays', async () => {
     await feedTransport(page, { playing: true, hasPpq: true, ppq: 0 });
-    assert.equal(await page.isVisible('#mode-badge'), true);
-    assert.equal(await page.textContent('#mode-badge'), 'PLAY');
+    assert.deepEqual([await page.isVisible('#mode-badge'), await page.textContent('#mode-badge')], [true, 'PLAY']);
     await feedTransport(page, { playing: false });
     assert.equal(await page.isVisible('#mode-badge'), false);
     await waitForPolls(page, 1);

@@ -1,18 +1,11 @@
 // Layout at the window sizes the plug-in uses, and the look of the editor and the display.
-import { describe, it, before, after } from 'node:test';
+import { it } from 'node:test';
 import assert from 'node:assert/strict';
-import { launchBrowser, withPage } from './support/browser.mjs';
+import { testBrowser } from './support/browser.mjs';
 import { feedHostState, feedTransport } from './support/native.mjs';
 import { assertLooksLike } from './support/expected.mjs';
 
-let browser;
-before(async () => {
-  browser = await launchBrowser();
-});
-after(async () => {
-  await browser?.close();
-});
-
+const { withPage } = await testBrowser();
 const kHostState = {
   script:
     '[1] Lanterns on the water\nwe were young\n[3] Hold the line\n<b>hold</b> the light\n[timer|6]\n[6] Sing it true\n[8]',
@@ -21,96 +14,66 @@ const kHostState = {
   language: 0,
 };
 
-// Element boxes in unscaled stage pixels: [left, top, width, height].
+// Element boxes in unscaled stage pixels: [left, top, width, height], null where not checked.
+// prettier-ignore
 const kEditorBoxes = {
-  '.masthead': [0, 0, 1584, 97],
-  '.masthead > img': [0, 0, 1584, 97],
-  '.brand-link img': [1452, 10, 112, (112 * 160) / 254],
-  '#edit-view': [0, 97, 1584, 711],
-  '.editor-card': [23, 98, 1076, 709],
-  '.settings-card': [1116, 98, 449, 709],
-  '.script-frame': [36, 118, 1050, 566],
-  '#gutter': [37, 120, 98, 562],
-  '#script': [147, 120, 927, 562],
-  '#highlight': [147, 120, 927, 562],
-  '#marker': [null, null, 329, 76],
-  '#timer': [null, null, 332, 76],
-  '#ticks': [null, null, 228, 53],
-  '#duration': [null, null, 399, 55],
-  '#display-mode': [null, null, 399, 61],
-  '.editor-art': [null, null, 375, 96],
-  '.settings-art': [null, null, 116, 56],
+  '.masthead': [0, 0, 1584, 97], '.masthead > img': [0, 0, 1584, 97],
+  '.brand-link img': [1452, 10, 112, (112 * 160) / 254], '#edit-view': [0, 97, 1584, 711],
+  '.editor-card': [23, 98, 1076, 709], '.settings-card': [1116, 98, 449, 709],
+  '.script-frame': [36, 118, 1050, 566], '#gutter': [37, 120, 98, 562],
+  '#script': [147, 120, 927, 562], '#highlight': [147, 120, 927, 562],
+  '#marker': [null, null, 329, 76], '#timer': [null, null, 332, 76], '#ticks': [null, null, 228, 53],
+  '#duration': [null, null, 399, 55], '#display-mode': [null, null, 399, 61],
+  '.editor-art': [null, null, 375, 96], '.settings-art': [null, null, 116, 56],
+  // The version label sits 27 x 14 stage pixels inside the stage's bottom right corner.
+  '.version-label': [null, null, null, null, 1584 - 27, 808 - 14],
 };
 
-async function stageBoxes(page, selectors) {
-  return page.evaluate((list) => {
+// Measures the boxes (with their right and bottom edges) in stage pixels and compares them.
+async function assertBoxes(page, expected) {
+  const measured = await page.evaluate((list) => {
     const stage = document.getElementById('stage').getBoundingClientRect();
     const factor = Math.min(innerWidth / 1584, innerHeight / 808);
-    const result = { stage: [stage.left, stage.top, stage.width, stage.height], factor };
+    const result = { stage: [stage.left, stage.top, stage.width, stage.height].map((v) => v / factor), factor };
     for (const selector of list) {
       const box = document.querySelector(selector).getBoundingClientRect();
-      result[selector] = [
-        (box.left - stage.left) / factor,
-        (box.top - stage.top) / factor,
-        box.width / factor,
-        box.height / factor,
-      ];
+      const [left, top] = [box.left - stage.left, box.top - stage.top];
+      result[selector] = [left, top, box.width, box.height, left + box.width, top + box.height].map((v) => v / factor);
     }
     return result;
-  }, selectors);
-}
-
-function assertBoxes(measured, expected) {
-  for (const [selector, box] of Object.entries(expected)) {
+  }, Object.keys(expected));
+  for (const [selector, box] of Object.entries({ stage: [0, 0, 1584, 808], ...expected }))
     box.forEach((value, i) => {
-      if (value === null) return;
-      assert.ok(
-        Math.abs(measured[selector][i] - value) < 1.01,
-        selector + ' [' + i + '] is ' + measured[selector][i] + ', expected ' + value,
-      );
+      const seen = measured[selector][i];
+      if (value !== null) assert.ok(Math.abs(seen - value) < 1.01, `${selector} [${i}] is ${seen}, expected ${value}`);
     });
-  }
+  return measured.factor;
 }
 
-describe('scaling', () => {
-  for (const [width, height, factor] of [
-    [1188, 606, 0.75],
-    [792, 404, 0.5],
-    [1584, 404, 0.5],
-  ]) {
-    it('fits the whole stage into a ' + width + ' x ' + height + ' window at ' + factor, async () => {
-      await withPage(browser, { viewport: { width, height }, native: { state: kHostState } }, async ({ page }) => {
-        const measured = await stageBoxes(page, Object.keys(kEditorBoxes));
-        assert.deepEqual(
-          measured.stage.map((v) => Math.round(v * 100) / 100),
-          [0, 0, 1584 * factor, 808 * factor],
-        );
-        assertBoxes(measured, kEditorBoxes);
-        const version = await page.evaluate(() => {
-          const [stage, label] = ['#stage', '.version-label'].map((s) =>
-            document.querySelector(s).getBoundingClientRect(),
-          );
-          return [stage.right - label.right, stage.bottom - label.bottom];
-        });
-        assert.ok(Math.abs(version[0] - 27 * factor) < 1 && Math.abs(version[1] - 14 * factor) < 1, String(version));
-      });
+for (const [width, height, factor] of [
+  [1188, 606, 0.75],
+  [792, 404, 0.5],
+  [1584, 404, 0.5],
+]) {
+  it('fits the whole stage into a ' + width + ' x ' + height + ' window at ' + factor, async () => {
+    await withPage({ viewport: { width, height }, native: { state: kHostState } }, async ({ page }) => {
+      assert.equal(await assertBoxes(page, kEditorBoxes), factor);
     });
-  }
+  });
+}
 
-  it('rescales when the window is resized and fills the play view below the header', async () => {
-    await withPage(browser, { native: { state: { ...kHostState, language: 1 } } }, async ({ page }) => {
-      await page.setViewportSize({ width: 792, height: 404 });
-      await feedTransport(page, { playing: true, hasPpq: true, ppq: 1 });
-      const measured = await stageBoxes(page, ['#play-panel', '#mode-badge']);
-      assert.equal(measured.factor, 0.5);
-      assertBoxes(measured, { '#play-panel': [0, 97, 1584, 711], '#mode-badge': [319, 22, 104, 48] });
-    });
+it('rescales when the window is resized and fills the play view below the header', async () => {
+  await withPage({ native: { state: { ...kHostState, language: 1 } } }, async ({ page }) => {
+    await page.setViewportSize({ width: 792, height: 404 });
+    await feedTransport(page, { playing: true, hasPpq: true, ppq: 1 });
+    const factor = await assertBoxes(page, { '#play-panel': [0, 97, 1584, 711], '#mode-badge': [319, 22, 104, 48] });
+    assert.equal(factor, 0.5);
   });
 });
 
 // With the next line off the display looks exactly as before the setting existed.
 it('draws the editor, a scrolling phrase half filled, a static one and a count-down as designed', async () => {
-  await withPage(browser, { native: { state: kHostState } }, async ({ page }) => {
+  await withPage({ native: { state: kHostState } }, async ({ page }) => {
     await assertLooksLike(page, 'editor');
     for (const [nextLine, prefix] of [
       [false, 'playback'],

@@ -1,33 +1,25 @@
 // The "Import / Export" panel in Chromium: files in through the chooser and by dropping,
 // the confirmed replacement reaching the host and taken back by undo, files out.
-import { it, before, after } from 'node:test';
+import { it } from 'node:test';
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
-import { launchBrowser, nativeLog, openPage, waitForPolls } from './support/browser.mjs';
+import { nativeLog, sharedPage, waitForPolls } from './support/browser.mjs';
 import { feedHostState } from './support/native.mjs';
 
 const lyricsIO = createRequire(import.meta.url)('../../web/lyricsio.js');
 const kOriginal = '[1] Hello world\n[2] Again\n[3]';
 const kLrc = '[00:00.00]Hello world\n[00:02.00]Again\n[00:04.00]\n';
-const cuesOf = (...phrases) => phrases.map((text, i) => ({ start: i * 4, end: i * 4 + 4, text, countdown: false }));
 const kFourFour = { numerator: 4, denominator: 4 };
+const midi = (tempo, spread, ...phrases) =>
+  lyricsIO.writeMidi(
+    phrases.map((text, i) => ({ start: i * 4, end: i * 4 + 4, text, countdown: false })),
+    { meter: kFourFour, tempo, spread, title: phrases[0] },
+  );
 
-let browser;
-let session;
-let page;
-before(async () => {
-  browser = await launchBrowser();
-  session = await openPage(browser, {
-    native: { state: { script: kOriginal }, transport: { hasTempo: true, tempo: 120, ...kFourFour } },
-  });
-  page = session.page;
-});
-after(async () => {
-  await browser?.close();
-});
-
-const scriptValue = () => page.inputValue('#script');
+const native = { state: { script: kOriginal }, transport: { hasTempo: true, tempo: 120, ...kFourFour } };
+const { page, context } = await sharedPage({ native });
+const script = () => page.inputValue('#script');
 const writes = async () => (await nativeLog(page)).writes;
 const shown = (selector) => page.$eval(selector, (e) => !e.hidden);
 const message = () => page.textContent('#lyrics-message');
@@ -45,9 +37,8 @@ function dropFile(name, { bytes = [], size = 0 }) {
       const data = new DataTransfer();
       data.items.add(new File([new Uint8Array(size || bytes)], name));
       for (const type of ['dragenter', 'dragover', 'drop']) {
-        document
-          .getElementById('script')
-          .dispatchEvent(new DragEvent(type, { dataTransfer: data, bubbles: true, cancelable: true }));
+        const event = new DragEvent(type, { dataTransfer: data, bubbles: true, cancelable: true });
+        document.getElementById('script').dispatchEvent(event);
       }
     },
     { name, bytes: Array.from(bytes), size },
@@ -58,23 +49,20 @@ it('loads a chosen MIDI file into the preview; confirming replaces the script an
   const before = (await writes()).length;
   await page.click('#lyrics-file');
   const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.click('#lyrics-open')]);
-  const midi = lyricsIO.writeMidi(cuesOf('Sung line', 'Next'), {
-    meter: kFourFour,
-    tempo: 0,
-    spread: false,
-    title: 'x',
+  await chooser.setFiles({
+    name: 'song.mid',
+    mimeType: 'audio/midi',
+    buffer: Buffer.from(midi(0, false, 'Sung line', 'Next')),
   });
-  await chooser.setFiles({ name: 'song.mid', mimeType: 'audio/midi', buffer: Buffer.from(midi) });
   const imported = '[1] Sung line\n[2] Next\n[3]';
-  assert.equal(await previewText(), imported);
-  assert.equal(await scriptValue(), kOriginal);
+  assert.deepEqual([await previewText(), await script()], [imported, kOriginal]);
   await page.click('#lyrics-confirm');
-  assert.deepEqual([await shown('#lyrics-panel'), await scriptValue()], [false, imported]);
+  assert.deepEqual([await shown('#lyrics-panel'), await script()], [false, imported]);
   await waitForPolls(page, 2);
   assert.deepEqual((await writes()).slice(before), [imported]);
   assert.equal(await page.evaluate(() => cues.map((c) => c.text).join('|')), 'Sung line|Next');
   await page.keyboard.press('Control+Z');
-  assert.equal(await scriptValue(), kOriginal);
+  assert.equal(await script(), kOriginal);
   await waitForPolls(page, 2);
   assert.equal((await writes()).at(-1), kOriginal);
 });
@@ -87,12 +75,15 @@ it("shows a dropped LRC at the host's tempo, then at a typed tempo and starting 
   await page.fill('#lyrics-bar', '5');
   assert.equal(await page.inputValue('#lyrics-preview-text'), '[5.2] One\n[5.4] Two\n[6]');
   await page.fill('#lyrics-tempo', '');
-  assert.equal(await page.inputValue('#lyrics-preview-text'), '');
-  assert.equal(await message(), "Type the song's tempo in BPM (10 to 999).");
-  assert.equal(await page.$eval('#lyrics-confirm', (b) => b.disabled), true);
+  const refused = [
+    await page.inputValue('#lyrics-preview-text'),
+    await message(),
+    await page.$eval('#lyrics-confirm', (b) => b.disabled),
+  ];
+  assert.deepEqual(refused, ['', "Type the song's tempo in BPM (10 to 999).", true]);
   await page.click('#lyrics-cancel');
   await waitForPolls(page, 2);
-  assert.deepEqual([await shown('#lyrics-panel'), await scriptValue(), await writes()], [false, kOriginal, before]);
+  assert.deepEqual([await shown('#lyrics-panel'), await script(), await writes()], [false, kOriginal, before]);
 });
 
 it('answers a bad file with one message in the interface language and keeps the lyrics', async () => {
@@ -109,42 +100,31 @@ it('answers a bad file with one message in the interface language and keeps the 
   assert.equal(await page.textContent('#lyrics-save-midi'), 'Enregistrer en MIDI');
   await page.click('#lyrics-close');
   await feedHostState(page, { language: 0 });
-  assert.deepEqual([await scriptValue(), await writes()], [kOriginal, before]);
+  assert.deepEqual([await script(), await writes()], [kOriginal, before]);
 });
 
 it('exports: MIDI as a download where no save dialog can be shown, LRC through a dialog and to the clipboard', async () => {
   await page.click('#lyrics-file');
   const [download] = await Promise.all([page.waitForEvent('download'), page.click('#lyrics-save-midi')]);
   assert.equal(download.suggestedFilename(), 'Hello world.mid');
-  const midi = lyricsIO.writeMidi(cuesOf('Hello world', 'Again'), {
-    meter: kFourFour,
-    tempo: 120,
-    spread: true,
-    title: 'Hello world',
-  });
-  assert.deepEqual(new Uint8Array(readFileSync(await download.path())), midi);
+  assert.deepEqual(new Uint8Array(readFileSync(await download.path())), midi(120, true, 'Hello world', 'Again'));
 
   await page.evaluate(() => {
-    window.showSaveFilePicker = async (options) => {
-      window.__saved = { name: options.suggestedName, chunks: [] };
+    window.showSaveFilePicker = async ({ suggestedName }) => {
+      window.__saved = { name: suggestedName, chunks: [] };
       return {
-        createWritable: async () => ({
-          write: async (b) => window.__saved.chunks.push(Array.from(b)),
-          close: async () => {},
-        }),
+        createWritable: async () => ({ write: async (b) => window.__saved.chunks.push(...b), close: async () => {} }),
       };
     };
   });
   await page.click('#lyrics-save-lrc');
   await page.waitForFunction(() => window.__saved?.chunks.length > 0);
   const saved = await page.evaluate(() => window.__saved);
-  assert.deepEqual([saved.name, Buffer.from(saved.chunks.flat()).toString('utf8')], ['Hello world.lrc', kLrc]);
+  assert.deepEqual([saved.name, Buffer.from(saved.chunks).toString('utf8')], ['Hello world.lrc', kLrc]);
 
-  await session.context.grantPermissions(['clipboard-read', 'clipboard-write'], { origin: 'https://kelo.invalid' });
+  await context.grantPermissions(['clipboard-read', 'clipboard-write'], { origin: 'https://kelo.invalid' });
   await page.click('#lyrics-copy-lrc');
   await page.waitForFunction(() => document.getElementById('lyrics-message').textContent !== '');
-  assert.deepEqual(
-    [await message(), await page.evaluate(() => navigator.clipboard.readText())],
-    ['LRC copied to the clipboard.', kLrc],
-  );
+  const copied = [await message(), await page.evaluate(() => navigator.clipboard.readText())];
+  assert.deepEqual(copied, ['LRC copied to the clipboard.', kLrc]);
 });

@@ -1,78 +1,65 @@
 // One Chromium per test file; each test opens its own page on the private origin.
+import { after } from 'node:test';
 import { createRequire } from 'node:module';
 import { serveResources, kStartPage } from './resources.mjs';
 import { installNativeMock } from './native.mjs';
 
-const require = createRequire(import.meta.url);
-
-export const kChromium = '/usr/lib/chromium/chromium';
-export const kDefaultViewport = { width: 1188, height: 606 };
-const kReadyTimeoutMs = 10000;
-
-function loadPlaywright() {
+export async function launchBrowser() {
+  let playwright;
   try {
-    return require('playwright-core');
+    playwright = createRequire(import.meta.url)('playwright-core');
   } catch (error) {
     throw new Error('playwright-core is not installed: run "npm ci" in the repository root (' + error.message + ')');
   }
-}
-
-export async function launchBrowser() {
-  const { chromium } = loadPlaywright();
-  return chromium.launch({
-    executablePath: kChromium,
+  const args = '--no-sandbox --disable-gpu --disable-background-networking --disable-component-update --disable-sync';
+  return playwright.chromium.launch({
+    executablePath: '/usr/lib/chromium/chromium',
     headless: true,
-    args: [
-      '--no-sandbox',
-      '--disable-gpu',
-      '--disable-background-networking',
-      '--disable-component-update',
-      '--disable-sync',
-      '--no-first-run',
-    ],
+    args: [...args.split(' '), '--no-first-run'],
   });
 }
 
 // Opens the start page. With `native` the plug-in's functions are installed before the
-// page script runs (see native.mjs); without it the page runs on its own.
-// Resolves only once the page has drawn its settings from a state, so no test can pass
-// on a page that never loaded.
-export async function openPage(browser, { viewport = kDefaultViewport, native, overrides } = {}) {
+// page script runs (see native.mjs); without it the page runs on its own. Resolves only
+// once the page has drawn its settings from a state, so no test can pass on a page that
+// never loaded.
+export async function openPage(browser, { viewport = { width: 1188, height: 606 }, native, overrides } = {}) {
   const context = await browser.newContext({ viewport, deviceScaleFactor: 1 });
   const page = await context.newPage();
-  const consoleLines = [];
-  const pageErrors = [];
-  page.on('console', (message) => consoleLines.push({ type: message.type(), text: message.text() }));
-  page.on('pageerror', (error) => pageErrors.push(error));
-  const requests = [];
-  await serveResources(context, requests, overrides);
+  const session = { page, context, consoleLines: [], pageErrors: [], requests: [], close: () => context.close() };
+  page.on('console', (message) => session.consoleLines.push({ type: message.type(), text: message.text() }));
+  page.on('pageerror', (error) => session.pageErrors.push(error));
+  await serveResources(context, session.requests, overrides);
   if (native) await installNativeMock(page, native);
   await page.goto(kStartPage);
-  await waitForReady(page);
-  return { page, context, consoleLines, pageErrors, requests, close: () => context.close() };
+  const ready = () =>
+    typeof compileCues === 'function' && document.querySelector('#language .setting-text').textContent;
+  await page.waitForFunction(ready, null, { timeout: 10000 });
+  return session;
 }
 
-async function waitForReady(page) {
-  await page.waitForFunction(
-    () => typeof compileCues === 'function' && document.querySelector('#language .setting-text').textContent !== '',
-    null,
-    { timeout: kReadyTimeoutMs },
-  );
+// The test file's browser, closed after its tests; `withPage` runs `body` on a fresh page
+// and closes it whatever happens.
+export async function testBrowser() {
+  const browser = await launchBrowser();
+  after(() => browser.close());
+  const withPage = async (options, body) => {
+    const session = await openPage(browser, options);
+    try {
+      await body(session);
+    } finally {
+      await session.close();
+    }
+  };
+  return { browser, withPage };
 }
 
-export function waitForPolls(page, count) {
-  return page.evaluate((n) => window.__native.waitForReads(n), count);
-}
+// One page for the whole test file.
+export const sharedPage = async (options) => openPage((await testBrowser()).browser, options);
 
-// Runs `body` on a fresh page and closes it whatever happens.
-export async function withPage(browser, options, body) {
-  const session = await openPage(browser, options);
-  try {
-    await body(session);
-  } finally {
-    await session.close();
-  }
-}
+export const waitForPolls = (page, count) => page.evaluate((n) => window.__native.waitForReads(n), count);
+export const setNative = (page, fields) => page.evaluate((f) => Object.assign(window.__native, f), fields);
+export const releaseWrite = (page, result = true) => page.evaluate((r) => window.__native.releaseWrite(r), result);
 
 export async function typeAtEnd(page, text) {
   await page.focus('#script');

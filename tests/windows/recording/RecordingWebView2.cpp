@@ -1,7 +1,6 @@
-// The recording WebView2 (see RecordingWebView2.h). Its objects are plain
-// structures whose method tables are built at run time: every slot answers
-// E_NOTIMPL unless a function of the exact signature was set for it, so only
-// the calls the browser makes need writing down here.
+// The recording WebView2 (see RecordingWebView2.h). Its objects' method tables
+// are built at run time, every slot answering E_NOTIMPL unless a function of
+// the exact signature was set for it. (Wine only: no sanitizer sees them.)
 #include "RecordingWebView2.h"
 
 #include <WebView2.h>
@@ -136,11 +135,13 @@ struct Recorder {
     failures.clear();
     source = kPageAddress;
   }
-  // The one object of kind `index`, made from `table` when first asked for.
+  // The one object of kind `index`, made from `table` when first asked for;
+  // `shared` hands out a reference of its own.
   Fake* object(int index, const Table& table) {
     if (!objects[index]) objects[index] = table.make();
     return objects[index];
   }
+  Fake* shared(int index, const Table& table) { return addRef(object(index, table)), objects[index]; }
 };
 
 Recorder recorder;
@@ -158,99 +159,82 @@ HRESULT holding(const char* method, const std::string& detail, Done* done, Resul
 
 // ---------------------------------------------------------------- objects
 
-HRESULT STDMETHODCALLTYPE getText(Fake* self, LPWSTR* text) {
-  return *text = taskCopy(self->text), S_OK;
-}
-// Where the events the fake raises come from: the page the module serves
-// unless a test names another.
-HRESULT STDMETHODCALLTYPE getSource(Fake*, LPWSTR* text) {
-  return *text = taskCopy(recorder.source), S_OK;
-}
-HRESULT STDMETHODCALLTYPE getKind(Fake* self, COREWEBVIEW2_PERMISSION_KIND* kind) {
-  return *kind = static_cast<COREWEBVIEW2_PERMISSION_KIND>(self->number), S_OK;
-}
-HRESULT STDMETHODCALLTYPE putState(Fake* self, COREWEBVIEW2_PERMISSION_STATE state) {
-  return self->state = state, S_OK;
-}
-HRESULT STDMETHODCALLTYPE getRequest(Fake* self, ICoreWebView2WebResourceRequest** request) {
-  addRef(self->request);
-  return *request = as<ICoreWebView2WebResourceRequest>(self->request), S_OK;
-}
-HRESULT STDMETHODCALLTYPE putResponse(Fake* self, ICoreWebView2WebResourceResponse* response) {
-  addRef(reinterpret_cast<Fake*>(response));
-  if (self->response) release(self->response);
-  return self->response = reinterpret_cast<Fake*>(response), S_OK;
-}
-HRESULT STDMETHODCALLTYPE putDevTools(Fake*, BOOL on) {
-  return recorder.call("put_AreDevToolsEnabled", std::to_string(on));
-}
-HRESULT STDMETHODCALLTYPE navigate(Fake*, LPCWSTR uri) {
-  return recorder.call("Navigate", narrow(uri));
-}
-HRESULT STDMETHODCALLTYPE openDevTools(Fake*) {
-  return recorder.call("OpenDevToolsWindow");
-}
-HRESULT STDMETHODCALLTYPE addFilter(Fake*, LPCWSTR uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) {
-  return recorder.call("AddWebResourceRequestedFilter", narrow(uri) + " " + std::to_string(context));
-}
-template <class Handler, Event event>
-HRESULT STDMETHODCALLTYPE addHandler(Fake*, Handler* handler, EventRegistrationToken*) {
-  if (recorder.handlers[event]) recorder.handlers[event]->Release();
-  recorder.handlers[event] = handler;
-  handler->AddRef();
-  return recorder.call("add_handler");
-}
-HRESULT STDMETHODCALLTYPE addScript(Fake*, LPCWSTR script,
-                                    ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* done) {
-  return holding("AddScriptToExecuteOnDocumentCreated", narrow(script).substr(0, 40), done,
-                 [](HRESULT) { return L"id"; });
-}
-HRESULT STDMETHODCALLTYPE executeScript(Fake*, LPCWSTR script, ICoreWebView2ExecuteScriptCompletedHandler* done) {
-  return holding("ExecuteScript", narrow(script), done, [](HRESULT) { return L"null"; });
-}
-HRESULT STDMETHODCALLTYPE putBounds(Fake*, RECT r) {
-  return recorder.call("put_Bounds", std::to_string(r.left) + " " + std::to_string(r.top) + " " +
-                                         std::to_string(r.right) + " " + std::to_string(r.bottom));
-}
-HRESULT STDMETHODCALLTYPE close(Fake*) {
-  return recorder.closeEvents(), recorder.call("Close");
-}
-
-const Table settingsTable = Table().set(&ICoreWebView2Settings::put_AreDevToolsEnabled, putDevTools);
+// The calls the module makes, with the object they are made on first.
+struct On {
+  static HRESULT STDMETHODCALLTYPE getText(Fake* self, LPWSTR* text) { return *text = taskCopy(self->text), S_OK; }
+  // Events come from the page the module serves unless a test names another.
+  static HRESULT STDMETHODCALLTYPE getSource(Fake*, LPWSTR* text) { return *text = taskCopy(recorder.source), S_OK; }
+  static HRESULT STDMETHODCALLTYPE getKind(Fake* self, COREWEBVIEW2_PERMISSION_KIND* kind) {
+    return *kind = static_cast<COREWEBVIEW2_PERMISSION_KIND>(self->number), S_OK;
+  }
+  static HRESULT STDMETHODCALLTYPE putState(Fake* self, COREWEBVIEW2_PERMISSION_STATE state) {
+    return self->state = state, S_OK;
+  }
+  static HRESULT STDMETHODCALLTYPE getRequest(Fake* self, ICoreWebView2WebResourceRequest** request) {
+    return *request = as<ICoreWebView2WebResourceRequest>(self->request), addRef(self->request), S_OK;
+  }
+  static HRESULT STDMETHODCALLTYPE putResponse(Fake* self, ICoreWebView2WebResourceResponse* response) {
+    addRef(reinterpret_cast<Fake*>(response));
+    if (self->response) release(self->response);
+    return self->response = reinterpret_cast<Fake*>(response), S_OK;
+  }
+  static HRESULT STDMETHODCALLTYPE putDevTools(Fake*, BOOL on) {
+    return recorder.call("put_AreDevToolsEnabled", std::to_string(on));
+  }
+  static HRESULT STDMETHODCALLTYPE navigate(Fake*, LPCWSTR uri) { return recorder.call("Navigate", narrow(uri)); }
+  static HRESULT STDMETHODCALLTYPE openDevTools(Fake*) { return recorder.call("OpenDevToolsWindow"); }
+  static HRESULT STDMETHODCALLTYPE addFilter(Fake*, LPCWSTR uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) {
+    return recorder.call("AddWebResourceRequestedFilter", narrow(uri) + " " + std::to_string(context));
+  }
+  template <Event event, class Handler>
+  static HRESULT STDMETHODCALLTYPE addHandler(Fake*, Handler* handler, EventRegistrationToken*) {
+    if (recorder.handlers[event]) recorder.handlers[event]->Release();
+    recorder.handlers[event] = handler;
+    handler->AddRef();
+    return recorder.call("add_handler");
+  }
+  static HRESULT STDMETHODCALLTYPE addScript(Fake*, LPCWSTR script,
+                                             ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* done) {
+    return holding("AddScriptToExecuteOnDocumentCreated", narrow(script).substr(0, 40), done,
+                   [](HRESULT) { return L"id"; });
+  }
+  static HRESULT STDMETHODCALLTYPE executeScript(Fake*, LPCWSTR script,
+                                                 ICoreWebView2ExecuteScriptCompletedHandler* done) {
+    return holding("ExecuteScript", narrow(script), done, [](HRESULT) { return L"null"; });
+  }
+  static HRESULT STDMETHODCALLTYPE putBounds(Fake*, RECT r) {
+    return recorder.call("put_Bounds", std::to_string(r.left) + " " + std::to_string(r.top) + " " +
+                                           std::to_string(r.right) + " " + std::to_string(r.bottom));
+  }
+  static HRESULT STDMETHODCALLTYPE close(Fake*) { return recorder.closeEvents(), recorder.call("Close"); }
+};
 
 HRESULT STDMETHODCALLTYPE getSettings(Fake*, ICoreWebView2Settings** settings) {
-  *settings = as<ICoreWebView2Settings>(recorder.object(3, settingsTable));
-  addRef(recorder.objects[3]);
+  static const Table table = Table().set(&ICoreWebView2Settings::put_AreDevToolsEnabled, On::putDevTools);
+  *settings = as<ICoreWebView2Settings>(recorder.shared(3, table));
   return recorder.call("get_Settings");
 }
 
-const Table webviewTable =
-    Table()
-        .set(&ICoreWebView2::get_Settings, getSettings)
-        .set(&ICoreWebView2::Navigate, navigate)
-        .set(&ICoreWebView2::OpenDevToolsWindow, openDevTools)
-        .set(&ICoreWebView2::AddWebResourceRequestedFilter, addFilter)
-        .set(&ICoreWebView2::add_WebResourceRequested,
-             addHandler<ICoreWebView2WebResourceRequestedEventHandler, kResource>)
-        .set(&ICoreWebView2::add_WebMessageReceived, addHandler<ICoreWebView2WebMessageReceivedEventHandler, kMessage>)
-        .set(&ICoreWebView2::add_PermissionRequested,
-             addHandler<ICoreWebView2PermissionRequestedEventHandler, kPermission>)
-        .set(&ICoreWebView2::add_NavigationStarting,
-             addHandler<ICoreWebView2NavigationStartingEventHandler, kNavigation>)
-        .set(&ICoreWebView2::add_NewWindowRequested,
-             addHandler<ICoreWebView2NewWindowRequestedEventHandler, kNewWindow>)
-        .set(&ICoreWebView2::AddScriptToExecuteOnDocumentCreated, addScript)
-        .set(&ICoreWebView2::ExecuteScript, executeScript);
-
 HRESULT STDMETHODCALLTYPE getWebView(Fake*, ICoreWebView2** webview) {
-  *webview = as<ICoreWebView2>(recorder.object(2, webviewTable));
-  addRef(recorder.objects[2]);
+  static const Table table = Table()
+                                 .set(&ICoreWebView2::get_Settings, getSettings)
+                                 .set(&ICoreWebView2::Navigate, On::navigate)
+                                 .set(&ICoreWebView2::OpenDevToolsWindow, On::openDevTools)
+                                 .set(&ICoreWebView2::AddWebResourceRequestedFilter, On::addFilter)
+                                 .set(&ICoreWebView2::AddScriptToExecuteOnDocumentCreated, On::addScript)
+                                 .set(&ICoreWebView2::ExecuteScript, On::executeScript)
+                                 .set(&ICoreWebView2::add_WebResourceRequested, On::addHandler<kResource>)
+                                 .set(&ICoreWebView2::add_WebMessageReceived, On::addHandler<kMessage>)
+                                 .set(&ICoreWebView2::add_PermissionRequested, On::addHandler<kPermission>)
+                                 .set(&ICoreWebView2::add_NavigationStarting, On::addHandler<kNavigation>)
+                                 .set(&ICoreWebView2::add_NewWindowRequested, On::addHandler<kNewWindow>);
+  *webview = as<ICoreWebView2>(recorder.shared(2, table));
   return recorder.call("get_CoreWebView2");
 }
 
 const Table controllerTable = Table()
-                                  .set(&ICoreWebView2Controller::put_Bounds, putBounds)
-                                  .set(&ICoreWebView2Controller::Close, close)
+                                  .set(&ICoreWebView2Controller::put_Bounds, On::putBounds)
+                                  .set(&ICoreWebView2Controller::Close, On::close)
                                   .set(&ICoreWebView2Controller::get_CoreWebView2, getWebView);
 
 // The parent window is written down as its number.
@@ -268,8 +252,7 @@ HRESULT STDMETHODCALLTYPE createResponse(Fake*, IStream* content, int status, LP
   Fake* made = bare.make();
   made->number = status;
   made->text = headers ? headers : L"";
-  made->content = content;
-  if (content) content->AddRef();
+  if ((made->content = content)) content->AddRef();
   return *response = as<ICoreWebView2WebResourceResponse>(made), S_OK;
 }
 
@@ -290,16 +273,9 @@ HRESULT raise(Event event, Fake* args) {
 }
 
 int complete(const char* method, HRESULT error, int count) {
-  std::vector<Held> due;
-  for (auto it = recorder.held.begin(); it != recorder.held.end() && count != 0;) {
-    if (it->method != method) {
-      ++it;
-      continue;
-    }
-    due.push_back(std::move(*it));
-    it = recorder.held.erase(it);
-    --count;
-  }
+  std::vector<Held> due, kept;
+  for (Held& entry : recorder.held) (entry.method == method && count-- != 0 ? due : kept).push_back(std::move(entry));
+  recorder.held = std::move(kept);
   for (auto& entry : due) {
     entry.run(error);
     entry.handler->Release();
@@ -309,9 +285,9 @@ int complete(const char* method, HRESULT error, int count) {
 
 const char* request(const wchar_t* uri, size_t* length) {
   static const Table argsTable = Table()
-                                     .set(&ICoreWebView2WebResourceRequestedEventArgs::get_Request, getRequest)
-                                     .set(&ICoreWebView2WebResourceRequestedEventArgs::put_Response, putResponse);
-  static const Table requestTable = Table().set(&ICoreWebView2WebResourceRequest::get_Uri, getText);
+                                     .set(&ICoreWebView2WebResourceRequestedEventArgs::get_Request, On::getRequest)
+                                     .set(&ICoreWebView2WebResourceRequestedEventArgs::put_Response, On::putResponse);
+  static const Table requestTable = Table().set(&ICoreWebView2WebResourceRequest::get_Uri, On::getText);
   static std::string answer;
   Fake* args = argsTable.make();
   args->request = requestTable.make();
@@ -333,8 +309,8 @@ const char* request(const wchar_t* uri, size_t* length) {
 
 HRESULT message(const wchar_t* text) {
   static const Table table = Table()
-                                 .set(&ICoreWebView2WebMessageReceivedEventArgs::TryGetWebMessageAsString, getText)
-                                 .set(&ICoreWebView2WebMessageReceivedEventArgs::get_Source, getSource);
+                                 .set(&ICoreWebView2WebMessageReceivedEventArgs::TryGetWebMessageAsString, On::getText)
+                                 .set(&ICoreWebView2WebMessageReceivedEventArgs::get_Source, On::getSource);
   Fake* args = table.make();
   args->text = text;
   return raise<ICoreWebView2WebMessageReceivedEventHandler, ICoreWebView2WebMessageReceivedEventArgs>(kMessage, args);
@@ -342,9 +318,9 @@ HRESULT message(const wchar_t* text) {
 
 HRESULT permission(int kind, int* state) {
   static const Table table = Table()
-                                 .set(&ICoreWebView2PermissionRequestedEventArgs::get_Uri, getSource)
-                                 .set(&ICoreWebView2PermissionRequestedEventArgs::get_PermissionKind, getKind)
-                                 .set(&ICoreWebView2PermissionRequestedEventArgs::put_State, putState);
+                                 .set(&ICoreWebView2PermissionRequestedEventArgs::get_Uri, On::getSource)
+                                 .set(&ICoreWebView2PermissionRequestedEventArgs::get_PermissionKind, On::getKind)
+                                 .set(&ICoreWebView2PermissionRequestedEventArgs::put_State, On::putState);
   Fake* args = table.make();
   args->number = kind;
   addRef(args);

@@ -14,10 +14,6 @@
 
 namespace {
 
-HRESULT STDMETHODCALLTYPE notImplemented() {
-  return E_NOTIMPL;
-}
-
 // A COM object: the method table first, then whatever the fake keeps.
 struct Fake {
   const void* table;
@@ -28,29 +24,25 @@ struct Fake {
   IStream* content = nullptr;
   Fake* request = nullptr;
   Fake* response = nullptr;
+
+  template <class Interface>
+  Interface* as() {
+    return reinterpret_cast<Interface*>(this);
+  }
+  static HRESULT STDMETHODCALLTYPE notImplemented() { return E_NOTIMPL; }
+  static HRESULT STDMETHODCALLTYPE queryInterface(Fake* self, REFIID, void** object) {
+    return *object = self, addRef(self), S_OK;
+  }
+  static ULONG STDMETHODCALLTYPE addRef(Fake* self) { return ++self->references; }
+  static ULONG STDMETHODCALLTYPE release(Fake* self) {
+    if (--self->references > 0) return self->references;
+    for (Fake* held : {self->request, self->response})
+      if (held) release(held);
+    if (self->content) self->content->Release();
+    delete self;
+    return 0;
+  }
 };
-
-template <class Interface>
-Interface* as(Fake* fake) {
-  return reinterpret_cast<Interface*>(fake);
-}
-
-ULONG STDMETHODCALLTYPE addRef(Fake* self) {
-  return ++self->references;
-}
-ULONG STDMETHODCALLTYPE release(Fake* self) {
-  if (--self->references > 0) return self->references;
-  for (Fake* held : {self->request, self->response})
-    if (held) release(held);
-  if (self->content) self->content->Release();
-  delete self;
-  return 0;
-}
-HRESULT STDMETHODCALLTYPE queryInterface(Fake* self, REFIID, void** object) {
-  addRef(self);
-  *object = self;
-  return S_OK;
-}
 
 // The slot of a virtual method, from the Itanium ABI's member pointer
 // (offset in the table plus one).
@@ -67,10 +59,10 @@ size_t slotOf(Method method) {
 struct Table {
   std::array<void*, 64> slots;
   Table() {
-    slots.fill(reinterpret_cast<void*>(&notImplemented));
-    slots[0] = reinterpret_cast<void*>(&queryInterface);
-    slots[1] = reinterpret_cast<void*>(&addRef);
-    slots[2] = reinterpret_cast<void*>(&release);
+    slots.fill(reinterpret_cast<void*>(&Fake::notImplemented));
+    slots[0] = reinterpret_cast<void*>(&Fake::queryInterface);
+    slots[1] = reinterpret_cast<void*>(&Fake::addRef);
+    slots[2] = reinterpret_cast<void*>(&Fake::release);
   }
   template <class Interface, class... Args>
   Table& set(HRESULT (STDMETHODCALLTYPE Interface::*method)(Args...),
@@ -130,7 +122,7 @@ struct Recorder {
     held.clear();
     closeEvents();
     for (Fake*& fake : objects)
-      if (fake) release(std::exchange(fake, nullptr));
+      if (fake) Fake::release(std::exchange(fake, nullptr));
     log.clear();
     failures.clear();
     source = kPageAddress;
@@ -141,7 +133,7 @@ struct Recorder {
     if (!objects[index]) objects[index] = table.make();
     return objects[index];
   }
-  Fake* shared(int index, const Table& table) { return addRef(object(index, table)), objects[index]; }
+  Fake* shared(int index, const Table& table) { return Fake::addRef(object(index, table)), objects[index]; }
 };
 
 Recorder recorder;
@@ -171,11 +163,11 @@ struct On {
     return self->state = state, S_OK;
   }
   static HRESULT STDMETHODCALLTYPE getRequest(Fake* self, ICoreWebView2WebResourceRequest** request) {
-    return *request = as<ICoreWebView2WebResourceRequest>(self->request), addRef(self->request), S_OK;
+    return *request = self->request->as<ICoreWebView2WebResourceRequest>(), Fake::addRef(self->request), S_OK;
   }
   static HRESULT STDMETHODCALLTYPE putResponse(Fake* self, ICoreWebView2WebResourceResponse* response) {
-    addRef(reinterpret_cast<Fake*>(response));
-    if (self->response) release(self->response);
+    Fake::addRef(reinterpret_cast<Fake*>(response));
+    if (self->response) Fake::release(self->response);
     return self->response = reinterpret_cast<Fake*>(response), S_OK;
   }
   static HRESULT STDMETHODCALLTYPE putDevTools(Fake*, BOOL on) {
@@ -211,7 +203,7 @@ struct On {
 
 HRESULT STDMETHODCALLTYPE getSettings(Fake*, ICoreWebView2Settings** settings) {
   static const Table table = Table().set(&ICoreWebView2Settings::put_AreDevToolsEnabled, On::putDevTools);
-  *settings = as<ICoreWebView2Settings>(recorder.shared(3, table));
+  *settings = recorder.shared(3, table)->as<ICoreWebView2Settings>();
   return recorder.call("get_Settings");
 }
 
@@ -228,7 +220,7 @@ HRESULT STDMETHODCALLTYPE getWebView(Fake*, ICoreWebView2** webview) {
                                  .set(&ICoreWebView2::add_PermissionRequested, On::addHandler<kPermission>)
                                  .set(&ICoreWebView2::add_NavigationStarting, On::addHandler<kNavigation>)
                                  .set(&ICoreWebView2::add_NewWindowRequested, On::addHandler<kNewWindow>);
-  *webview = as<ICoreWebView2>(recorder.shared(2, table));
+  *webview = recorder.shared(2, table)->as<ICoreWebView2>();
   return recorder.call("get_CoreWebView2");
 }
 
@@ -243,7 +235,7 @@ HRESULT STDMETHODCALLTYPE createController(Fake*, HWND parent,
   return holding("CreateCoreWebView2Controller", std::to_string(reinterpret_cast<uintptr_t>(parent)), done,
                  [](HRESULT error) {
                    Fake* controller = recorder.object(1, controllerTable);
-                   return FAILED(error) ? nullptr : as<ICoreWebView2Controller>(controller);
+                   return FAILED(error) ? nullptr : controller->as<ICoreWebView2Controller>();
                  });
 }
 HRESULT STDMETHODCALLTYPE createResponse(Fake*, IStream* content, int status, LPCWSTR, LPCWSTR headers,
@@ -253,7 +245,7 @@ HRESULT STDMETHODCALLTYPE createResponse(Fake*, IStream* content, int status, LP
   made->number = status;
   made->text = headers ? headers : L"";
   if ((made->content = content)) content->AddRef();
-  return *response = as<ICoreWebView2WebResourceResponse>(made), S_OK;
+  return *response = made->as<ICoreWebView2WebResourceResponse>(), S_OK;
 }
 
 const Table environmentTable = Table()
@@ -265,10 +257,11 @@ const Table environmentTable = Table()
 // Raises event `event` with `args` (released after).
 template <class Handler, class Args>
 HRESULT raise(Event event, Fake* args) {
-  const HRESULT answer = recorder.handlers[event] ? static_cast<Handler*>(recorder.handlers[event])
-                                                        ->Invoke(as<ICoreWebView2>(recorder.objects[2]), as<Args>(args))
-                                                  : E_UNEXPECTED;
-  release(args);
+  const HRESULT answer = recorder.handlers[event]
+                             ? static_cast<Handler*>(recorder.handlers[event])
+                                   ->Invoke(recorder.objects[2]->as<ICoreWebView2>(), args->as<Args>())
+                             : E_UNEXPECTED;
+  Fake::release(args);
   return answer;
 }
 
@@ -292,7 +285,7 @@ const char* request(const wchar_t* uri, size_t* length) {
   Fake* args = argsTable.make();
   args->request = requestTable.make();
   args->request->text = uri;
-  addRef(args);
+  Fake::addRef(args);
   const HRESULT result =
       raise<ICoreWebView2WebResourceRequestedEventHandler, ICoreWebView2WebResourceRequestedEventArgs>(kResource, args);
   const Fake* response = args->response;
@@ -302,7 +295,7 @@ const char* request(const wchar_t* uri, size_t* length) {
   ULONG read = 0;
   while (response && response->content && SUCCEEDED(response->content->Read(buffer, sizeof buffer, &read)) && read > 0)
     answer.append(buffer, read);
-  release(args);
+  Fake::release(args);
   *length = answer.size();
   return answer.data();
 }
@@ -323,11 +316,11 @@ HRESULT permission(int kind, int* state) {
                                  .set(&ICoreWebView2PermissionRequestedEventArgs::put_State, On::putState);
   Fake* args = table.make();
   args->number = kind;
-  addRef(args);
+  Fake::addRef(args);
   const HRESULT answer =
       raise<ICoreWebView2PermissionRequestedEventHandler, ICoreWebView2PermissionRequestedEventArgs>(kPermission, args);
   *state = args->state;
-  release(args);
+  Fake::release(args);
   return answer;
 }
 
@@ -353,6 +346,6 @@ STDAPI CreateCoreWebView2EnvironmentWithOptions(PCWSTR, PCWSTR userDataFolder, I
   return holding("CreateCoreWebView2EnvironmentWithOptions", narrow(userDataFolder ? userDataFolder : L""), done,
                  [](HRESULT error) {
                    Fake* environment = recorder.object(0, environmentTable);
-                   return FAILED(error) ? nullptr : as<ICoreWebView2Environment>(environment);
+                   return FAILED(error) ? nullptr : environment->as<ICoreWebView2Environment>();
                  });
 }

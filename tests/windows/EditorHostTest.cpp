@@ -91,8 +91,7 @@ struct Session {
 };
 
 bool hasEditorClass(HMODULE module) {
-  WNDCLASSEXW info{};
-  info.cbSize = sizeof info;
+  WNDCLASSEXW info{sizeof info};
   return GetClassInfoExW(module, L"webview", &info) != FALSE;
 }
 

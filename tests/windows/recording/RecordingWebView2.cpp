@@ -254,15 +254,11 @@ const Table environmentTable = Table()
 
 // ---------------------------------------------------------------- control
 
-// Raises event `event` with `args` (released after).
+// Raises event `event` with `args`; answers what its handler did.
 template <class Handler, class Args>
 HRESULT raise(Event event, Fake* args) {
-  const HRESULT answer = recorder.handlers[event]
-                             ? static_cast<Handler*>(recorder.handlers[event])
-                                   ->Invoke(recorder.objects[2]->as<ICoreWebView2>(), args->as<Args>())
-                             : E_UNEXPECTED;
-  Fake::release(args);
-  return answer;
+  auto* handler = static_cast<Handler*>(recorder.handlers[event]);
+  return handler ? handler->Invoke(recorder.objects[2]->as<ICoreWebView2>(), args->as<Args>()) : E_UNEXPECTED;
 }
 
 int complete(const char* method, HRESULT error, int count) {
@@ -285,7 +281,6 @@ const char* request(const wchar_t* uri, size_t* length) {
   Fake* args = argsTable.make();
   args->request = requestTable.make();
   args->request->text = uri;
-  Fake::addRef(args);
   const HRESULT result =
       raise<ICoreWebView2WebResourceRequestedEventHandler, ICoreWebView2WebResourceRequestedEventArgs>(kResource, args);
   const Fake* response = args->response;
@@ -306,7 +301,9 @@ HRESULT message(const wchar_t* text) {
                                  .set(&ICoreWebView2WebMessageReceivedEventArgs::get_Source, On::getSource);
   Fake* args = table.make();
   args->text = text;
-  return raise<ICoreWebView2WebMessageReceivedEventHandler, ICoreWebView2WebMessageReceivedEventArgs>(kMessage, args);
+  const HRESULT answer =
+      raise<ICoreWebView2WebMessageReceivedEventHandler, ICoreWebView2WebMessageReceivedEventArgs>(kMessage, args);
+  return Fake::release(args), answer;
 }
 
 HRESULT permission(int kind, int* state) {
@@ -316,12 +313,9 @@ HRESULT permission(int kind, int* state) {
                                  .set(&ICoreWebView2PermissionRequestedEventArgs::put_State, On::putState);
   Fake* args = table.make();
   args->number = kind;
-  Fake::addRef(args);
   const HRESULT answer =
       raise<ICoreWebView2PermissionRequestedEventHandler, ICoreWebView2PermissionRequestedEventArgs>(kPermission, args);
-  *state = args->state;
-  Fake::release(args);
-  return answer;
+  return *state = args->state, Fake::release(args), answer;
 }
 
 const RecordingWebView2 api{

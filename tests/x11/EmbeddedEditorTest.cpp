@@ -68,7 +68,8 @@ std::vector<::Window> browserWindows(Display* display, ::Window under, bool onTh
   return window;
 }
 
-// One instance, its editor, and the host's window (at the editor's opening size) and frame.
+// One instance, its editor, and the host's window (at the editor's opening size,
+// its events handled in `loop`) and frame.
 struct HostedEditor {
   HostedEditor(kelo::host::Module& module, kelo::x11host::RunLoop* loop)
       : window(1188, 606, "Kelo X11 test host"), frame(window, loop) {
@@ -80,6 +81,7 @@ struct HostedEditor {
     instance->processorConnection()->connect(instance->controllerConnection());
     view = owned(instance->controller()->createView("editor"));
     view->setFrame(&frame);
+    if (loop) loop->watch(window.fd(), [this] { window.processEvents(); });
   }
   ~HostedEditor() { view->setFrame(nullptr); }
   tresult attach() { return view->attached(reinterpret_cast<void*>(window.id()), "X11EmbedWindowID"); }
@@ -120,12 +122,7 @@ class EmbeddedEditor : public ::testing::Test {
     kelo::webhosttest::removeAppDataFolder(appData);
   }
 
-  std::unique_ptr<HostedEditor> host() {
-    auto hosted = std::make_unique<HostedEditor>(module, &loop);
-    kelo::x11host::X11Window& window = hosted->window;
-    loop.watch(window.fd(), [&window] { window.processEvents(); });
-    return hosted;
-  }
+  std::unique_ptr<HostedEditor> host() { return std::make_unique<HostedEditor>(module, &loop); }
 
   // The page polls again and again, with only the host's loop running.
   bool pagePolls(HostedEditor& editor, int timeoutMs = kStartTimeoutMs) {

@@ -263,7 +263,9 @@ HRESULT raise(Event event, Fake* args) {
 
 int complete(const char* method, HRESULT error, int count) {
   std::vector<Held> due, kept;
-  for (Held& entry : recorder.held) (entry.method == method && count-- != 0 ? due : kept).push_back(std::move(entry));
+  // A negative count never reaches 0: all of them.
+  for (Held& entry : recorder.held)
+    (entry.method == method && count != 0 && count-- ? due : kept).push_back(std::move(entry));
   recorder.held = std::move(kept);
   for (auto& entry : due) {
     entry.run(error);

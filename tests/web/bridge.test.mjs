@@ -44,8 +44,12 @@ describe('polling', () => {
       await page.evaluate(() => (window.__native.state.script = '[1] Changed [2]'));
       await feedTransport(page, { playing: true, ppq: 1 });
       assert.equal(await script(page), kHostScript);
-      assert.deepEqual([await page.isVisible('#play-view'), await page.isVisible('#edit-view')], [true, false]);
-      assert.equal(await page.textContent('#play-text'), 'Hello');
+      const shown = ['#play-view', '#edit-view', '#mode-badge'].map((selector) => page.isVisible(selector));
+      assert.deepEqual(await Promise.all(shown), [true, false, true]);
+      assert.deepEqual(
+        [await page.textContent('#mode-badge'), await page.textContent('#play-text')],
+        ['PLAY', 'Hello'],
+      );
       await feedTransport(page, { playing: false });
       await setNative(page, { readMode: 'reject' });
       await waitForPolls(page, 3);

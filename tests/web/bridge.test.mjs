@@ -16,14 +16,13 @@ async function release(page, result) {
   await releaseWrite(page, result);
   await waitForPolls(page, 2);
 }
+// The restore offer's button text while the notice shows, else false.
 const notice = (page) =>
-  page.evaluate(
-    () => !document.getElementById('unsaved-notice').hidden && document.getElementById('unsaved-restore').textContent,
-  );
+  page.$eval('#unsaved-notice', (n) => !n.hidden && n.querySelector('#unsaved-restore').textContent);
 // The page with a short call time-out, so that a lost answer shows within the test.
 const kQuickPage = readFileSync(new URL('../../web/app.js', import.meta.url), 'utf8').replace(
-  'const kCallTimeoutMs = 10000;',
-  'const kCallTimeoutMs = 150;',
+  /(kCallTimeoutMs =) 10000;/,
+  '$1 150;',
 );
 
 describe('polling', () => {
@@ -182,9 +181,8 @@ describe('brand link', () => {
       }
       await page.waitForTimeout(100);
       assert.deepEqual([await page.evaluate(() => window.__native.brandCalls), popups], [3, 0]);
-      const errors = consoleLines.filter((l) => l.type === 'error').map((l) => l.text);
-      const failures = errors.filter((text) => text.startsWith('Could not open Velmora website'));
-      assert.deepEqual(failures.map((text) => text.includes('in the default browser')).sort(), [false, true]);
+      const failures = errorsMentioning(consoleLines, 'Could not open Velmora website');
+      assert.deepEqual(failures.map((l) => l.text.includes('in the default browser')).sort(), [false, true]);
     });
   });
 

@@ -74,10 +74,8 @@ class Preview {
   }
 }
 
-let preview;
-let page;
-// Where page coordinates are on the X screen, found with a real pointer move.
-let offset;
+// `offset`: where page coordinates are on the X screen, found with a real pointer move.
+let preview, page, offset;
 
 async function calibrate() {
   await page.evaluate(() => addEventListener('mousemove', (e) => (window.__pointer = { x: e.clientX, y: e.clientY })));

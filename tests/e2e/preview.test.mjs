@@ -1,8 +1,6 @@
-// Kelo end to end: kelo-preview loads the built module as a DAW does, its editor runs in
-// the module's own Chromium, and this test plays the user: real key presses and clicks
-// through the X server (xdotool), the preview's transport keys on its standard input, the
-// page's DOM read over the stand-in's opt-in DevTools port, the processor's state read
-// from the project file the preview saves.
+// Kelo end to end: kelo-preview loads the built module as a DAW does; the test types and clicks
+// through the X server (xdotool), drives the transport by the preview's keys, reads the page over
+// the stand-in's opt-in DevTools port and the processor's state from the project file saved.
 import { describe, it, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawn, spawnSync, execFileSync } from 'node:child_process';
@@ -17,8 +15,7 @@ const kPort = 9300 + (process.pid % 500);
 
 // 20 BPM: a beat lasts 3 s, so a reading taken right after a jump sees the bar it jumped to.
 const kScript = '[2] Lanterns low [3] over the bay\n[timer|5]\n[5] Home again [6]';
-// A state document as the processor writes it: every key, in sorted order (`more` only
-// replaces values, so the order stays).
+// A state document as the processor writes it: every key, sorted (`more` only replaces values).
 const kSettings = { autoFill: true, barsPerLine: 2, displayMode: 0, language: 0, nextLine: true };
 const initialState = (script = kScript, more = {}) =>
   JSON.stringify({ ...kSettings, script, timerTicks: 4, timerUnit: 2, version: 2, ...more });
@@ -48,9 +45,7 @@ class Preview {
     this.exited = new Promise((resolve) => this.process.on('exit', resolve));
   }
 
-  keys(text) {
-    this.process.stdin.write(text);
-  }
+  keys = (text) => this.process.stdin.write(text);
 
   // The preview's next status line as an object of its `key=value` pairs.
   async status() {
@@ -79,10 +74,8 @@ class Preview {
   }
 }
 
-let preview;
-let page;
-// Where page coordinates are on the X screen, found with a real pointer move.
-let offset;
+// `offset`: where page coordinates are on the X screen, found with a real pointer move.
+let preview, page, offset;
 
 async function calibrate() {
   await page.evaluate(() => addEventListener('mousemove', (e) => (window.__pointer = { x: e.clientX, y: e.clientY })));
@@ -186,10 +179,7 @@ describe('kelo-preview with the built module', () => {
       await sleep(2500);
       const fill = await display();
       const expected = Math.floor(((fill.ppq - 4) / 4) * fill.spans);
-      assert.ok(
-        fill.filled > 0 && Math.abs(fill.filled - expected) <= 1,
-        `filled ${fill.filled}, expected ${expected}`,
-      );
+      assert.ok(fill.filled > 0 && Math.abs(fill.filled - expected) <= 1, `filled ${fill.filled} of ${expected}`);
       preview.keys('n');
       const message = 'DAW does not provide a musical position';
       await until(async () => (await display()).text === message, 'the no-position message');

@@ -1,12 +1,10 @@
-// The cue compiler against properties, on random scripts, in Node alone. The run
-// is short in CI; KELO_FUZZ_SECONDS=3600 runs it for an hour. A failing script is
-// printed with its seed, to become a case of cues.test.mjs.
+// The cue compiler against properties on random scripts. Short in CI; KELO_FUZZ_SECONDS=3600
+// runs it for an hour. A failing script is printed with its seed, to become a case of cues.test.mjs.
 import { it } from 'node:test';
 import assert from 'node:assert/strict';
 import { compiler as page } from './support/compiler.mjs';
 
-// A small seeded generator (xorshift: x ^= x << 13, x >>> 17, x << 5, unsigned), so that every
-// failure can be replayed.
+// A seeded xorshift generator, so that every failure can be replayed.
 function generator(seed) {
   let x = seed >>> 0 || 1;
   const next = () => (x = ((x = ((x ^= x << 13) >>> 0) ^ (x >>> 17)) ^ (x << 5)) >>> 0) / 4294967296;

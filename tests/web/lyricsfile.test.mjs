@@ -24,9 +24,7 @@ const writes = async () => (await nativeLog(page)).writes;
 const shown = (selector) => page.$eval(selector, (e) => !e.hidden);
 const message = () => page.textContent('#lyrics-message');
 async function previewText() {
-  await page.waitForFunction(
-    () => !document.getElementById('lyrics-preview').hidden || document.getElementById('lyrics-message').textContent,
-  );
+  await page.waitForSelector('#lyrics-preview:not([hidden]), #lyrics-message:not(:empty)', { state: 'attached' });
   return page.inputValue('#lyrics-preview-text');
 }
 

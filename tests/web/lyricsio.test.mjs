@@ -96,14 +96,7 @@ function lrcScript(source, { tempo = 120, startBar = 1, numerator = 4 } = {}) {
 let folder;
 before(() => {
   folder = mkdtempSync(join(tmpdir(), 'kelo-lyrics-'));
-  const specs = kReferenceFiles.map(([name, format, ticks, charset, tracks]) => ({
-    name,
-    format,
-    ticks,
-    charset,
-    tracks,
-  }));
-  mido(['write', folder], JSON.stringify(specs));
+  mido(['write', folder], JSON.stringify(kReferenceFiles));
 });
 after(() => rmSync(folder, { recursive: true, force: true }));
 

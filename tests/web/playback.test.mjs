@@ -72,11 +72,8 @@ it('fills a 10-character phrase character by character with hard colour edges', 
     }),
   );
   assert.deepEqual(fills, [1, 1, 1, 0.5, 0, 0, 0, 0, 0, 0]);
-  const glyphs = await page.$eval('#play-text span', (s) => {
-    const style = getComputedStyle(s);
-    return [style.webkitTextFillColor, style.backgroundClip || style.webkitBackgroundClip];
-  });
-  assert.deepEqual(glyphs, ['rgba(0, 0, 0, 0)', 'text']);
+  const glyphs = await page.$eval('#play-text span', (s) => getComputedStyle(s).webkitTextFillColor);
+  assert.equal(glyphs, 'rgba(0, 0, 0, 0)', 'the glyphs show the background');
   // Surrogate pairs stay whole; spaces and line breaks get their own characters.
   await feedHostState(page, { script: '[1] a😀 b\nc [2]' });
   await at(1);
@@ -122,15 +119,10 @@ it('shows the next phrase with text under the current one, a count-down and a ga
     [17, 1, true, '3', 'three'], [21, 0, true, 'three', null], [24, 0, true, 'End of lyrics', null],
     [5, 0, false, 'one', null], [17, 1, false, '3', null],
   ];
-  const placed = (next) => (next === null ? { next } : { next, nextPlaced: true });
-  await expectRows(
-    cases.map(([beat, displayMode, nextLine, text, next]) => [
-      { displayMode, nextLine },
-      beat,
-      null,
-      { text, ...placed(next) },
-    ]),
-  );
+  const under = (next) => (next === null ? { next } : { next, nextPlaced: true });
+  // prettier-ignore
+  const row = ([ppq, displayMode, nextLine, text, next]) => [{ displayMode, nextLine }, ppq, null, { text, ...under(next) }];
+  await expectRows(cases.map(row));
 });
 
 it('recompiles when the meter changes', async () => {

@@ -5,18 +5,10 @@ import { serveResources, kStartPage } from './resources.mjs';
 import { installNativeMock } from './native.mjs';
 
 export async function launchBrowser() {
-  let playwright;
-  try {
-    playwright = createRequire(import.meta.url)('playwright-core');
-  } catch (error) {
-    throw new Error('playwright-core is not installed: run "npm ci" in the repository root (' + error.message + ')');
-  }
-  const args = '--no-sandbox --disable-gpu --disable-background-networking --disable-component-update --disable-sync';
-  return playwright.chromium.launch({
-    executablePath: '/usr/lib/chromium/chromium',
-    headless: true,
-    args: [...args.split(' '), '--no-first-run'],
-  });
+  const { chromium } = createRequire(import.meta.url)('playwright-core'); // installed by "npm ci"
+  const args =
+    '--no-sandbox --disable-gpu --disable-background-networking --disable-component-update --disable-sync --no-first-run';
+  return chromium.launch({ executablePath: '/usr/lib/chromium/chromium', headless: true, args: args.split(' ') });
 }
 
 // Opens the start page. With `native` the plug-in's functions are installed before the
@@ -74,6 +66,7 @@ export async function replaceScript(page, text) {
   else await page.keyboard.insertText(text);
 }
 
+export const script = (page) => page.inputValue('#script');
 // What the stand-in plug-in has seen: reads, scripts written, and its current script.
 export const nativeLog = (page) =>
   page.evaluate(() => ({

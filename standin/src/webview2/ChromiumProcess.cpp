@@ -12,8 +12,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -47,6 +45,32 @@ std::set<pid_t>& ClaimedHelpers() {
 
 // The start of the crash handler's process name (truncated by the kernel).
 constexpr const char* kCrashHandlerName = "chrome_crashpad";
+
+// What /proc/<pid>/stat says of a process: its name, state, parent and group.
+struct ProcessStat {
+  std::string name;
+  char state = 0;
+  int parent = 0;
+  int group = 0;
+};
+
+// False when the process has gone meanwhile (its file then fails to read,
+// which a stream would throw for) or the line cannot be read.
+bool ReadProcessStat(const char* pidText, ProcessStat& out) {
+  const std::string path = std::string("/proc/") + pidText + "/stat";
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char buffer[512];
+  const ssize_t length = read(fd, buffer, sizeof buffer - 1);
+  close(fd);
+  if (length <= 0) return false;
+  const std::string line(buffer, static_cast<size_t>(length));
+  const size_t open = line.find('('), close = line.rfind(')');
+  if (open == std::string::npos || close == std::string::npos || close < open) return false;
+  out.name = line.substr(open + 1, close - open - 1);
+  // Fields after the parenthesised name: state, ppid, pgrp.
+  return std::sscanf(line.c_str() + close + 1, " %c %d %d", &out.state, &out.parent, &out.group) == 3;
+}
 
 void KillLiveGroupsAtExit() {
   std::lock_guard<std::mutex> lock(LiveGroupsMutex());
@@ -210,21 +234,13 @@ void ChromiumProcess::CollectHelpers() {
   while (dirent* entry = readdir(proc)) {
     pid_t child = static_cast<pid_t>(std::atoi(entry->d_name));
     if (child <= 0) continue;
-    std::ifstream statFile(std::string("/proc/") + entry->d_name + "/stat");
-    std::string stat((std::istreambuf_iterator<char>(statFile)), std::istreambuf_iterator<char>());
-    size_t open = stat.find('(');
-    size_t close = stat.rfind(')');
-    if (open == std::string::npos || close == std::string::npos) continue;
-    std::string name = stat.substr(open + 1, close - open - 1);
-    // Fields after the parenthesised name: state, ppid, pgrp.
-    char state = 0;
-    int parent = 0, group = 0;
-    if (std::sscanf(stat.c_str() + close + 1, " %c %d %d", &state, &parent, &group) != 3) continue;
-    if (group == pid) continue;  // the group kill covers it
+    ProcessStat stat;
+    if (!ReadProcessStat(entry->d_name, stat)) continue;
+    if (stat.group == pid) continue;  // the group kill covers it
     // The crash handlers double-fork out of the group; as subreaper we
     // may already be their parent while the browser still runs.
-    bool ours =
-        parent == pid || (parent == self && name.rfind(kCrashHandlerName, 0) == 0 && LiveGroups().count(child) == 0);
+    bool ours = stat.parent == pid ||
+                (stat.parent == self && stat.name.rfind(kCrashHandlerName, 0) == 0 && LiveGroups().count(child) == 0);
     if (ours && ClaimedHelpers().insert(child).second) helpers.push_back(child);
   }
   closedir(proc);
@@ -232,26 +248,25 @@ void ChromiumProcess::CollectHelpers() {
 
 void ChromiumProcess::ReapOrphanedHelpers() {
   const pid_t self = getpid();
+  std::vector<pid_t> orphans;
   DIR* proc = opendir("/proc");
   if (proc == nullptr) return;
-  std::lock_guard<std::mutex> lock(LiveGroupsMutex());
   while (dirent* entry = readdir(proc)) {
     const pid_t child = static_cast<pid_t>(std::atoi(entry->d_name));
-    if (child <= 0 || ClaimedHelpers().count(child) != 0) continue;
-    std::ifstream statFile(std::string("/proc/") + entry->d_name + "/stat");
-    std::string stat((std::istreambuf_iterator<char>(statFile)), std::istreambuf_iterator<char>());
-    const size_t open = stat.find('('), close = stat.rfind(')');
-    char state = 0;
-    int parent = 0;
-    if (open == std::string::npos || close == std::string::npos ||
-        std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &parent) != 2)
-      continue;
-    int status = 0;
-    if (state == 'Z' && parent == self &&
-        stat.compare(open + 1, std::strlen(kCrashHandlerName), kCrashHandlerName) == 0)
-      waitpid(child, &status, WNOHANG);
+    if (child <= 0) continue;
+    ProcessStat stat;
+    if (!ReadProcessStat(entry->d_name, stat)) continue;
+    if (stat.state == 'Z' && stat.parent == self && stat.name.rfind(kCrashHandlerName, 0) == 0)
+      orphans.push_back(child);
   }
   closedir(proc);
+  // The shared lists are touched only when there is something to reap: a
+  // module that never started a browser makes none of them as it unloads.
+  if (orphans.empty()) return;
+  std::lock_guard<std::mutex> lock(LiveGroupsMutex());
+  int status = 0;
+  for (pid_t orphan : orphans)
+    if (ClaimedHelpers().count(orphan) == 0) waitpid(orphan, &status, WNOHANG);
 }
 
 void ChromiumProcess::Kill() {
